@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/control_ids.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace core {
+
+// Which dialog the file dialog control shows.
+enum class DialogMode { Open = 0, Save = 1 };
+
+// The property access every handler goes through. The controls' properties are the whole state of the
+// program, so handlers take this and nothing else; the window implements it over its widgets, and tools
+// without a window can implement it over plain values.
+//
+// Reading a property of a control that lacks it gives the empty value (empty text, 0, false).
+class Controls {
+public:
+    virtual ~Controls() = default;
+
+    // Edit boxes: the whole text. Combo boxes: the text of the edit field, as typed or picked.
+    virtual QString text(ControlId id) const = 0;
+    virtual void setText(ControlId id, const QString& text) = 0;
+
+    // Position relative to the parent's client area, in pixels; may be negative.
+    virtual int left(ControlId id) const = 0;
+    virtual int top(ControlId id) const = 0;
+    virtual void setLeft(ControlId id, int left) = 0;
+    virtual void setTop(ControlId id, int top) = 0;
+
+    virtual bool isVisible(ControlId id) const = 0;
+    virtual void setVisible(ControlId id, bool visible) = 0;
+
+    // Picture box: the bytes of a picture file, recognised by content. Empty bytes clear the picture.
+    // Returns false (and leaves the box without a picture) when the bytes are no picture it can show.
+    virtual bool setPicture(ControlId id, const QByteArray& bytes) = 0;
+    virtual bool hasPicture(ControlId id) const = 0;
+
+    // Web view: writing the address navigates to it, every time.
+    virtual QString address(ControlId id) const = 0;
+    virtual void setAddress(ControlId id, const QString& address) = 0;
+
+    // Timer: milliseconds; 0 stops it. Writing the interval it already has does not restart it.
+    virtual int interval(ControlId id) const = 0;
+    virtual void setInterval(ControlId id, int ms) = 0;
+
+    // File dialog: its mode and the full path last confirmed; showDialog() is modal and true on confirm.
+    virtual DialogMode dialogMode(ControlId id) const = 0;
+    virtual void setDialogMode(ControlId id, DialogMode mode) = 0;
+    virtual QString dialogFileName(ControlId id) const = 0;
+    virtual bool showDialog(ControlId id) = 0;
+
+    // Multi-line edit boxes: logical lines, split at line breaks, whole.
+    virtual int lineCount(ControlId id) const = 0;
+    virtual QString line(ControlId id, int index) const = 0;
+
+    // A frame (the composition frame or the viewer frame) rendered with its children, off-screen, whatever
+    // covers it or whichever page is shown. A null image when the control is no frame.
+    virtual QImage renderFrame(ControlId id) = 0;
+
+    // Platform services the handlers need. browseForFolder returns the chosen folder without a trailing
+    // separator, or the empty text when the user cancels.
+    virtual QString browseForFolder(const QString& prompt) = 0;
+    virtual void showMessage(const QString& title, const QString& text) = 0;
+    // A short progress text shown without moving any laid-out control; empty hides it.
+    virtual void setStatus(const QString& text) = 0;
+};
+
+} // namespace core

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The program's text helpers. Texts are Unicode inside; the original's GBK byte comparisons are Unicode
+// comparisons, and its full-width space (GBK A1 A1) is U+3000.
+namespace core {
+
+// Removes ASCII spaces and full-width spaces (U+3000) at both ends, and nothing else.
+QString trimSpaces(const QString& text);
+
+// Reads a decimal floating-point number: full-width digits, signs and points count as ASCII, leading white
+// space is skipped, reading stops at the first character that cannot continue the number. No number gives 0.
+double textToNumber(const QString& text);
+
+// At most 13 significant digits and no trailing zeros: 2.0 gives "2", 0.5 gives "0.5".
+QString numberToText(double value);
+
+// Truncation toward zero, saturated to the 32-bit range (NaN gives 0).
+int numberToInt(double value);
+
+} // namespace core

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, only the Debian packages that are missing. Quiet when everything is there.
+# Usage: tools/install-deps.sh [extra-package ...]
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ make pkg-config
+  qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libgl-dev
+  libjpeg62-turbo-dev zlib1g-dev
+  fonts-wqy-microhei
+  xvfb xauth xdotool x11-utils
+  python3
+  "$@"
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
