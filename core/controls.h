@@ -64,6 +64,8 @@ public:
     // separator, or the empty text when the user cancels.
     virtual QString browseForFolder(const QString& prompt) = 0;
     virtual void showMessage(const QString& title, const QString& text) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool askYesNo(const QString& title, const QString& text) = 0;
     // A short progress text shown without moving any laid-out control; empty hides it.
     virtual void setStatus(const QString& text) = 0;
 };

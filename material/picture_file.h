@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Picture files: reading materials with a size bound, and writing frames as complete PNG files.
+namespace material {
+
+// The largest file read into memory as a picture; larger materials are refused with a reason.
+inline constexpr qint64 kMaxPictureFileBytes = 64LL * 1024 * 1024;
+
+struct ReadResult {
+    QByteArray bytes;
+    QString error; // empty when the file was read whole
+};
+
+// Reads the whole file, refusing folders, unreadable files and files over kMaxPictureFileBytes.
+ReadResult readPictureFile(const QString& path);
+
+// The save path for a name the user chose: ".png" is appended unless the name already ends in ".png" in
+// any letter case.
+QString withPngSuffix(const QString& chosen);
+
+struct WriteResult {
+    bool ok = false;
+    QString error; // why the write failed, for the user
+};
+
+// Writes the image as a 24-bit PNG. The bytes go to a temporary file in the same folder, renamed into
+// place when complete, so a failed or interrupted write leaves no partial file and an existing file is
+// only replaced by a whole new one. A null image is refused: no empty picture file is ever written.
+WriteResult writePictureFile(const QString& path, const QImage& image);
+
+// The PNG bytes writePictureFile would write.
+QByteArray encodePng(const QImage& image);
+
+} // namespace material
