@@ -1,0 +1,52 @@
+#include "app/startup.h"
+
+#include "app/fatal_report.h"
+#include "show/lookup.h"
+#include "ui/widget_controls.h"
+#include "ui/window_builder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+
+namespace app {
+
+namespace {
+
+// The program's own start and end routines. They have nothing to do; they mark where start-up work and
+// end-of-run work would go.
+void startRoutine() {}
+void endRoutine() {}
+
+ui::HandlerTable handlers()
+{
+    ui::HandlerTable table = ui::defaultHandlers();
+    table.bind(ui::Handler::StartUp, [](core::Controls& controls, int) { show::lookupQqShow(controls); });
+    return table;
+}
+
+} // namespace
+
+int run(QApplication& application)
+{
+    // Relative paths resolve against the program's own folder, wherever it was started from.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    startRoutine();
+
+    const ui::HandlerTable table = handlers();
+    ui::BuiltWindow built = ui::buildMainWindow(table);
+    if (!built.window)
+        fatalReport(QStringLiteral("载入启动窗口失败"), 0);
+
+    built.window->show();
+    if (QScreen* screen = built.window->screen())
+        built.window->move(ui::centredPosition(screen->size(), built.window->frameGeometry().size()));
+    ui::raiseCreated(built, table);
+
+    // Closing the last window ends the loop (the toolkit's quitOnLastWindowClosed).
+    const int code = application.exec();
+    endRoutine();
+    return code == 0 ? 0 : code;
+}
+
+} // namespace app

@@ -1,0 +1,36 @@
+#include "show/saving.h"
+
+#include "material/picture.h"
+#include "material/picture_file.h"
+
+namespace show {
+
+using core::ids::FileDialog;
+
+void uploadPicture(core::Controls& controls)
+{
+    controls.setDialogMode(FileDialog, core::DialogMode::Open);
+    if (!controls.showDialog(FileDialog))
+        return;
+    const QString path = controls.dialogFileName(FileDialog);
+    const material::ReadResult read = material::readPictureFile(path);
+    if (controls.setPicture(core::ids::CompositionPicture, read.bytes))
+        return;
+    QString why = read.error;
+    if (why.isEmpty())
+        why = material::decodePicture(read.bytes).reason;
+    controls.showMessage(QStringLiteral("上传图片"), QStringLiteral("无法显示图片 %1：%2").arg(path, why));
+}
+
+void saveFrame(core::Controls& controls, core::ControlId frame)
+{
+    controls.setDialogMode(FileDialog, core::DialogMode::Save);
+    if (!controls.showDialog(FileDialog))
+        return;
+    const QString path = material::withPngSuffix(controls.dialogFileName(FileDialog));
+    const material::WriteResult written = material::writePictureFile(path, controls.renderFrame(frame));
+    if (!written.ok)
+        controls.showMessage(QStringLiteral("保存失败"), QStringLiteral("无法保存 %1：%2").arg(path, written.error));
+}
+
+} // namespace show

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/controls.h"
+
+// Loading one picture into the composition, and saving the composition frame or the viewer frame.
+namespace show {
+
+// Asks for a picture file and shows it in the composition picture box. A cancel changes nothing; a file that
+// gives no picture leaves the box empty and says why.
+void uploadPicture(core::Controls& controls);
+
+// Asks for a file name and saves the frame (core::ids::CompositionFrame or core::ids::ViewerFrame) there as a
+// PNG, adding ".png" unless the name ends in it. A failed write says which file and why, and leaves nothing.
+void saveFrame(core::Controls& controls, core::ControlId frame);
+
+} // namespace show

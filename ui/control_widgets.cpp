@@ -1,0 +1,186 @@
+#include "ui/control_widgets.h"
+
+#include "material/composition.h"
+#include "material/picture.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionTabWidgetFrame>
+#include <QStylePainter>
+#include <QTabBar>
+
+namespace ui {
+
+ShapeBox::ShapeBox(bool filled, QWidget* parent) : QWidget(parent), m_filled(filled) {}
+
+void ShapeBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (m_filled)
+        p.fillRect(rect(), Qt::black);
+    p.setPen(Qt::black);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void GroupBox::mousePressEvent(QMouseEvent* event)
+{
+    event->ignore();
+}
+
+void GroupBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->ignore();
+}
+
+void GroupBox::mouseMoveEvent(QMouseEvent* event)
+{
+    event->ignore();
+}
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
+
+bool PictureBox::setPictureBytes(const QByteArray& bytes)
+{
+    m_picture = QImage();
+    m_stretched = QImage();
+    m_error.clear();
+    if (!bytes.isEmpty()) {
+        material::DecodedPicture decoded = material::decodePicture(bytes, size());
+        m_picture = decoded.image;
+        m_error = decoded.reason;
+        m_stretched = material::stretchPicture(m_picture, size());
+    }
+    update();
+    return !m_stretched.isNull();
+}
+
+void PictureBox::resizeEvent(QResizeEvent*)
+{
+    m_stretched = material::stretchPicture(m_picture, size());
+}
+
+void PictureBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (!m_stretched.isNull())
+        p.drawImage(0, 0, m_stretched);
+}
+
+BadgeButton::BadgeButton(const QImage& bitmap, QWidget* parent)
+    : QWidget(parent), m_bitmap(bitmap), m_keyed(material::keyedBadge(bitmap))
+{
+    // The shape for the mouse: only the bitmap's non-key pixels inside the control.
+    QRegion shape;
+    for (int y = 0; y < m_keyed.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(m_keyed.constScanLine(y));
+        int x = 0;
+        while (x < m_keyed.width()) {
+            while (x < m_keyed.width() && qAlpha(row[x]) == 0)
+                ++x;
+            int start = x;
+            while (x < m_keyed.width() && qAlpha(row[x]) != 0)
+                ++x;
+            if (x > start)
+                shape += QRect(start, y, x - start, 1);
+        }
+    }
+    setMask(shape);
+}
+
+void BadgeButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, m_keyed);
+}
+
+void BadgeButton::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void BadgeButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void TransparentLabel::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void TransparentLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+PageControl::PageControl(const QStringList& captions, QWidget* parent) : QWidget(parent), m_tabs(new QTabBar(this))
+{
+    for (const QString& caption : captions) {
+        m_tabs->addTab(caption);
+        auto* page = new QWidget(this);
+        page->setVisible(m_pages.isEmpty());
+        m_pages.append(page);
+    }
+    m_tabs->setDrawBase(false);
+    m_tabs->raise();
+    connect(m_tabs, &QTabBar::currentChanged, this, &PageControl::setCurrentPage);
+}
+
+QWidget* PageControl::page(int index) const
+{
+    return m_pages.value(index);
+}
+
+int PageControl::currentPage() const
+{
+    return m_tabs->currentIndex();
+}
+
+void PageControl::setCurrentPage(int index)
+{
+    if (index < 0 || index >= m_pages.size())
+        return;
+    m_tabs->setCurrentIndex(index);
+    for (int i = 0; i < m_pages.size(); ++i)
+        m_pages[i]->setVisible(i == index);
+}
+
+void PageControl::resizeEvent(QResizeEvent*)
+{
+    // Pages span the whole control, so their children sit where the layout puts them; the tabs stay on top.
+    m_tabs->setGeometry(2, 0, m_tabs->sizeHint().width(), m_tabs->sizeHint().height());
+    for (QWidget* page : m_pages)
+        page->setGeometry(rect());
+    m_tabs->raise();
+}
+
+void PageControl::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionTabWidgetFrame frame;
+    frame.initFrom(this);
+    frame.rect = rect().adjusted(0, m_tabs->sizeHint().height() - 1, 0, 0);
+    frame.tabBarSize = m_tabs->sizeHint();
+    frame.shape = QTabBar::RoundedNorth;
+    p.drawPrimitive(QStyle::PE_FrameTabWidget, frame);
+}
+
+TimerControl::TimerControl(QObject* parent) : QObject(parent)
+{
+    connect(&m_timer, &QTimer::timeout, this, &TimerControl::tick);
+}
+
+void TimerControl::setInterval(int ms)
+{
+    ms = qMax(0, ms);
+    if (ms == m_interval)
+        return;
+    m_interval = ms;
+    if (ms == 0)
+        m_timer.stop();
+    else
+        m_timer.start(ms);
+}
+
+} // namespace ui

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+class QTabBar;
+
+// The control kinds that the toolkit has no exact widget for. Mouse presses that a kind does not act on are
+// ignored, so they travel up to the main window, which moves itself (drag anywhere).
+namespace ui {
+
+// A drawn rectangle: a 1-pixel black outline and, when filled, a black inside. Holds other controls.
+class ShapeBox : public QWidget {
+    Q_OBJECT
+public:
+    ShapeBox(bool filled, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    bool m_filled;
+};
+
+// A captioned frame that lets presses through to what lies beneath it.
+class GroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// Shows a picture recognised by content, stretched over its whole area, on a white background.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent);
+    // Decodes the bytes; the old picture is dropped in every case. False when they give no picture.
+    bool setPictureBytes(const QByteArray& bytes);
+    bool hasPicture() const { return !m_stretched.isNull(); }
+    // The picture as shown: stretched to the box, RGB32; null without a picture.
+    const QImage& stretched() const { return m_stretched; }
+    const QString& lastError() const { return m_error; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    QImage m_picture;
+    QImage m_stretched;
+    QString m_error;
+};
+
+// A badge: a bitmap whose key-coloured pixels are not part of it. Its shape is the set of other pixels, on
+// screen and for the mouse (a press on a transparent pixel reaches what lies below). It runs no handler.
+class BadgeButton : public QWidget {
+    Q_OBJECT
+public:
+    BadgeButton(const QImage& bitmap, QWidget* parent);
+    const QImage& bitmap() const { return m_bitmap; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage m_bitmap;
+    QImage m_keyed;
+};
+
+// A label that draws only its text and keeps the presses it gets.
+class TransparentLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Tabs over pages whose children are placed relative to the whole control, as the layout gives them.
+class PageControl : public QWidget {
+    Q_OBJECT
+public:
+    PageControl(const QStringList& captions, QWidget* parent);
+    QWidget* page(int index) const;
+    int currentPage() const;
+    void setCurrentPage(int index);
+    QTabBar* tabBar() const { return m_tabs; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    QTabBar* m_tabs;
+    QList<QWidget*> m_pages;
+};
+
+// A timer control: ticks every interval milliseconds; 0 stops it. Writing the interval it already has does not
+// restart it, so a run in progress keeps its pace.
+class TimerControl : public QObject {
+    Q_OBJECT
+public:
+    explicit TimerControl(QObject* parent);
+    int interval() const { return m_interval; }
+    void setInterval(int ms);
+
+signals:
+    void tick();
+
+private:
+    QTimer m_timer;
+    int m_interval = 0;
+};
+
+} // namespace ui

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/controls.h"
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace ui {
+
+// The file dialog control: a mode, a filter, and one file name shared by every showing, so the next
+// showing offers the path last confirmed in either mode.
+class FileDialogControl : public QObject {
+    Q_OBJECT
+public:
+    // The filter is "description|patterns" with patterns separated by ';', as the layout stores it.
+    FileDialogControl(const QString& filter, QObject* parent);
+
+    core::DialogMode mode() const { return m_mode; }
+    void setMode(core::DialogMode mode) { m_mode = mode; }
+    QString fileName() const { return m_fileName; }
+    void setFileName(const QString& name) { m_fileName = name; }
+
+    // Shows the modal dialog over `owner`; true when the user confirmed, and the file name is then the chosen
+    // full path. A cancel changes nothing.
+    bool show(QWidget* owner);
+
+    // The filter in the toolkit's form: "description (patterns separated by spaces)".
+    QString nameFilter() const { return m_nameFilter; }
+
+private:
+    core::DialogMode m_mode = core::DialogMode::Open;
+    QString m_fileName;
+    QString m_nameFilter;
+};
+
+} // namespace ui

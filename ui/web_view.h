@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWebEngineView>
+
+namespace ui {
+
+// The QQ Show viewer: a web view whose address property navigates on every write, also to the address it
+// already shows.
+class WebView : public QWebEngineView {
+    Q_OBJECT
+public:
+    explicit WebView(QWidget* parent);
+
+    QString address() const { return m_address; }
+    void setAddress(const QString& address);
+
+    // The outer viewer frame with the view inside it, as drawn now.
+    QImage renderViewerFrame() const;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent*) override {}
+
+private:
+    QString m_address;
+};
+
+} // namespace ui

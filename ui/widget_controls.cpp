@@ -1,0 +1,216 @@
+#include "ui/widget_controls.h"
+
+#include "core/badges.h"
+#include "material/composition.h"
+#include "ui/control_widgets.h"
+#include "ui/file_dialog.h"
+#include "ui/main_window.h"
+#include "ui/web_view.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
+namespace ui {
+
+using core::ControlId;
+
+QString WidgetControls::text(ControlId id) const
+{
+    if (auto* edit = m_window.controlAs<QLineEdit>(id))
+        return edit->text();
+    if (auto* box = m_window.controlAs<QPlainTextEdit>(id)) {
+        // Multi-line boxes hold their lines separated by CR LF, as they were written.
+        QString text = box->toPlainText();
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        return text;
+    }
+    if (auto* combo = m_window.controlAs<QComboBox>(id))
+        return combo->currentText();
+    return {};
+}
+
+void WidgetControls::setText(ControlId id, const QString& text)
+{
+    if (auto* edit = m_window.controlAs<QLineEdit>(id)) {
+        edit->setText(text);
+    } else if (auto* box = m_window.controlAs<QPlainTextEdit>(id)) {
+        QString plain = text;
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        box->setPlainText(plain);
+    } else if (auto* combo = m_window.controlAs<QComboBox>(id)) {
+        combo->setEditText(text);
+    }
+}
+
+int WidgetControls::left(ControlId id) const
+{
+    QWidget* w = m_window.widget(id);
+    return w ? w->x() : 0;
+}
+
+int WidgetControls::top(ControlId id) const
+{
+    QWidget* w = m_window.widget(id);
+    return w ? w->y() : 0;
+}
+
+void WidgetControls::setLeft(ControlId id, int left)
+{
+    if (QWidget* w = m_window.widget(id))
+        w->move(left, w->y());
+}
+
+void WidgetControls::setTop(ControlId id, int top)
+{
+    if (QWidget* w = m_window.widget(id))
+        w->move(w->x(), top);
+}
+
+bool WidgetControls::isVisible(ControlId id) const
+{
+    // The control's own visible flag, whichever page is shown.
+    QWidget* w = m_window.widget(id);
+    return w && !w->isHidden();
+}
+
+void WidgetControls::setVisible(ControlId id, bool visible)
+{
+    if (QWidget* w = m_window.widget(id))
+        w->setVisible(visible);
+}
+
+bool WidgetControls::setPicture(ControlId id, const QByteArray& bytes)
+{
+    auto* box = m_window.controlAs<PictureBox>(id);
+    return box && box->setPictureBytes(bytes);
+}
+
+bool WidgetControls::hasPicture(ControlId id) const
+{
+    auto* box = m_window.controlAs<PictureBox>(id);
+    return box && box->hasPicture();
+}
+
+QString WidgetControls::address(ControlId id) const
+{
+    auto* view = m_window.controlAs<WebView>(id);
+    return view ? view->address() : QString();
+}
+
+void WidgetControls::setAddress(ControlId id, const QString& address)
+{
+    if (auto* view = m_window.controlAs<WebView>(id))
+        view->setAddress(address);
+}
+
+int WidgetControls::interval(ControlId id) const
+{
+    auto* timer = m_window.controlAs<TimerControl>(id);
+    return timer ? timer->interval() : 0;
+}
+
+void WidgetControls::setInterval(ControlId id, int ms)
+{
+    if (auto* timer = m_window.controlAs<TimerControl>(id))
+        timer->setInterval(ms);
+}
+
+core::DialogMode WidgetControls::dialogMode(ControlId id) const
+{
+    auto* dialog = m_window.controlAs<FileDialogControl>(id);
+    return dialog ? dialog->mode() : core::DialogMode::Open;
+}
+
+void WidgetControls::setDialogMode(ControlId id, core::DialogMode mode)
+{
+    if (auto* dialog = m_window.controlAs<FileDialogControl>(id))
+        dialog->setMode(mode);
+}
+
+QString WidgetControls::dialogFileName(ControlId id) const
+{
+    auto* dialog = m_window.controlAs<FileDialogControl>(id);
+    return dialog ? dialog->fileName() : QString();
+}
+
+bool WidgetControls::showDialog(ControlId id)
+{
+    auto* dialog = m_window.controlAs<FileDialogControl>(id);
+    return dialog && dialog->show(&m_window);
+}
+
+int WidgetControls::lineCount(ControlId id) const
+{
+    if (auto* box = m_window.controlAs<QPlainTextEdit>(id))
+        return box->toPlainText().isEmpty() ? 0 : box->document()->blockCount();
+    return text(id).isEmpty() ? 0 : 1;
+}
+
+QString WidgetControls::line(ControlId id, int index) const
+{
+    if (auto* box = m_window.controlAs<QPlainTextEdit>(id)) {
+        if (index < 0 || index >= lineCount(id))
+            return {};
+        return box->document()->findBlockByNumber(index).text();
+    }
+    return index == 0 ? text(id) : QString();
+}
+
+QImage WidgetControls::renderComposition()
+{
+    auto* box = m_window.controlAs<PictureBox>(core::ids::CompositionPicture);
+    if (!box)
+        return {};
+    std::vector<material::BadgeLayer> layers;
+    for (int index : core::kBadgeStacking) {
+        auto* badge = m_window.controlAs<BadgeButton>(core::kBadges[static_cast<size_t>(index)].id);
+        if (badge)
+            layers.push_back({badge->bitmap(), badge->pos(), !badge->isHidden()});
+    }
+    return material::renderCompositionStretched(box->stretched(), layers);
+}
+
+QImage WidgetControls::renderFrame(ControlId id)
+{
+    if (id == core::ids::CompositionFrame)
+        return renderComposition();
+    if (id == core::ids::ViewerFrame) {
+        if (auto* view = m_window.controlAs<WebView>(core::ids::QqShowViewer))
+            return view->renderViewerFrame();
+    }
+    return {};
+}
+
+QString WidgetControls::browseForFolder(const QString& prompt)
+{
+    // The toolkit's own folder chooser: folders only, with a field for typing a path.
+    QString folder = QFileDialog::getExistingDirectory(
+        &m_window, prompt, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    return QDir::toNativeSeparators(folder);
+}
+
+void WidgetControls::showMessage(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, &m_window);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool WidgetControls::askYesNo(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, &m_window);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void WidgetControls::setStatus(const QString& text)
+{
+    m_window.setStatus(text);
+}
+
+} // namespace ui

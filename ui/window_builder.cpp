@@ -1,0 +1,224 @@
+#include "ui/window_builder.h"
+
+#include "show/lookup.h"
+#include "ui/control_widgets.h"
+#include "ui/file_dialog.h"
+#include "ui/web_view.h"
+#include "ui/widget_controls.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStyledItemDelegate>
+
+namespace ui {
+
+namespace {
+
+QString rowText(const Row& row)
+{
+    QString text = row.text ? QString::fromUtf16(row.text) : QString();
+    const QString desktop = QString::fromUtf16(kDesktopMarker);
+    const QString server = QString::fromUtf16(kServerMarker);
+    if (text.startsWith(desktop)) {
+        // A folder below the user's desktop, kept with its trailing separator.
+        const QString base = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        text = QDir::toNativeSeparators(base + QLatin1Char('/') + text.mid(desktop.size()) + QLatin1Char('/'));
+    } else if (text.startsWith(server)) {
+        text = show::pictureServerBase() + text.mid(server.size());
+    }
+    return text;
+}
+
+QByteArray resourceBytes(const char* path)
+{
+    QFile file(QString::fromLatin1(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// List items one pixel taller than the style's own.
+class TallerItems : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 1);
+    }
+};
+
+QWidget* makeEdit(const Row& row, QWidget* parent)
+{
+    if (row.flags & MultiLine) {
+        auto* box = new QPlainTextEdit(parent);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        box->setPlainText(rowText(row));
+        return box;
+    }
+    auto* edit = new QLineEdit(rowText(row), parent);
+    if (row.flags & CentredText)
+        edit->setAlignment(Qt::AlignCenter);
+    return edit;
+}
+
+QWidget* makeCombo(const Row& row, QWidget* parent)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(QString::fromUtf16(row.items).split(QLatin1Char('|')));
+    combo->setItemDelegate(new TallerItems(combo));
+    combo->view()->setMinimumHeight(160);
+    combo->setCurrentIndex(-1); // no item selected; the edit field shows the initial text
+    combo->setEditText(rowText(row));
+    return combo;
+}
+
+QWidget* makeLabel(const Row& row, QWidget* parent)
+{
+    QString text = rowText(row);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QLabel* label = row.kind == Kind::TransparentLabel ? new TransparentLabel(text, parent) : new QLabel(text, parent);
+    if (row.flags & CentredText) {
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+    } else {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    return label;
+}
+
+QObject* makeControl(const Row& row, QWidget* parent, MainWindow& window)
+{
+    switch (row.kind) {
+    case Kind::PageControl:
+        return new PageControl(rowText(row).split(QLatin1Char('|')), parent);
+    case Kind::GroupBox:
+        return new GroupBox(rowText(row), parent);
+    case Kind::PushButton:
+        return new QPushButton(rowText(row), parent);
+    case Kind::PictureButton:
+        return new BadgeButton(QImage::fromData(resourceBytes(row.picture)), parent);
+    case Kind::PictureBox: {
+        auto* box = new PictureBox(parent);
+        box->resize(row.rect.size());
+        box->setPictureBytes(resourceBytes(row.picture));
+        return box;
+    }
+    case Kind::ShapeBox:
+        return new ShapeBox(row.flags & Filled, parent);
+    case Kind::Label:
+    case Kind::TransparentLabel:
+        return makeLabel(row, parent);
+    case Kind::EditBox:
+        return makeEdit(row, parent);
+    case Kind::ComboBox:
+        return makeCombo(row, parent);
+    case Kind::WebView:
+        return new WebView(parent);
+    case Kind::Timer:
+        return new TimerControl(&window);
+    case Kind::FileDialog:
+        return new FileDialogControl(rowText(row), &window);
+    case Kind::Window:
+        break;
+    }
+    return nullptr;
+}
+
+QWidget* parentWidget(const Row& row, MainWindow& window)
+{
+    if (row.parent == 0)
+        return &window;
+    QObject* parent = window.control(row.parent);
+    if (auto* pages = qobject_cast<PageControl*>(parent))
+        return pages->page(row.page);
+    return qobject_cast<QWidget*>(parent);
+}
+
+void applyRow(const Row& row, QWidget* w)
+{
+    if (row.kind == Kind::PictureBox || row.kind == Kind::PictureButton || row.kind == Kind::ShapeBox)
+        w->setAttribute(Qt::WA_OpaquePaintEvent, row.kind != Kind::PictureButton);
+    w->setGeometry(row.rect);
+    w->setEnabled(!(row.flags & Disabled));
+    w->setFocusPolicy((row.flags & TabStop) ? Qt::StrongFocus : Qt::NoFocus);
+    w->setVisible(row.flags & Visible);
+}
+
+// Siblings are stacked in list order, the first in front: raising them from last to first leaves the first on top.
+void stackInListOrder(MainWindow& window)
+{
+    const auto rows = layout();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (QWidget* w = window.widget(it->id); w && it->kind != Kind::Window)
+            w->raise();
+    }
+    if (auto* pages = window.controlAs<PageControl>(core::ids::PageControl))
+        pages->tabBar()->raise();
+}
+
+void bindEvent(const Row& row, QObject* control, WidgetControls& controls, const HandlerTable& handlers)
+{
+    HandlerFn fn = handlers.find(row.handler);
+    if (!fn)
+        return;
+    const int argument = row.argument;
+    if (auto* button = qobject_cast<QPushButton*>(control))
+        QObject::connect(button, &QPushButton::clicked, button, [fn, &controls, argument] { fn(controls, argument); });
+    else if (auto* timer = qobject_cast<TimerControl*>(control))
+        QObject::connect(timer, &TimerControl::tick, timer, [fn, &controls, argument] { fn(controls, argument); });
+}
+
+} // namespace
+
+QPoint centredPosition(QSize screen, QSize window)
+{
+    return {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2};
+}
+
+BuiltWindow buildMainWindow(const HandlerTable& handlers)
+{
+    BuiltWindow built;
+    built.window = std::make_unique<MainWindow>();
+    built.controls = std::make_unique<WidgetControls>(*built.window);
+    MainWindow& window = *built.window;
+    window.setWindowIcon(QIcon(QString::fromLatin1(layout()[0].picture)));
+    window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    for (const Row* row : creationOrder()) {
+        QWidget* parent = parentWidget(*row, window);
+        if (!parent)
+            return {};
+        QObject* control = makeControl(*row, parent, window);
+        if (!control)
+            return {};
+        control->setObjectName(QString::fromUtf16(row->formName));
+        window.addControl(row->id, control);
+        if (auto* w = qobject_cast<QWidget*>(control))
+            applyRow(*row, w);
+        bindEvent(*row, control, *built.controls, handlers);
+    }
+    stackInListOrder(window);
+    if (auto* view = window.controlAs<WebView>(core::ids::QqShowViewer))
+        view->setAddress(rowText(*findRow(core::ids::QqShowViewer)));
+
+    // The client area holds the page control whole; the controls right of it show when the window is widened.
+    const QRect pages = findRow(core::ids::PageControl)->rect;
+    window.resize(pages.right() + 1, pages.bottom() + 1);
+    return built;
+}
+
+void raiseCreated(BuiltWindow& built, const HandlerTable& handlers)
+{
+    if (HandlerFn fn = handlers.find(layout()[0].handler))
+        fn(*built.controls, 0);
+}
+
+} // namespace ui
