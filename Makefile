@@ -12,7 +12,7 @@ endif
 
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps build run test bench fuzz test-asan format clean
+.PHONY: all deps build run test bench fuzz test-asan format clean assets
 
 all: build
 
@@ -34,6 +34,10 @@ bench: deps
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLITH_BENCH=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
 	@bench/run.sh build-bench
+
+# Redraws the committed pictures under assets/ with the generator in tools/.
+assets: build
+	@$(BUILD)/tools/make_assets assets/
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
