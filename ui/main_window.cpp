@@ -8,7 +8,7 @@
 
 namespace ui {
 
-MainWindow::MainWindow() : m_baseTitle(windowTitle())
+MainWindow::MainWindow() : m_baseTitle(ui::windowTitle())
 {
     setWindowTitle(m_baseTitle);
 }

@@ -1,0 +1,215 @@
+// The built window against its layout: every control where the layout puts it, with its initial properties,
+// clipped by its parent, stacked in list order; and the window's own behaviour (Esc, Enter, drag anywhere).
+#include "core/badges.h"
+#include "test_utils.h"
+#include "ui/layout.h"
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace ui;
+
+namespace {
+// The part of a control that shows inside all of its ancestors, in window coordinates.
+QRect visibleRect(QWidget* w)
+{
+    QRect r(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        r &= QRect(p->mapTo(p->window(), QPoint(0, 0)), p->size());
+    return r;
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void everyControlAtItsRectangleWithItsFlags()
+    {
+        testutil::ShownWindow shown;
+        QVERIFY(shown.ok);
+        for (const Row& row : layout().subspan(1)) {
+            const QString name = QString::fromUtf16(row.formName);
+            QObject* control = shown.window().control(row.id);
+            QVERIFY2(control, qPrintable(name));
+            QCOMPARE(control->objectName(), name);
+            auto* w = qobject_cast<QWidget*>(control);
+            QCOMPARE(w != nullptr, row.kind != Kind::Timer && row.kind != Kind::FileDialog);
+            if (!w)
+                continue;
+            QVERIFY2(w->geometry() == row.rect, qPrintable(name));
+            QVERIFY2(w->isHidden() == !(row.flags & Visible), qPrintable(name));
+            QVERIFY2(w->isEnabled() == !(row.flags & Disabled), qPrintable(name));
+            QVERIFY2((w->focusPolicy() == Qt::StrongFocus) == bool(row.flags & TabStop), qPrintable(name));
+        }
+    }
+
+    void initialTexts()
+    {
+        testutil::ShownWindow shown;
+        auto& c = shown.controls();
+        QVERIFY(shown.window().windowTitle().startsWith(QStringLiteral("Vorlith真人秀制作工具 Bata2 ")));
+        QCOMPARE(c.text(core::ids::BadgeSelector), QStringLiteral("会员Lv7"));
+        QCOMPARE(c.text(core::ids::MaterialFormatBox), QStringLiteral("JPG"));
+        QCOMPARE(c.text(core::ids::SpareFormatBox), QStringLiteral("JPG"));
+        QCOMPARE(c.text(core::ids::LineNumberBox), QStringLiteral("2"));
+        QCOMPARE(c.text(core::ids::FileList), QString());
+        QCOMPARE(c.text(core::ids::MaterialFolderBox), QString());
+        QVERIFY(!c.text(core::ids::QqNumberBox).isEmpty());
+        const QString output = c.text(core::ids::OutputFolderBox);
+        QVERIFY2(QDir::isAbsolutePath(output) && output.endsWith(QStringLiteral("测试") + QDir::separator()),
+                 qPrintable(output));
+        for (auto id : {core::ids::BadgeSelector, core::ids::MaterialFormatBox})
+            QCOMPARE(shown.window().controlAs<QComboBox>(id)->currentIndex(), -1);
+        QCOMPARE(shown.window().controlAs<QComboBox>(core::ids::MaterialFormatBox)->count(), 8);
+        QCOMPARE(shown.window().controlAs<QComboBox>(core::ids::MaterialFormatBox)->itemText(7), QStringLiteral("JGj"));
+        QCOMPARE(shown.window().controlAs<QAbstractButton>(core::ids::RestoreButton)->text(), QStringLiteral("还原"));
+        QCOMPARE(shown.window().controlAs<QGroupBox>(core::ids::EffectArea)->title(), QStringLiteral("效果区"));
+        QCOMPARE(c.interval(core::ids::BatchTimer), 0);
+        QCOMPARE(c.dialogFileName(core::ids::FileDialog), QString());
+    }
+
+    void typedSelectorTextIsReadAsTyped()
+    {
+        testutil::ShownWindow shown;
+        auto* combo = shown.window().controlAs<QComboBox>(core::ids::BadgeSelector);
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), QStringLiteral("no such badge"));
+        QCOMPARE(shown.controls().text(core::ids::BadgeSelector), QStringLiteral("no such badge"));
+    }
+
+    void makingPageShownBadgesAtDefaults()
+    {
+        testutil::ShownWindow shown;
+        QVERIFY(shown.widget(core::ids::EffectArea)->isVisible());
+        QVERIFY(!shown.widget(core::ids::QqShowGroup)->isVisible());
+        QVERIFY(shown.controls().hasPicture(core::ids::CompositionPicture));
+        for (const core::Badge& badge : core::kBadges) {
+            QVERIFY(shown.widget(badge.id)->isVisible());
+            QCOMPARE(shown.widget(badge.id)->pos(), badge.defaultPos);
+        }
+    }
+
+    void controlsOutsideTheirParentsDoNotShow()
+    {
+        testutil::ShownWindow shown;
+        const auto clipped = {core::ids::MaterialFolderBox, core::ids::SpareFormatBox, core::ids::ListFilesButton};
+        const auto rightOfPages = {core::ids::FileList,
+                                   core::ids::CurrentFileBox,
+                                   core::ids::LineNumberBox,
+                                   core::ids::PreviewButton,
+                                   core::ids::ReadLineButton};
+        for (auto id : clipped)
+            QVERIFY(visibleRect(shown.widget(id)).isEmpty());
+        for (auto id : rightOfPages)
+            QVERIFY(visibleRect(shown.widget(id)).isEmpty());
+        // The whole page control is in the client area.
+        QVERIFY(shown.window().rect().contains(shown.widget(core::ids::PageControl)->geometry()));
+
+        // A wider window uncovers what lies right of the pages; parents still clip the others.
+        shown.window().resize(1400, 400);
+        QTest::qWait(50);
+        for (auto id : rightOfPages)
+            QVERIFY(!visibleRect(shown.widget(id)).isEmpty());
+        for (auto id : clipped)
+            QVERIFY(visibleRect(shown.widget(id)).isEmpty());
+    }
+
+    void badgesStackInListOrder()
+    {
+        testutil::ShownWindow shown;
+        QWidget* box = shown.widget(core::ids::CompositionPicture);
+        // children() is in stacking order, back first.
+        QList<core::ControlId> backToFront;
+        for (QObject* child : box->children()) {
+            for (const core::Badge& badge : core::kBadges) {
+                if (shown.window().control(badge.id) == child)
+                    backToFront.prepend(badge.id);
+            }
+        }
+        QCOMPARE(backToFront.size(), core::kBadgeCount);
+        for (int i = 0; i < core::kBadgeCount; ++i)
+            QCOMPARE(backToFront[i], core::kBadges[static_cast<size_t>(core::kBadgeStacking[static_cast<size_t>(i)])].id);
+    }
+
+    void escClosesFromAPushButton()
+    {
+        testutil::ShownWindow shown;
+        QWidget* button = shown.widget(core::ids::UploadButton);
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Escape);
+        QVERIFY(!shown.window().isVisible());
+    }
+
+    void enterClicksNothing()
+    {
+        testutil::ShownWindow shown;
+        auto* button = shown.window().controlAs<QAbstractButton>(core::ids::RestoreButton);
+        QSignalSpy clicks(button, &QAbstractButton::clicked);
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Return);
+        QTest::keyClick(button, Qt::Key_Enter);
+        QCOMPARE(clicks.count(), 0);
+        QVERIFY(shown.window().isVisible());
+    }
+
+    void dragAnywhere_data()
+    {
+        QTest::addColumn<core::ControlId>("id");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("label") << core::ControlId(0x16011AC8) << QPoint(5, 5) << true;
+        QTest::newRow("picture box where no badge covers it") << core::ids::CompositionPicture << QPoint(70, 200)
+                                                              << true;
+        QTest::newRow("black margin of the frame") << core::ids::CompositionFrame << QPoint(2, 100) << true;
+        QTest::newRow("group box") << core::ids::BadgeKindsGroup << QPoint(4, 108) << true;
+        QTest::newRow("push button") << core::ids::RestoreButton << QPoint(5, 5) << false;
+        QTest::newRow("edit box") << core::ids::QqNumberBox << QPoint(5, 5) << false;
+    }
+    void dragAnywhere()
+    {
+        QFETCH(core::ControlId, id);
+        QFETCH(QPoint, at);
+        QFETCH(bool, moves);
+        testutil::ShownWindow shown;
+        if (id == core::ids::QqNumberBox)
+            shown.window().controlAs<PageControl>(core::ids::PageControl)->setCurrentPage(1);
+        QWidget* target = shown.widget(id);
+        const QPoint before = shown.window().pos();
+        QTest::mousePress(target, Qt::LeftButton, {}, at);
+        QTest::mouseMove(target, at + QPoint(30, 20));
+        QTest::mouseRelease(target, Qt::LeftButton, {}, at + QPoint(30, 20));
+        QTest::qWait(50);
+        QCOMPARE(shown.window().pos() != before, moves);
+    }
+
+    void pressOnABadgeActsOnlyOnItsShape()
+    {
+        testutil::ShownWindow shown;
+        const core::Badge& vip = core::kBadges[0];
+        auto* badge = shown.window().controlAs<BadgeButton>(vip.id);
+        // Find one pixel of the badge's shape and one transparent pixel inside its rectangle.
+        QPoint opaque(-1, -1), clear(-1, -1);
+        const QImage bitmap = badge->bitmap().convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < badge->height(); ++y) {
+            for (int x = 0; x < badge->width(); ++x) {
+                const bool inBitmap = x < bitmap.width() && y < bitmap.height();
+                const bool key = !inBitmap || (bitmap.pixel(x, y) & 0xFFFFFF) == core::kBadgeKeyColour;
+                (key ? clear : opaque) = QPoint(x, y);
+            }
+        }
+        QVERIFY(opaque.x() >= 0 && clear.x() >= 0);
+        QCOMPARE(badge->childAt(opaque), nullptr);
+        QVERIFY(badge->mask().contains(opaque));
+        QVERIFY(!badge->mask().contains(clear));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
