@@ -1,0 +1,67 @@
+#include "app/fatal_report.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace app {
+
+namespace {
+
+bool messageBoxWanted() {
+    if (qEnvironmentVariable(kNoMessageBoxVariable) == QLatin1String("1"))
+        return false;
+    // A box needs a widget application; a report raised before it exists (or from a console-only tool) still
+    // reaches standard error.
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+} // namespace
+
+QString fatalReportText(const QString& message, int code) {
+    const QString crlf = QStringLiteral("\r\n");
+    QString text = QStringLiteral("运行时出错!") + crlf + crlf;
+    if (code != 0)
+        text += QStringLiteral("错误代码：") + QString::number(code) + crlf + crlf;
+    if (!message.isEmpty())
+        text += QStringLiteral("错误信息：") + message + crlf;
+    return text;
+}
+
+void fatalReport(const QString& message, int code) {
+    const QString text = fatalReportText(message, code);
+    // Standard error first, so a run with nobody at the screen still says why it stopped even if the box hangs.
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stderr);
+    std::fflush(stderr);
+    if (messageBoxWanted()) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("错误"), text, QMessageBox::Ok);
+        box.exec();
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(kFatalExitCode);
+}
+
+void reportAllocationFailure(qint64 size) {
+    fatalReport(QStringLiteral("分配 %1 字节内存失败!").arg(size), 0);
+}
+
+QByteArray allocateBlock(const char* data, qint64 size) {
+    if (size < 0 || size > std::numeric_limits<qsizetype>::max() / 2)
+        reportAllocationFailure(size);
+    try {
+        QByteArray block(static_cast<qsizetype>(size), Qt::Uninitialized);
+        if (data != nullptr && size > 0)
+            std::memcpy(block.data(), data, static_cast<size_t>(size));
+        return block;
+    } catch (const std::bad_alloc&) {
+        reportAllocationFailure(size);
+    }
+}
+
+} // namespace app

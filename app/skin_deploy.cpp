@@ -1,0 +1,66 @@
+#include "app/skin_deploy.h"
+
+#include "app/external_table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+// The engine image is a resource generated at build time from the engine library target (app/CMakeLists.txt).
+static void initEngineImageResource() {
+    Q_INIT_RESOURCE(engine_image);
+}
+
+namespace app {
+
+namespace {
+
+// Marks the deployed engine hidden, replacing its other attributes. Linux has no hidden attribute (hiding is a
+// leading dot in the name, which would change the name the engine is looked up by), so there it does nothing.
+void setHiddenAttribute(const QString& path) {
+#ifdef Q_OS_WIN
+    SetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), FILE_ATTRIBUTE_HIDDEN);
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+} // namespace
+
+QByteArray carriedEngineImage() {
+    initEngineImageResource();
+    QFile image(QStringLiteral(":/engine/image"));
+    return image.open(QIODevice::ReadOnly) ? image.readAll() : QByteArray();
+}
+
+QString skinEnginePath(const QString& programDir) {
+    return programDir + QDir::separator() + skinEngineFileName();
+}
+
+bool deploySkinEngine(const QString& programDir) {
+    const QString path = skinEnginePath(programDir);
+    const QFileInfo existing(path);
+    if (existing.exists() || existing.isSymLink())
+        return false;
+    // Written under a temporary name in the same folder and renamed into place, so a start interrupted halfway
+    // never leaves a truncated engine that would make every later start end in the fatal report.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    const QByteArray image = carriedEngineImage();
+    if (image.isEmpty() || !file.open(QIODevice::WriteOnly))
+        return false;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                        QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                        QFileDevice::ExeOther);
+    if (file.write(image) != image.size() || !file.commit())
+        return false;
+    setHiddenAttribute(path);
+    return true;
+}
+
+} // namespace app
