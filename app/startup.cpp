@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/fatal_report.h"
+#include "app/skin_apply.h"
 #include "show/lookup.h"
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
@@ -21,7 +22,11 @@ void endRoutine() {}
 ui::HandlerTable handlers()
 {
     ui::HandlerTable table = ui::defaultHandlers();
-    table.bind(ui::Handler::StartUp, [](core::Controls& controls, int) { show::lookupQqShow(controls); });
+    // The start-up handler: look up the default QQ number, then dress the window in the start-up skin.
+    table.bind(ui::Handler::StartUp, [](core::Controls& controls, int) {
+        show::lookupQqShow(controls);
+        applySkin(kStartupSkin);
+    });
     return table;
 }
 
