@@ -6,7 +6,14 @@
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 namespace testutil {
 
@@ -33,5 +40,46 @@ struct ShownWindow {
     ui::BuiltWindow built;
     bool ok = false;
 };
+
+// Runs `answer` on the next modal dialog of type T as soon as it is open (from inside its own event loop).
+template <class T> void whenModalOpens(std::function<void(T*)> answer)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            answer(dialog);
+        }
+    });
+    poll->start();
+}
+
+// The next file dialog confirms `path` (typed into its file name field); an empty path cancels it.
+inline void answerFileDialog(const QString& path)
+{
+    whenModalOpens<QFileDialog>([path](QFileDialog* dialog) {
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // As a user would: the full path typed into the file name field, then the dialog's own accept.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        else
+            dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+}
+
+// The next message box is closed with its default button; its text goes to *text.
+inline void answerMessageBox(QString* text)
+{
+    whenModalOpens<QMessageBox>([text](QMessageBox* box) {
+        *text = box->text();
+        box->accept();
+    });
+}
 
 } // namespace testutil

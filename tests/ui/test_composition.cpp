@@ -1,0 +1,305 @@
+// The badge overlay and the composition frame on the real window: the handlers through real button clicks,
+// the rendered frame against a frame computed here pixel by pixel, and loading and saving single pictures
+// through the real file dialog.
+#include "core/badges.h"
+#include "test_utils.h"
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QtTest>
+
+using namespace core;
+
+namespace {
+
+QImage knownPicture()
+{
+    // Every pixel different, so a shifted or stretched copy cannot pass for it.
+    QImage image(140, 226, QImage::Format_RGB32);
+    for (int y = 0; y < 226; ++y)
+        for (int x = 0; x < 140; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3) % 256));
+    return image;
+}
+
+QByteArray pngBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// The frame as the layout describes it: black all over, the picture at (6, 7), then every visible badge's
+// non-key pixels from the back of the stack to the front, cut off at the picture box's edge.
+QImage expectedFrame(const QImage& picture, const testutil::ShownWindow& shown)
+{
+    QImage frame(152, 240, QImage::Format_RGB32);
+    frame.fill(qRgb(0, 0, 0));
+    for (int y = 0; y < 226; ++y)
+        for (int x = 0; x < 140; ++x)
+            frame.setPixel(6 + x, 7 + y, picture.isNull() ? qRgb(255, 255, 255) : picture.pixel(x, y));
+    for (auto it = kBadgeStacking.rbegin(); it != kBadgeStacking.rend(); ++it) {
+        const Badge& badge = kBadges[static_cast<size_t>(*it)];
+        QWidget* w = shown.built.window->widget(badge.id);
+        if (w->isHidden())
+            continue;
+        const QImage bitmap = QImage(QString::fromLatin1(badge.bitmap)).convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < bitmap.height(); ++y) {
+            for (int x = 0; x < bitmap.width(); ++x) {
+                const QPoint p = w->pos() + QPoint(x, y);
+                if ((bitmap.pixel(x, y) & 0xFFFFFF) == kBadgeKeyColour || p.x() < 0 || p.y() < 0 || p.x() >= 140 ||
+                    p.y() >= 226)
+                    continue;
+                frame.setPixel(6 + p.x(), 7 + p.y(), bitmap.pixel(x, y));
+            }
+        }
+    }
+    return frame;
+}
+
+void click(testutil::ShownWindow& shown, ControlId button, int times = 1)
+{
+    for (int i = 0; i < times; ++i)
+        QTest::mouseClick(shown.widget(button), Qt::LeftButton);
+}
+
+void select(testutil::ShownWindow& shown, const QString& text)
+{
+    shown.window().controlAs<QComboBox>(ids::BadgeSelector)->setEditText(text);
+}
+
+QPoint posOf(testutil::ShownWindow& shown, int badge)
+{
+    return shown.widget(kBadges[static_cast<size_t>(badge)].id)->pos();
+}
+
+} // namespace
+
+class TestComposition : public QObject {
+    Q_OBJECT
+private slots:
+    void nudgeMovesTheSelectedBadgeOnly_data()
+    {
+        QTest::addColumn<QString>("selector");
+        QTest::addColumn<ControlId>("button");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<int>("badge");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("three right") << "会员Lv7" << ids::NudgeRight << 3 << 0 << QPoint(4, 1);
+        QTest::newRow("two up past the edge") << "会员Lv7" << ids::NudgeUp << 2 << 0 << QPoint(1, -1);
+        QTest::newRow("three left past the edge") << "黄钻Lv8" << ids::NudgeLeft << 3 << 3 << QPoint(-1, 21);
+        QTest::newRow("down") << "所有年字" << ids::NudgeDown << 1 << 10 << QPoint(42, 4);
+    }
+    void nudgeMovesTheSelectedBadgeOnly()
+    {
+        QFETCH(QString, selector);
+        QFETCH(ControlId, button);
+        QFETCH(int, clicks);
+        QFETCH(int, badge);
+        QFETCH(QPoint, expected);
+        testutil::ShownWindow shown;
+        select(shown, selector);
+        click(shown, button, clicks);
+        for (int i = 0; i < kBadgeCount; ++i)
+            QCOMPARE(posOf(shown, i), i == badge ? expected : kBadges[static_cast<size_t>(i)].defaultPos);
+    }
+
+    void selectorTextsThatNameNoBadgeMoveNothing_data()
+    {
+        QTest::addColumn<QString>("selector");
+        QTest::newRow("letter case") << "会员lv7";
+        QTest::newRow("trailing space") << "会员Lv7 ";
+        QTest::newRow("leading full-width space") << "\u3000会员Lv7";
+        QTest::newRow("empty") << "";
+    }
+    void selectorTextsThatNameNoBadgeMoveNothing()
+    {
+        QFETCH(QString, selector);
+        testutil::ShownWindow shown;
+        select(shown, selector);
+        for (ControlId b : {ids::NudgeUp, ids::NudgeDown, ids::NudgeLeft, ids::NudgeRight})
+            click(shown, b);
+        for (int i = 0; i < kBadgeCount; ++i)
+            QCOMPARE(posOf(shown, i), kBadges[static_cast<size_t>(i)].defaultPos);
+    }
+
+    void toggleHiddenMovesAndRestore()
+    {
+        testutil::ShownWindow shown;
+        const Badge& pink = kBadges[2];
+        click(shown, pink.toggleButton);
+        QVERIFY(shown.widget(pink.id)->isHidden());
+        // A hidden badge moves too, and shows at its new place.
+        select(shown, QString::fromUtf16(pink.name));
+        click(shown, ids::NudgeDown, 2);
+        QCOMPARE(posOf(shown, 2), pink.defaultPos + QPoint(0, 2));
+        click(shown, pink.toggleButton);
+        QVERIFY(!shown.widget(pink.id)->isHidden());
+        QCOMPARE(posOf(shown, 2), pink.defaultPos + QPoint(0, 2));
+
+        // Restore puts every badge back and leaves visibility and the selector alone.
+        click(shown, kBadges[5].toggleButton);
+        select(shown, QStringLiteral("黄钻Lv8"));
+        click(shown, ids::NudgeLeft, 3);
+        click(shown, ids::RestoreButton);
+        for (int i = 0; i < kBadgeCount; ++i)
+            QCOMPARE(posOf(shown, i), kBadges[static_cast<size_t>(i)].defaultPos);
+        QVERIFY(shown.widget(kBadges[5].id)->isHidden());
+        QCOMPARE(shown.controls().text(ids::BadgeSelector), QStringLiteral("黄钻Lv8"));
+    }
+
+    void everyToggleButtonFlipsItsOwnBadge()
+    {
+        testutil::ShownWindow shown;
+        for (const Badge& badge : kBadges) {
+            click(shown, badge.toggleButton);
+            QVERIFY(shown.widget(badge.id)->isHidden());
+            for (const Badge& other : kBadges) {
+                if (other.id != badge.id)
+                    QVERIFY(!shown.widget(other.id)->isHidden());
+            }
+            click(shown, badge.toggleButton);
+            QVERIFY(!shown.widget(badge.id)->isHidden());
+        }
+    }
+
+    void renderedFrameMatchesTheLayout_data()
+    {
+        QTest::addColumn<QString>("selector");
+        QTest::addColumn<ControlId>("button");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<int>("hidden");
+        QTest::newRow("start-up layout") << "" << ids::NudgeUp << 0 << -1;
+        QTest::newRow("year strip cut off at the right edge") << "所有年字" << ids::NudgeRight << 3 << -1;
+        QTest::newRow("badges overlap in stacking order") << "黄钻Lv8" << ids::NudgeRight << 10 << -1;
+        QTest::newRow("a badge cut off at the top") << "会员Lv7" << ids::NudgeUp << 4 << -1;
+        QTest::newRow("hidden badges leave the picture") << "" << ids::NudgeUp << 0 << 10;
+    }
+    void renderedFrameMatchesTheLayout()
+    {
+        QFETCH(QString, selector);
+        QFETCH(ControlId, button);
+        QFETCH(int, clicks);
+        QFETCH(int, hidden);
+        testutil::ShownWindow shown;
+        const QImage picture = knownPicture();
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)));
+        select(shown, selector);
+        click(shown, button, clicks);
+        if (hidden >= 0)
+            click(shown, kBadges[static_cast<size_t>(hidden)].toggleButton);
+        const QImage expected = expectedFrame(picture, shown);
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
+        // What the screen shows is what is saved.
+        VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
+    }
+
+    void renderedFrameWithoutAPictureIsWhiteUnderTheBadges()
+    {
+        testutil::ShownWindow shown;
+        QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")));
+        QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expectedFrame(QImage(), shown));
+    }
+
+    void renderedFrameDoesNotDependOnThePageShown()
+    {
+        testutil::ShownWindow shown;
+        const QImage before = shown.controls().renderFrame(ids::CompositionFrame);
+        shown.window().controlAs<ui::PageControl>(ids::PageControl)->setCurrentPage(1);
+        QVERIFY(!shown.widget(ids::CompositionFrame)->isVisible());
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), before);
+    }
+
+    void saveWritesThePngOfTheFrame_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("suffix added") << "card" << "card.png";
+        QTest::newRow("png kept") << "card.png" << "card.png";
+        QTest::newRow("png in capitals kept") << "card.PNG" << "card.PNG";
+        QTest::newRow("other extension kept and png added") << "card.jpg" << "card.jpg.png";
+        QTest::newRow("chinese name") << "名片" << "名片.png";
+    }
+    void saveWritesThePngOfTheFrame()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        testutil::Sandbox dir;
+        testutil::ShownWindow shown;
+        testutil::answerFileDialog(dir.file(chosen));
+        click(shown, ids::SavePictureButton);
+        QTRY_VERIFY(QFile::exists(dir.file(written)));
+        QFile file(dir.file(written));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+        const QImage saved = QImage::fromData(bytes, "PNG");
+        // IHDR: 8 bits per channel, colour type 2 (truecolour, no alpha).
+        QCOMPARE(int(bytes[24]), 8);
+        QCOMPARE(int(bytes[25]), 2);
+        VERIFY_SAME_PIXELS(saved, shown.controls().renderFrame(ids::CompositionFrame));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{written});
+        // The dialog offers the confirmed path next time.
+        QCOMPARE(shown.controls().dialogFileName(ids::FileDialog), QDir::toNativeSeparators(dir.file(chosen)));
+    }
+
+    void saveIntoAMissingFolderSaysSoAndLeavesNothing()
+    {
+        testutil::Sandbox dir;
+        testutil::ShownWindow shown;
+        QString message;
+        testutil::answerFileDialog(dir.file(QStringLiteral("gone/card")));
+        QTimer::singleShot(0, [&] { testutil::answerMessageBox(&message); });
+        click(shown, ids::SavePictureButton);
+        QTRY_VERIFY(!message.isEmpty());
+        QVERIFY2(message.contains(QStringLiteral("card.png")), qPrintable(message));
+        QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    }
+
+    void uploadShowsThePictureByContent()
+    {
+        testutil::Sandbox dir;
+        testutil::ShownWindow shown;
+        const QImage picture = knownPicture();
+        // A PNG named .bmp: loading goes by content.
+        QVERIFY(dir.write(QStringLiteral("picture.bmp"), pngBytes(picture)));
+        testutil::answerFileDialog(dir.file(QStringLiteral("picture.bmp")));
+        click(shown, ids::UploadButton);
+        QTRY_VERIFY(shown.controls().dialogFileName(ids::FileDialog).endsWith(QStringLiteral("picture.bmp")));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expectedFrame(picture, shown));
+    }
+
+    void uploadOfANonPictureEmptiesTheBoxAndSaysWhy()
+    {
+        testutil::Sandbox dir;
+        testutil::ShownWindow shown;
+        QVERIFY(dir.write(QStringLiteral("notes.jpg"), QByteArray("plain text, not a picture")));
+        QString message;
+        testutil::answerFileDialog(dir.file(QStringLiteral("notes.jpg")));
+        QTimer::singleShot(0, [&] { testutil::answerMessageBox(&message); });
+        click(shown, ids::UploadButton);
+        QTRY_VERIFY(!message.isEmpty());
+        QVERIFY(message.contains(QStringLiteral("notes.jpg")));
+        QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
+    }
+
+    void cancelledUploadChangesNothing()
+    {
+        testutil::ShownWindow shown;
+        const QImage before = shown.controls().renderFrame(ids::CompositionFrame);
+        testutil::answerFileDialog(QString());
+        click(shown, ids::UploadButton);
+        QVERIFY(shown.controls().hasPicture(ids::CompositionPicture));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), before);
+        QCOMPARE(shown.controls().dialogFileName(ids::FileDialog), QString());
+    }
+};
+
+QTEST_MAIN(TestComposition)
+#include "test_composition.moc"
