@@ -119,6 +119,38 @@ Mask textMask(QSize canvas, const QString& text, QRectF box, double pixelSize, d
     return m;
 }
 
+Mask hintedTextMask(QSize canvas, const QString& text, QRect box, int pixelSize) {
+    QFont font(cjkFontFamily());
+    font.setPixelSize(pixelSize);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    if (QFontInfo(font).family() != cjkFontFamily())
+        qFatal("make_assets: the font \"%s\" is not installed", qPrintable(cjkFontFamily()));
+    // Draw once to find the ink, then again centred in the box on whole pixels.
+    const int pad = pixelSize;
+    QImage probe(QSize(pixelSize * 3, pixelSize * 3), QImage::Format_ARGB32);
+    probe.fill(Qt::transparent);
+    {
+        QPainter p(&probe);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QPoint(pad, pad * 2), text);
+    }
+    QRect ink;
+    for (int y = 0; y < probe.height(); ++y)
+        for (int x = 0; x < probe.width(); ++x)
+            if (qAlpha(probe.pixel(x, y)) > 127)
+                ink |= QRect(x, y, 1, 1);
+    const QPoint shift(box.left() + (box.width() - ink.width()) / 2 - ink.left(),
+                       box.top() + (box.height() - ink.height()) / 2 - ink.top());
+    Mask m(canvas.width(), canvas.height());
+    for (int y = ink.top(); y <= ink.bottom(); ++y)
+        for (int x = ink.left(); x <= ink.right(); ++x)
+            if (qAlpha(probe.pixel(x, y)) > 127)
+                m.set(x + shift.x(), y + shift.y());
+    return m;
+}
+
 PixelArt::PixelArt(QSize size) : m_image(size, QImage::Format_ARGB32) {
     m_image.fill(Qt::transparent);
 }
