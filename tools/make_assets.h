@@ -78,9 +78,9 @@ private:
 
 Mask glyphMask(QSize canvas, QPoint topLeft, const Glyph& glyph);
 
-// The outline of one character of the CJK font, `pixelSize` high, centred in `box` and snapped to whole pixels;
-// a pixel belongs to it when at least `coverage` of it is inside the outline.
-Mask textMask(QSize canvas, const QString& text, QRectF box, double pixelSize, double coverage);
+// One character of the CJK font drawn by the font's own hinting at the final size with antialiasing off:
+// one-pixel strokes set on the grid, centred in `box`.
+Mask hintedTextMask(QSize canvas, const QString& text, QRect box, int pixelSize);
 
 // The font the characters are drawn with; missing it would change every badge that shows a character.
 QString cjkFontFamily();

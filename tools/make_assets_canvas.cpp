@@ -3,11 +3,8 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QPainter>
-#include <QPainterPath>
 #include <QtEndian>
-#include <QtMath>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -82,40 +79,37 @@ QString cjkFontFamily() {
     return QStringLiteral("WenQuanYi Micro Hei");
 }
 
-Mask textMask(QSize canvas, const QString& text, QRectF box, double pixelSize, double coverage) {
+Mask hintedTextMask(QSize canvas, const QString& text, QRect box, int pixelSize) {
     QFont font(cjkFontFamily());
-    font.setPixelSize(qRound(pixelSize * kSamples));
+    font.setPixelSize(pixelSize);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
     if (QFontInfo(font).family() != cjkFontFamily())
         qFatal("make_assets: the font \"%s\" is not installed", qPrintable(cjkFontFamily()));
-    QPainterPath path;
-    path.addText(0, 0, font, text);
-    // Centre the outline in the box, then snap the offset to whole pixels so that strokes fall on the grid
-    // the same way on every run.
-    const QRectF bounds = path.boundingRect();
-    const QPointF centre = box.center() * kSamples - bounds.center();
-    path.translate(QPointF(std::round(centre.x() / kSamples) * kSamples, std::round(centre.y() / kSamples) * kSamples));
-
-    QImage samples(canvas * kSamples, QImage::Format_ARGB32);
-    samples.fill(Qt::transparent);
+    // Draw once to find the ink, then again centred in the box on whole pixels.
+    const int pad = pixelSize;
+    QImage probe(QSize(pixelSize * 3, pixelSize * 3), QImage::Format_ARGB32);
+    probe.fill(Qt::transparent);
     {
-        QPainter p(&samples);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillPath(path, Qt::black);
+        QPainter p(&probe);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QPoint(pad, pad * 2), text);
     }
+    QRect ink;
+    for (int y = 0; y < probe.height(); ++y)
+        for (int x = 0; x < probe.width(); ++x)
+            if (qAlpha(probe.pixel(x, y)) > 127)
+                ink |= QRect(x, y, 1, 1);
+    if (ink.isEmpty())
+        qFatal("make_assets: the font draws nothing for \"%s\"", qPrintable(text));
+    const QPoint shift(box.left() + (box.width() - ink.width()) / 2 - ink.left(),
+                       box.top() + (box.height() - ink.height()) / 2 - ink.top());
     Mask m(canvas.width(), canvas.height());
-    const int needed = qCeil(coverage * kSamples * kSamples);
-    for (int py = 0; py < canvas.height(); ++py) {
-        for (int px = 0; px < canvas.width(); ++px) {
-            int covered = 0;
-            for (int sy = 0; sy < kSamples; ++sy) {
-                const auto* line = reinterpret_cast<const QRgb*>(samples.constScanLine(py * kSamples + sy));
-                for (int sx = 0; sx < kSamples; ++sx)
-                    covered += qAlpha(line[px * kSamples + sx]) != 0;
-            }
-            if (covered >= needed)
-                m.set(px, py);
-        }
-    }
+    for (int y = ink.top(); y <= ink.bottom(); ++y)
+        for (int x = ink.left(); x <= ink.right(); ++x)
+            if (qAlpha(probe.pixel(x, y)) > 127)
+                m.set(x + shift.x(), y + shift.y());
     return m;
 }
 

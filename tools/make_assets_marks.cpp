@@ -13,6 +13,17 @@ namespace {
 const QChar kYear(0x5E74); // 年
 const QChar kBook(0x4E66); // 书
 
+// The mask spread one pixel right and down: a drop shadow that keeps one-pixel strokes apart, where a full
+// outline would fill the gaps between them.
+Mask dropShadow(const Mask& glyph) {
+    Mask shadow(glyph.width, glyph.height);
+    for (int y = 0; y < glyph.height; ++y)
+        for (int x = 0; x < glyph.width; ++x)
+            if (glyph.at(x - 1, y - 1) || glyph.at(x, y - 1) || glyph.at(x - 1, y))
+                shadow.set(x, y);
+    return shadow;
+}
+
 void drawPenguin(PixelArt& art) {
     const QColor black(24, 26, 38);
     const QColor white(250, 250, 250);
@@ -64,7 +75,7 @@ void drawVipPlate(PixelArt& art) {
     const QColor shadow(120, 0, 10);
     int x = 17;
     for (const Glyph* g : {&v, &i, &pee, &seven}) {
-        art.drawGlyph(QPoint(x + 1, 6), *g, shadow);
+        art.drawGlyph(QPoint(x, 6), *g, shadow);
         art.drawGlyph(QPoint(x, 5), *g, text);
         x += g->width() + 1;
     }
@@ -79,9 +90,9 @@ void drawYearTile(PixelArt& art, int left, const GemColours& c, QColor ink) {
         p.setBrush(c.body);
         p.drawRoundedRect(QRectF(left + 1, 2, 16, 13), 2, 2);
         p.setBrush(c.light);
-        p.drawRect(QRectF(left + 2, 3, 14, 4));
+        p.drawRect(QRectF(left + 2, 2, 14, 1));
     });
-    art.paintMask(textMask(art.size(), QString(kYear), QRectF(left + 1, 2, 16, 13), 13, 0.45), ink);
+    art.paintMask(hintedTextMask(art.size(), QString(kYear), QRect(left + 1, 2, 16, 13), 13), ink);
 }
 
 } // namespace
@@ -95,16 +106,16 @@ QImage drawMembership() {
 
 QImage drawBook() {
     PixelArt art(QSize(17, 17));
-    const Mask glyph = textMask(art.size(), QString(kBook), QRectF(2, 2, 13, 13), 13, 0.4);
-    art.paintMask(glyph.grown(true), QColor(120, 55, 0));
-    art.paintMask(glyph, QColor(245, 175, 10));
+    const Mask glyph = hintedTextMask(art.size(), QString(kBook), QRect(1, 1, 14, 14), 14);
+    art.paintMask(dropShadow(glyph), QColor(130, 60, 0));
+    art.paintMask(glyph, QColor(240, 170, 10));
     // The upper half catches the light.
     Mask upper(glyph.width, glyph.height);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < glyph.width; ++x)
             if (glyph.at(x, y))
                 upper.set(x, y);
-    art.paintMask(upper, QColor(255, 220, 70));
+    art.paintMask(upper, QColor(255, 215, 60));
     return art.toImage("book");
 }
 

@@ -69,22 +69,28 @@ void drawClothes(QPainter& p) {
     p.setPen(QPen(QColor(36, 50, 108), 1));
     for (const double x : {62.0, 70.0, 78.0})
         p.drawLine(QPointF(x, 142), QPointF(x + (x - 70) * 0.4, 169));
-    // Arms in sleeves, hands at the sides.
-    p.setPen(QPen(kOutline, 1));
-    p.setBrush(kSkin);
-    p.drawEllipse(QPointF(44, 150), 5, 5);
-    p.drawEllipse(QPointF(96, 150), 5, 5);
-    p.setBrush(QColor(240, 120, 140));
-    p.drawPolygon(
-        QPolygonF({QPointF(50, 104), QPointF(42, 110), QPointF(39, 146), QPointF(49, 147), QPointF(54, 118)}));
-    p.drawPolygon(
-        QPolygonF({QPointF(90, 104), QPointF(98, 110), QPointF(101, 146), QPointF(91, 147), QPointF(86, 118)}));
-    // Jacket body with an open front over a white blouse and a bow.
+    // Arms in tapering sleeves, hands at the sides.
+    const QColor jacketPink(240, 120, 140);
+    for (const int side : {-1, 1}) {
+        const QPointF shoulder(70 + side * 15, 108);
+        const QPointF wrist(70 + side * 24, 143);
+        p.setPen(QPen(kOutline, 11, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(shoulder, wrist);
+        p.setPen(QPen(jacketPink, 9, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(shoulder, wrist);
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(kSkin);
+        p.drawEllipse(QPointF(70 + side * 25, 151), 4.5, 4.5);
+    }
+    // Jacket body with rounded shoulders, open over a white blouse and a bow.
+    p.setBrush(jacketPink);
     QPainterPath jacket;
-    jacket.moveTo(52, 102);
-    jacket.lineTo(88, 102);
-    jacket.lineTo(90, 144);
-    jacket.lineTo(50, 144);
+    jacket.moveTo(58, 101);
+    jacket.quadTo(52, 101, 51, 108);
+    jacket.lineTo(52, 144);
+    jacket.lineTo(88, 144);
+    jacket.lineTo(89, 108);
+    jacket.quadTo(88, 101, 82, 101);
     jacket.closeSubpath();
     p.drawPath(jacket);
     p.setBrush(Qt::white);
@@ -134,6 +140,10 @@ void drawHead(QPainter& p) {
     p.setBrush(QColor(240, 90, 120));
     p.drawPolygon(QPolygonF({QPointF(80, 58), QPointF(90, 52), QPointF(88, 62)}));
     p.drawPolygon(QPolygonF({QPointF(80, 58), QPointF(74, 50), QPointF(72, 60)}));
+    // A sheen across the crown of the hair.
+    p.setPen(QPen(QColor(150, 100, 70), 1.5, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(55, 56, 30, 24), 110 * 16, 50 * 16);
 }
 
 } // namespace
