@@ -90,9 +90,11 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls) {
         return why;
     }
     const ReadResult file = readPictureFile(withTrailingSeparator(folder) + name);
-    if (!file.error.isEmpty()) {
+    // Empty bytes are how a picture box is told to clear: an empty file must not pass for a shown material.
+    why = !file.error.isEmpty() ? file.error : file.bytes.isEmpty() ? QStringLiteral("the file is empty") : QString();
+    if (!why.isEmpty()) {
         controls.setPicture(CompositionPicture, {});
-        return file.error;
+        return why;
     }
     if (controls.setPicture(CompositionPicture, file.bytes))
         return {};
