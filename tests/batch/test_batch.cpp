@@ -20,13 +20,13 @@ const QString kTitle = QString::fromUtf16(material::kMessageTitle);
 const QString kNothingListed = QString::fromUtf16(material::kNothingListedMessage);
 
 // One window's worth of batch: a material folder, an output folder, the controls and the handlers.
-struct Bench {
+struct BatchRig {
     testutil::Sandbox materials;
     testutil::Sandbox outputs;
     MemoryControls controls;
     material::BatchHandlers handlers;
 
-    Bench() {
+    BatchRig() {
         controls.setText(MaterialFolderBox, materials.path());
         controls.setText(OutputFolderBox, QStringLiteral("/default/out/"));
         QDir(outputs.path()).mkdir("out");
@@ -100,7 +100,7 @@ private slots:
 };
 
 void TestBatch::runWritesOnePicturePerMaterial() {
-    Bench b;
+    BatchRig b;
     QHash<QString, QByteArray> bytes{{"a.jpg", b.addMaterial("a.jpg", 1)}, {"b.jpg", b.addMaterial("b.jpg", 2)}};
     b.materials.write("c.gif", "GIF89a");
 
@@ -170,7 +170,7 @@ void TestBatch::nothingToRun() {
     QFETCH(QString, folderForm);
     QFETCH(QStringList, files);
     QFETCH(QString, format);
-    Bench b;
+    BatchRig b;
     for (const QString& name : files) {
         if (name.endsWith('/'))
             QVERIFY(QDir(b.materials.path()).mkdir(name.chopped(1)));
@@ -198,7 +198,7 @@ void TestBatch::nothingToRun() {
 }
 
 void TestBatch::cancelledOutputChoiceStartsNothing() {
-    Bench b;
+    BatchRig b;
     b.addMaterial("a.jpg", 1);
     b.handlers.startRun(b.controls); // no scripted answer: the browser is cancelled
     QCOMPARE(b.controls.browsePrompts, QStringList{kPrompt});
@@ -212,7 +212,7 @@ void TestBatch::cancelledOutputChoiceStartsNothing() {
 
 // The step trims each line, so a name that begins or ends in spaces names a file that does not exist.
 void TestBatch::namesWithSpacesAreSkipped() {
-    Bench b;
+    BatchRig b;
     const QStringList spaced{" a.jpg", QStringLiteral("\u3000b.jpg"), "d.jpg ", QStringLiteral("e.jpg\u3000")};
     for (const QString& name : spaced)
         b.addMaterial(name, 3);
@@ -234,7 +234,7 @@ void TestBatch::namesWithSpacesAreSkipped() {
 }
 
 void TestBatch::chineseAndLongNames() {
-    Bench b;
+    BatchRig b;
     const QString longName = QString(82, QChar(0x56FE)) + QStringLiteral(".jpg");
     QCOMPARE(QFile::encodeName(longName).size(), 250);
     QHash<QString, QByteArray> bytes{{QStringLiteral("素材一.jpg"), b.addMaterial(QStringLiteral("素材一.jpg"), 5)},
@@ -258,7 +258,7 @@ void TestBatch::unreadableMaterialIsSkipped_data() {
 
 void TestBatch::unreadableMaterialIsSkipped() {
     QFETCH(QByteArray, corrupt);
-    Bench b;
+    BatchRig b;
     const QByteArray a = b.addMaterial("a.jpg", 1);
     b.materials.write("b.jpg", corrupt);
     const QByteArray c = b.addMaterial("c.jpg", 2);
@@ -293,7 +293,7 @@ void TestBatch::failedWriteStopsTheRun_data() {
 
 void TestBatch::failedWriteStopsTheRun() {
     QFETCH(QString, sabotage);
-    Bench b;
+    BatchRig b;
     for (quint32 i = 0; i < 3; ++i)
         b.addMaterial(QStringLiteral("m%1.jpg").arg(i), i + 1);
     b.start();
@@ -334,7 +334,7 @@ void TestBatch::saveToDuringRunOffersToStop_data() {
 
 void TestBatch::saveToDuringRunOffersToStop() {
     QFETCH(bool, stop);
-    Bench b;
+    BatchRig b;
     for (quint32 i = 0; i < 3; ++i)
         b.addMaterial(QStringLiteral("m%1.jpg").arg(i), i + 1);
     b.start();
@@ -365,7 +365,7 @@ void TestBatch::saveToDuringRunOffersToStop() {
 // The timer ticks on under the question; when the run has ended by the time the user answers, the answer
 // has nothing left to stop.
 void TestBatch::runEndingWhileTheQuestionIsOpen() {
-    Bench b;
+    BatchRig b;
     b.addMaterial("a.jpg", 1);
     b.addMaterial("b.jpg", 2);
     b.start();
@@ -404,7 +404,7 @@ void TestBatch::readLineAndPreview() {
     QFETCH(QString, lineNumber);
     QFETCH(QString, expected);
     QFETCH(bool, shown);
-    Bench b;
+    BatchRig b;
     b.addMaterial("a.jpg", 1);
     const QByteArray bBytes = b.addMaterial("b.jpg", 2);
     const QString longLine = QString(1200, QChar(0x5F88)) + QStringLiteral(".jpg");
