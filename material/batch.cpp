@@ -1,0 +1,180 @@
+#include "material/batch.h"
+
+#include "core/text.h"
+#include "material/composition.h"
+#include "material/file_listing.h"
+#include "material/picture.h"
+#include "material/picture_file.h"
+
+#include <QDir>
+
+namespace material {
+
+using namespace core::ids;
+
+namespace {
+
+constexpr char16_t kStopQuestion[] = u"批量制作正在进行。要停止吗？";
+
+// The report lists at most this many skipped materials by name; a message box taller than the screen
+// would hide its own OK button.
+constexpr std::size_t kListedSkips = 20;
+
+} // namespace
+
+void BatchHandlers::chooseMaterialFolder(core::Controls& controls) {
+    const QString chosen = controls.browseForFolder(QString::fromUtf16(kBrowsePrompt));
+    // A cancelled browser keeps the folder the user had.
+    if (chosen.isEmpty())
+        return;
+    controls.setText(MaterialFolderBox, withTrailingSeparator(QDir::toNativeSeparators(chosen)));
+}
+
+void BatchHandlers::listFiles(core::Controls& controls) {
+    const QStringList names = listMaterialFiles(controls.text(MaterialFolderBox), controls.text(MaterialFormatBox));
+    // Written once, whole: the list is a control's text, and rebuilding it name by name costs a full copy of
+    // the text for every name.
+    controls.setText(FileList, names.join(QStringLiteral("\r\n")));
+}
+
+void BatchHandlers::startRun(core::Controls& controls) {
+    // During a run the list is what the run walks through; rebuilding it would change the names under the
+    // line numbers the run has already written. The click offers to stop the run instead.
+    if (controls.interval(BatchTimer) != 0) {
+        askToStop(controls);
+        return;
+    }
+    listFiles(controls);
+    if (controls.text(FileList).isEmpty()) {
+        controls.showMessage(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kNothingListedMessage));
+        return;
+    }
+    const QString output = controls.browseForFolder(QString::fromUtf16(kBrowsePrompt));
+    if (output.isEmpty())
+        return;
+    controls.setText(OutputFolderBox, withTrailingSeparator(QDir::toNativeSeparators(output)));
+    m_report = {};
+    controls.setStatus(QStringLiteral("0/%1").arg(controls.lineCount(FileList)));
+    controls.setInterval(BatchTimer, kBatchInterval);
+}
+
+int BatchHandlers::currentLineIndex(const core::Controls& controls) const {
+    return core::numberToInt(core::textToNumber(controls.text(LineNumberBox)) - 1.0);
+}
+
+void BatchHandlers::readLine(core::Controls& controls) {
+    const int index = currentLineIndex(controls);
+    // A line number outside the list reads as an empty line, which is how a run finds its end.
+    QString line;
+    if (index >= 0 && index < controls.lineCount(FileList))
+        line = controls.line(FileList, index);
+    controls.setText(CurrentFileBox, core::trimSpaces(line));
+}
+
+void BatchHandlers::previewCurrentFile(core::Controls& controls) {
+    loadCurrentFile(controls);
+}
+
+// Shows the current file in the composition picture box. Returns why it could not be shown, empty when it
+// is shown; on failure the box is left without a picture, so no earlier material lingers on screen.
+QString BatchHandlers::loadCurrentFile(core::Controls& controls) {
+    const QString folder = controls.text(MaterialFolderBox);
+    const QString name = controls.text(CurrentFileBox);
+    QString why;
+    if (name.isEmpty())
+        why = QStringLiteral("no file is named");
+    else if (folder.isEmpty())
+        why = QStringLiteral("no material folder has been chosen");
+    if (!why.isEmpty()) {
+        controls.setPicture(CompositionPicture, {});
+        return why;
+    }
+    const ReadResult file = readPictureFile(withTrailingSeparator(folder) + name);
+    // Empty bytes are how a picture box is told to clear: an empty file must not pass for a shown material.
+    why = !file.error.isEmpty() ? file.error : file.bytes.isEmpty() ? QStringLiteral("the file is empty") : QString();
+    if (!why.isEmpty()) {
+        controls.setPicture(CompositionPicture, {});
+        return why;
+    }
+    if (controls.setPicture(CompositionPicture, file.bytes))
+        return {};
+    // Decoded a second time only to say why the box refused it; this is the rare path.
+    why = decodePicture(file.bytes, kPictureRect.size()).reason;
+    return why.isEmpty() ? QStringLiteral("the picture cannot be shown") : why;
+}
+
+void BatchHandlers::step(core::Controls& controls) {
+    // A tick that was already due when the run ended must not write a picture.
+    if (controls.interval(BatchTimer) == 0)
+        return;
+    const int index = currentLineIndex(controls);
+    readLine(controls);
+    const QString name = controls.text(CurrentFileBox);
+    if (name.isEmpty()) {
+        endRun(controls, RunEnd::Finished, {});
+        return;
+    }
+    const QString failure = loadCurrentFile(controls);
+    if (!failure.isEmpty()) {
+        // No picture for this line: its number stays unused, so every written file still carries the line
+        // number of its material.
+        m_report.skipped.push_back({name, failure});
+    } else {
+        const QString folder = controls.text(OutputFolderBox);
+        const QString path = withTrailingSeparator(folder) + core::numberToText(index + 1.0) + QLatin1String(".png");
+        const WriteResult written = folder.isEmpty() ? WriteResult{false, QStringLiteral("no output folder is set")}
+                                                     : writePictureFile(path, controls.renderFrame(CompositionFrame));
+        if (!written.ok) {
+            endRun(controls,
+                   RunEnd::Failed,
+                   QStringLiteral("无法保存图片 %1：%2").arg(QDir::toNativeSeparators(path), written.error));
+            return;
+        }
+        ++m_report.written;
+    }
+    controls.setText(LineNumberBox, core::numberToText(index + 2.0));
+    controls.setStatus(QStringLiteral("%1/%2").arg(index + 1).arg(controls.lineCount(FileList)));
+}
+
+void BatchHandlers::askToStop(core::Controls& controls) {
+    if (!controls.askYesNo(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kStopQuestion)))
+        return;
+    // The timer keeps ticking while the question is open, so the run may have ended meanwhile.
+    if (controls.interval(BatchTimer) == 0)
+        return;
+    endRun(controls, RunEnd::Stopped, {});
+}
+
+// Puts the controls back to their state between runs, then tells the user what the run did. The timer is
+// stopped first: a message box runs its own event loop, and no tick may step a run that is over.
+void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& failure) {
+    controls.setInterval(BatchTimer, 0);
+    controls.setPicture(CompositionPicture, {});
+    controls.setText(CurrentFileBox, {});
+    controls.setText(LineNumberBox, QStringLiteral("1"));
+    const Report report = std::move(m_report);
+    m_report = {};
+
+    const QString summary = QStringLiteral("已保存 %1 张图片").arg(report.written);
+    const QString ending = how == RunEnd::Finished  ? QStringLiteral("完成：")
+                           : how == RunEnd::Stopped ? QStringLiteral("已停止：")
+                                                    : QStringLiteral("出错停止：");
+    controls.setStatus(ending + summary);
+    if (failure.isEmpty() && report.skipped.empty())
+        return;
+
+    QString text;
+    if (!failure.isEmpty())
+        text += QStringLiteral("批量制作已停止。") + failure + QLatin1Char('\n');
+    text += summary + QStringLiteral("。");
+    if (!report.skipped.empty()) {
+        text += QLatin1Char('\n') + QStringLiteral("以下 %1 个素材未能载入，已跳过：").arg(report.skipped.size());
+        for (std::size_t i = 0; i < report.skipped.size() && i < kListedSkips; ++i)
+            text += QLatin1Char('\n') + report.skipped[i].name + QStringLiteral("：") + report.skipped[i].reason;
+        if (report.skipped.size() > kListedSkips)
+            text += QLatin1Char('\n') + QStringLiteral("……另有 %1 个").arg(report.skipped.size() - kListedSkips);
+    }
+    controls.showMessage(QString::fromUtf16(kMessageTitle), text);
+}
+
+} // namespace material

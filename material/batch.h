@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/controls.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The batch: the material folder, the file listing and the timer-driven run that saves one composed picture
+// per listed material. The handlers act on the controls alone, so they run against the window and against
+// any other implementation of core::Controls.
+namespace material {
+
+// The prompt of both folder choices, and the message of an empty listing.
+inline constexpr char16_t kBrowsePrompt[] = u"浏览你需要的文件夹";
+inline constexpr char16_t kMessageTitle[] = u"信息：";
+inline constexpr char16_t kNothingListedMessage[] = u"请确定素材路径正确或者格式正确！";
+
+// The batch timer's interval while a run is active, in milliseconds.
+inline constexpr int kBatchInterval = 10;
+
+// One per window. The batch's state lives in the controls (the file list, the current-file box, the
+// line-number box, the timer); the handlers keep only the run's report, which no control holds.
+class BatchHandlers {
+public:
+    void chooseMaterialFolder(core::Controls& controls); // browse button 按钮7
+    void listFiles(core::Controls& controls);            // list-files button 按钮1, and the start of a run
+    void startRun(core::Controls& controls);             // save-to button 按钮4
+    void step(core::Controls& controls);                 // batch timer 时钟1
+    void readLine(core::Controls& controls);             // read-line button 按钮2
+    void previewCurrentFile(core::Controls& controls);   // preview button 按钮3
+
+private:
+    struct Skipped {
+        QString name;
+        QString reason;
+    };
+    enum class RunEnd { Finished, Stopped, Failed };
+    struct Report {
+        int written = 0;
+        std::vector<Skipped> skipped;
+    };
+
+    int currentLineIndex(const core::Controls& controls) const;
+    QString loadCurrentFile(core::Controls& controls);
+    void askToStop(core::Controls& controls);
+    void endRun(core::Controls& controls, RunEnd how, const QString& failure);
+
+    Report m_report;
+};
+
+} // namespace material

@@ -1,0 +1,426 @@
+// The batch handlers over plain-value controls and real folders: listing, folder choices, the timer-driven
+// run, its report and its stops.
+#include "material/batch.h"
+#include "material/composition.h"
+#include "material/picture.h"
+#include "memory_controls.h"
+#include "photo_jpeg.h"
+#include "test_utils.h"
+
+#include <QDir>
+#include <QtTest>
+
+using namespace core::ids;
+using testutil::MemoryControls;
+
+namespace {
+
+const QString kPrompt = QString::fromUtf16(material::kBrowsePrompt);
+const QString kTitle = QString::fromUtf16(material::kMessageTitle);
+const QString kNothingListed = QString::fromUtf16(material::kNothingListedMessage);
+
+// One window's worth of batch: a material folder, an output folder, the controls and the handlers.
+struct BatchRig {
+    testutil::Sandbox materials;
+    testutil::Sandbox outputs;
+    MemoryControls controls;
+    material::BatchHandlers handlers;
+
+    BatchRig() {
+        controls.setText(MaterialFolderBox, materials.path());
+        controls.setText(OutputFolderBox, QStringLiteral("/default/out/"));
+        QDir(outputs.path()).mkdir("out");
+    }
+    QString outFolder() const { return outputs.path() + QStringLiteral("out"); }
+    QString outFile(int n) const { return outFolder() + QStringLiteral("/%1.png").arg(n); }
+
+    QByteArray addMaterial(const QString& name, quint32 seed) {
+        const QByteArray bytes = testutil::makePhotoJpeg({120 + static_cast<int>(seed) * 8, 200}, seed);
+        materials.write(name, bytes);
+        return bytes;
+    }
+
+    void start() {
+        controls.folderAnswers = {outFolder()};
+        handlers.startRun(controls);
+    }
+
+    // Ticks the timer until the run ends; the number of ticks.
+    int runToEnd() {
+        int ticks = 0;
+        while (controls.interval(BatchTimer) != 0 && ticks < 1000) {
+            handlers.step(controls);
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    QStringList listed() const {
+        QStringList names;
+        for (int i = 0; i < controls.lineCount(FileList); ++i)
+            names.append(controls.line(FileList, i));
+        return names;
+    }
+
+    QStringList written() const {
+        return QDir(outFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+    // The frame the window would show for this material under the test badges, rendered here on its own.
+    QImage expectedFrame(const QByteArray& material) const {
+        material::Composition c = controls.composition();
+        c.picture = material::decodePicture(material, material::kPictureRect.size()).image;
+        return material::renderComposition(c);
+    }
+};
+
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void runWritesOnePicturePerMaterial();
+    void chooseMaterialFolder_data();
+    void chooseMaterialFolder();
+    void nothingToRun_data();
+    void nothingToRun();
+    void cancelledOutputChoiceStartsNothing();
+    void namesWithSpacesAreSkipped();
+    void chineseAndLongNames();
+    void unreadableMaterialIsSkipped_data();
+    void unreadableMaterialIsSkipped();
+    void failedWriteStopsTheRun_data();
+    void failedWriteStopsTheRun();
+    void saveToDuringRunOffersToStop_data();
+    void saveToDuringRunOffersToStop();
+    void runEndingWhileTheQuestionIsOpen();
+    void readLineAndPreview_data();
+    void readLineAndPreview();
+};
+
+void TestBatch::runWritesOnePicturePerMaterial() {
+    BatchRig b;
+    QHash<QString, QByteArray> bytes{{"a.jpg", b.addMaterial("a.jpg", 1)}, {"b.jpg", b.addMaterial("b.jpg", 2)}};
+    b.materials.write("c.gif", "GIF89a");
+
+    for (int run = 0; run < 2; ++run) {
+        b.controls.statuses.clear();
+        b.start();
+        QCOMPARE(b.controls.interval(BatchTimer), material::kBatchInterval);
+        QCOMPARE(b.controls.text(OutputFolderBox), b.outFolder() + QDir::separator());
+        const QStringList names = b.listed();
+        QCOMPARE(QSet<QString>(names.begin(), names.end()), (QSet<QString>{"a.jpg", "b.jpg"}));
+        QCOMPARE(b.controls.text(FileList), names.join("\r\n"));
+
+        QCOMPARE(b.runToEnd(), 3); // two pictures and the step that finds the end
+        for (int n = 1; n <= 2; ++n) {
+            const QImage saved(b.outFile(n), "PNG");
+            QVERIFY2(!saved.isNull(), qPrintable(b.outFile(n)));
+            VERIFY_SAME_PIXELS(saved, b.expectedFrame(bytes.value(names[n - 1])));
+        }
+        QCOMPARE(b.written(), (QStringList{"1.png", "2.png"}));
+        QVERIFY(!b.controls.hasPicture(CompositionPicture));
+        QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("1"));
+        QCOMPARE(b.controls.text(CurrentFileBox), QString());
+        QCOMPARE(b.controls.interval(BatchTimer), 0);
+        QVERIFY(b.controls.messages.isEmpty());
+        QVERIFY(b.controls.statuses.contains("1/2"));
+        QVERIFY(b.controls.statuses.contains("2/2"));
+        QVERIFY(b.controls.statuses.last().contains('2'));
+    }
+}
+
+void TestBatch::chooseMaterialFolder_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("folder") << "/home/u/pics"
+                            << "/home/u/pics/";
+    QTest::newRow("folder given with its separator") << "/home/u/pics/"
+                                                     << "/home/u/pics/";
+    QTest::newRow("root") << "/"
+                          << "/";
+    QTest::newRow("cancel keeps the folder") << ""
+                                             << "/before/";
+}
+
+void TestBatch::chooseMaterialFolder() {
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    MemoryControls controls;
+    controls.setText(MaterialFolderBox, QStringLiteral("/before/"));
+    controls.folderAnswers = {answer};
+    material::BatchHandlers().chooseMaterialFolder(controls);
+    QCOMPARE(controls.browsePrompts, QStringList{kPrompt});
+    QCOMPARE(controls.text(MaterialFolderBox), expected);
+}
+
+void TestBatch::nothingToRun_data() {
+    QTest::addColumn<QString>("folderForm");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("empty folder") << "chosen" << QStringList() << "JPG";
+    QTest::newRow("wrong format") << "chosen" << QStringList{"a.jpg", "b.JPG"} << "GIF";
+    QTest::newRow("only a folder named like a material") << "chosen" << QStringList{"x.jpg/"} << "JPG";
+    QTest::newRow("missing folder") << "missing" << QStringList() << "JPG";
+    QTest::newRow("no folder chosen") << "none" << QStringList{"a.jpg"} << "JPG";
+}
+
+void TestBatch::nothingToRun() {
+    QFETCH(QString, folderForm);
+    QFETCH(QStringList, files);
+    QFETCH(QString, format);
+    BatchRig b;
+    for (const QString& name : files) {
+        if (name.endsWith('/'))
+            QVERIFY(QDir(b.materials.path()).mkdir(name.chopped(1)));
+        else
+            b.addMaterial(name, 1);
+    }
+    if (folderForm == QLatin1String("missing"))
+        b.controls.setText(MaterialFolderBox, b.materials.path() + QStringLiteral("gone/"));
+    else if (folderForm == QLatin1String("none"))
+        b.controls.setText(MaterialFolderBox, QString());
+    b.controls.setText(MaterialFormatBox, format);
+    // With no folder chosen, the current folder holds a material: it is still not searched.
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(b.materials.path()));
+    b.start();
+    QDir::setCurrent(saved);
+
+    QCOMPARE(b.controls.messages.size(), 1);
+    QCOMPARE(b.controls.messages[0].title, kTitle);
+    QCOMPARE(b.controls.messages[0].text, kNothingListed);
+    QVERIFY(b.controls.browsePrompts.isEmpty());
+    QCOMPARE(b.controls.text(OutputFolderBox), QStringLiteral("/default/out/"));
+    QCOMPARE(b.controls.interval(BatchTimer), 0);
+    QCOMPARE(b.controls.text(FileList), QString());
+}
+
+void TestBatch::cancelledOutputChoiceStartsNothing() {
+    BatchRig b;
+    b.addMaterial("a.jpg", 1);
+    b.handlers.startRun(b.controls); // no scripted answer: the browser is cancelled
+    QCOMPARE(b.controls.browsePrompts, QStringList{kPrompt});
+    QCOMPARE(b.controls.interval(BatchTimer), 0);
+    QCOMPARE(b.controls.text(OutputFolderBox), QStringLiteral("/default/out/"));
+    QVERIFY(b.controls.messages.isEmpty());
+    b.handlers.step(b.controls); // a stray tick does nothing either
+    QVERIFY(b.written().isEmpty());
+    QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("1"));
+}
+
+// The step trims each line, so a name that begins or ends in spaces names a file that does not exist.
+void TestBatch::namesWithSpacesAreSkipped() {
+    BatchRig b;
+    const QStringList spaced{" a.jpg", QStringLiteral("\u3000b.jpg"), "d.jpg ", QStringLiteral("e.jpg\u3000")};
+    for (const QString& name : spaced)
+        b.addMaterial(name, 3);
+    const QByteArray c = b.addMaterial("c.jpg", 4);
+    b.controls.setText(MaterialFormatBox, "jpg*");
+    b.start();
+    const QStringList names = b.listed();
+    QCOMPARE(names.size(), 5);
+    b.runToEnd();
+
+    const int cLine = static_cast<int>(names.indexOf("c.jpg")) + 1;
+    QCOMPARE(b.written(), QStringList{QStringLiteral("%1.png").arg(cLine)});
+    VERIFY_SAME_PIXELS(QImage(b.outFile(cLine), "PNG"), b.expectedFrame(c));
+    QCOMPARE(b.controls.messages.size(), 1);
+    const QString report = b.controls.messages[0].text;
+    QVERIFY2(report.contains(QStringLiteral("已保存 1 张")), qPrintable(report));
+    for (const QString trimmed : {"a.jpg", "b.jpg", "d.jpg", "e.jpg"})
+        QVERIFY2(report.contains(trimmed + QStringLiteral("：")), qPrintable(report));
+}
+
+void TestBatch::chineseAndLongNames() {
+    BatchRig b;
+    const QString longName = QString(82, QChar(0x56FE)) + QStringLiteral(".jpg");
+    QCOMPARE(QFile::encodeName(longName).size(), 250);
+    QHash<QString, QByteArray> bytes{{QStringLiteral("素材一.jpg"), b.addMaterial(QStringLiteral("素材一.jpg"), 5)},
+                                     {longName, b.addMaterial(longName, 6)}};
+    b.start();
+    const QStringList names = b.listed();
+    QCOMPARE(names.size(), 2);
+    b.runToEnd();
+    QCOMPARE(b.written().size(), 2);
+    for (int n = 1; n <= 2; ++n)
+        VERIFY_SAME_PIXELS(QImage(b.outFile(n), "PNG"), b.expectedFrame(bytes.value(names[n - 1])));
+    QVERIFY(b.controls.messages.isEmpty());
+}
+
+void TestBatch::unreadableMaterialIsSkipped_data() {
+    QTest::addColumn<QByteArray>("corrupt");
+    QTest::newRow("not a picture") << QByteArray("just some text, not a picture");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("JPEG cut inside its header") << testutil::makePhotoJpeg({64, 64}, 9).left(12);
+}
+
+void TestBatch::unreadableMaterialIsSkipped() {
+    QFETCH(QByteArray, corrupt);
+    BatchRig b;
+    const QByteArray a = b.addMaterial("a.jpg", 1);
+    b.materials.write("b.jpg", corrupt);
+    const QByteArray c = b.addMaterial("c.jpg", 2);
+    b.start();
+    // The list is the batch's state and is read afresh on every tick: put the corrupt material in the middle.
+    b.controls.setText(FileList, "a.jpg\r\nb.jpg\r\nc.jpg");
+
+    b.handlers.step(b.controls);
+    QVERIFY(b.controls.hasPicture(CompositionPicture));
+    b.handlers.step(b.controls);
+    QVERIFY(!b.controls.hasPicture(CompositionPicture)); // a's picture does not linger under b's line
+    QCOMPARE(b.controls.interval(BatchTimer), material::kBatchInterval);
+    b.runToEnd();
+
+    QCOMPARE(b.written(), (QStringList{"1.png", "3.png"}));
+    VERIFY_SAME_PIXELS(QImage(b.outFile(1), "PNG"), b.expectedFrame(a));
+    VERIFY_SAME_PIXELS(QImage(b.outFile(3), "PNG"), b.expectedFrame(c));
+    QCOMPARE(b.controls.messages.size(), 1);
+    const QString report = b.controls.messages[0].text;
+    QVERIFY2(report.contains(QStringLiteral("已保存 2 张")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("b.jpg：")), qPrintable(report));
+    QVERIFY2(!report.contains(QStringLiteral("a.jpg")) && !report.contains(QStringLiteral("c.jpg")),
+             qPrintable(report));
+}
+
+void TestBatch::failedWriteStopsTheRun_data() {
+    QTest::addColumn<QString>("sabotage");
+    QTest::newRow("output folder removed") << "remove";
+    QTest::newRow("output folder replaced by a file") << "file";
+    QTest::newRow("a folder in the way of the next picture") << "blocker";
+}
+
+void TestBatch::failedWriteStopsTheRun() {
+    QFETCH(QString, sabotage);
+    BatchRig b;
+    for (quint32 i = 0; i < 3; ++i)
+        b.addMaterial(QStringLiteral("m%1.jpg").arg(i), i + 1);
+    b.start();
+    b.handlers.step(b.controls);
+    QVERIFY(QFile::exists(b.outFile(1)));
+
+    QDir out(b.outFolder());
+    if (sabotage == QLatin1String("remove") || sabotage == QLatin1String("file"))
+        QVERIFY(out.removeRecursively());
+    if (sabotage == QLatin1String("file"))
+        QVERIFY(b.outputs.write("out", "not a folder"));
+    if (sabotage == QLatin1String("blocker"))
+        QVERIFY(out.mkdir("2.png"));
+    b.handlers.step(b.controls);
+
+    QCOMPARE(b.controls.interval(BatchTimer), 0);
+    QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("1"));
+    QVERIFY(!b.controls.hasPicture(CompositionPicture));
+    QCOMPARE(b.controls.messages.size(), 1);
+    const QString report = b.controls.messages[0].text;
+    QVERIFY2(report.contains(b.outFile(2)), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("已保存 1 张")), qPrintable(report));
+    // Nothing partial: the folder holds exactly what it held, and no temporary file is left behind.
+    const QStringList left = QFileInfo(b.outFolder()).isDir() ? b.written() : QStringList();
+    QCOMPARE(left, sabotage == QLatin1String("blocker") ? (QStringList{"1.png", "2.png"}) : QStringList());
+    QVERIFY(!QFileInfo(b.outFile(2)).isFile());
+
+    b.handlers.step(b.controls); // the run is over: a late tick writes nothing
+    QCOMPARE(b.controls.messages.size(), 1);
+    QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("1"));
+}
+
+void TestBatch::saveToDuringRunOffersToStop_data() {
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("yes stops the run") << true;
+    QTest::newRow("no lets it go on") << false;
+}
+
+void TestBatch::saveToDuringRunOffersToStop() {
+    QFETCH(bool, stop);
+    BatchRig b;
+    for (quint32 i = 0; i < 3; ++i)
+        b.addMaterial(QStringLiteral("m%1.jpg").arg(i), i + 1);
+    b.start();
+    b.handlers.step(b.controls);
+    const QString list = b.controls.text(FileList);
+    b.addMaterial("late.jpg", 7); // a listing now would find it
+
+    b.controls.yesNoAnswers = {stop};
+    b.handlers.startRun(b.controls);
+    QCOMPARE(b.controls.questions.size(), 1);
+    QCOMPARE(b.controls.browsePrompts.size(), 1); // only the start's output choice
+    QCOMPARE(b.controls.text(FileList), list);
+    QVERIFY(b.controls.messages.isEmpty());
+    if (stop) {
+        QCOMPARE(b.controls.interval(BatchTimer), 0);
+        QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("1"));
+        QVERIFY(!b.controls.hasPicture(CompositionPicture));
+        b.handlers.step(b.controls);
+        QCOMPARE(b.written(), QStringList{"1.png"});
+    } else {
+        QCOMPARE(b.controls.interval(BatchTimer), material::kBatchInterval);
+        QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("2"));
+        b.runToEnd();
+        QCOMPARE(b.written(), (QStringList{"1.png", "2.png", "3.png"}));
+    }
+}
+
+// The timer ticks on under the question; when the run has ended by the time the user answers, the answer
+// has nothing left to stop.
+void TestBatch::runEndingWhileTheQuestionIsOpen() {
+    BatchRig b;
+    b.addMaterial("a.jpg", 1);
+    b.addMaterial("b.jpg", 2);
+    b.start();
+    b.controls.whileModal = [&b] { b.runToEnd(); };
+    b.controls.yesNoAnswers = {true};
+    b.handlers.startRun(b.controls);
+
+    QCOMPARE(b.written(), (QStringList{"1.png", "2.png"}));
+    QCOMPARE(b.controls.interval(BatchTimer), 0);
+    QVERIFY(b.controls.messages.isEmpty());
+    QCOMPARE(b.controls.statuses.filter(QStringLiteral("已停止")).size(), 0);
+}
+
+void TestBatch::readLineAndPreview_data() {
+    QTest::addColumn<QString>("lineNumber");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("shown");
+    const QString longLine = QString(1200, QChar(0x5F88)) + QStringLiteral(".jpg");
+    QTest::newRow("first line") << "1"
+                                << "a.jpg" << true;
+    QTest::newRow("full-width number, trimmed line") << QStringLiteral("２") << "b.jpg" << true;
+    QTest::newRow("fraction truncated") << "2.9"
+                                        << "b.jpg" << true;
+    QTest::newRow("a logical line read whole") << "3" << longLine << false;
+    QTest::newRow("line zero") << "0"
+                               << "" << false;
+    QTest::newRow("negative") << "-1"
+                              << "" << false;
+    QTest::newRow("past the end") << "4"
+                                  << "" << false;
+    QTest::newRow("no number") << "abc"
+                               << "" << false;
+}
+
+void TestBatch::readLineAndPreview() {
+    QFETCH(QString, lineNumber);
+    QFETCH(QString, expected);
+    QFETCH(bool, shown);
+    BatchRig b;
+    b.addMaterial("a.jpg", 1);
+    const QByteArray bBytes = b.addMaterial("b.jpg", 2);
+    const QString longLine = QString(1200, QChar(0x5F88)) + QStringLiteral(".jpg");
+    b.controls.setText(FileList, QStringLiteral("a.jpg\r\n\u3000b.jpg  \r\n") + longLine);
+    b.controls.setText(LineNumberBox, lineNumber);
+    QVERIFY(b.controls.setPicture(CompositionPicture, bBytes)); // something to replace or clear
+
+    b.handlers.readLine(b.controls);
+    QCOMPARE(b.controls.text(CurrentFileBox), expected);
+    QCOMPARE(b.controls.text(LineNumberBox), lineNumber);
+    b.handlers.previewCurrentFile(b.controls);
+    QCOMPARE(b.controls.hasPicture(CompositionPicture), shown);
+    QCOMPARE(b.controls.interval(BatchTimer), 0);
+    QVERIFY(b.written().isEmpty());
+    QVERIFY(b.controls.messages.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "test_batch.moc"
