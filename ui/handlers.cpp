@@ -1,5 +1,6 @@
 #include "ui/handlers.h"
 
+#include "material/batch.h"
 #include "show/badges.h"
 #include "show/lookup.h"
 #include "show/saving.h"
@@ -18,6 +19,15 @@ HandlerTable defaultHandlers()
     table.bind(Handler::Upload, [](core::Controls& c, int) { show::uploadPicture(c); });
     table.bind(Handler::SavePicture,
                [](core::Controls& c, int) { show::saveFrame(c, core::ids::CompositionFrame); });
+
+    // The batch handlers keep the run's report between ticks; the table's functions share one set.
+    auto batch = std::make_shared<material::BatchHandlers>();
+    table.bind(Handler::BrowseMaterialFolder, [batch](core::Controls& c, int) { batch->chooseMaterialFolder(c); });
+    table.bind(Handler::StartBatch, [batch](core::Controls& c, int) { batch->startRun(c); });
+    table.bind(Handler::ListFiles, [batch](core::Controls& c, int) { batch->listFiles(c); });
+    table.bind(Handler::BatchStep, [batch](core::Controls& c, int) { batch->step(c); });
+    table.bind(Handler::ReadLine, [batch](core::Controls& c, int) { batch->readLine(c); });
+    table.bind(Handler::PreviewCurrentFile, [batch](core::Controls& c, int) { batch->previewCurrentFile(c); });
     return table;
 }
 

@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(c.text(core::ids::BadgeSelector), QStringLiteral("会员Lv7"));
         QCOMPARE(c.text(core::ids::MaterialFormatBox), QStringLiteral("JPG"));
         QCOMPARE(c.text(core::ids::SpareFormatBox), QStringLiteral("JPG"));
-        QCOMPARE(c.text(core::ids::LineNumberBox), QStringLiteral("2"));
+        QCOMPARE(c.text(core::ids::LineNumberBox), QStringLiteral("1"));
         QCOMPARE(c.text(core::ids::FileList), QString());
         QCOMPARE(c.text(core::ids::MaterialFolderBox), QString());
         QVERIFY(!c.text(core::ids::QqNumberBox).isEmpty());
