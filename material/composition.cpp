@@ -6,7 +6,8 @@
 
 namespace material {
 
-QImage stretchPicture(const QImage& picture, QSize size) {
+QImage stretchPicture(const QImage& picture, QSize size)
+{
     if (picture.isNull() || size.isEmpty())
         return {};
     // The box's background is white: a picture with transparency shows over white, on screen and in files.
@@ -17,12 +18,12 @@ QImage stretchPicture(const QImage& picture, QSize size) {
         QPainter p(&opaque);
         p.drawImage(0, 0, picture);
     }
-    QImage scaled =
-        opaque.size() == size ? opaque : opaque.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage scaled = opaque.size() == size ? opaque : opaque.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return scaled.convertToFormat(QImage::Format_RGB32);
 }
 
-QImage keyedBadge(const QImage& bitmap) {
+QImage keyedBadge(const QImage& bitmap)
+{
     QImage out = bitmap.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -36,7 +37,8 @@ QImage keyedBadge(const QImage& bitmap) {
     return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QImage renderCompositionStretched(const QImage& stretched, const std::vector<BadgeLayer>& badges) {
+QImage renderCompositionStretched(const QImage& stretched, const std::vector<BadgeLayer>& badges)
+{
     QImage frame(kFrameSize, QImage::Format_RGB32);
     frame.fill(Qt::black); // the frame's outline and fill are both black
     QPainter p(&frame);
@@ -53,7 +55,8 @@ QImage renderCompositionStretched(const QImage& stretched, const std::vector<Bad
     return frame;
 }
 
-QImage renderComposition(const Composition& composition) {
+QImage renderComposition(const Composition& composition)
+{
     return renderCompositionStretched(stretchPicture(composition.picture), composition.badges);
 }
 

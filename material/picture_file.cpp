@@ -8,7 +8,8 @@
 
 namespace material {
 
-ReadResult readPictureFile(const QString& path) {
+ReadResult readPictureFile(const QString& path)
+{
     QFileInfo info(path);
     if (!info.exists())
         return {{}, QStringLiteral("the file does not exist")};
@@ -28,13 +29,15 @@ ReadResult readPictureFile(const QString& path) {
     return {bytes, {}};
 }
 
-QString withPngSuffix(const QString& chosen) {
+QString withPngSuffix(const QString& chosen)
+{
     if (chosen.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         return chosen;
     return chosen + QLatin1String(".png");
 }
 
-QByteArray encodePng(const QImage& image) {
+QByteArray encodePng(const QImage& image)
+{
     QByteArray out;
     QBuffer buffer(&out);
     buffer.open(QIODevice::WriteOnly);
@@ -43,7 +46,8 @@ QByteArray encodePng(const QImage& image) {
     return out;
 }
 
-WriteResult writePictureFile(const QString& path, const QImage& image) {
+WriteResult writePictureFile(const QString& path, const QImage& image)
+{
     if (path.isEmpty())
         return {false, QStringLiteral("no file name was given")};
     if (image.isNull())
