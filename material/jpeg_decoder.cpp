@@ -176,14 +176,9 @@ int savedExifOrientation(const jpeg_decompress_struct& cinfo) {
 // Sets the output colour and scale after the header; false with a reason for pictures we refuse.
 bool chooseOutput(Session& s, QSize target, int orientation, QString& reason) {
     jpeg_decompress_struct& c = s.cinfo;
-    if (!withinPictureLimits(c.image_width, c.image_height)) {
-        reason = QStringLiteral("the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels")
-                     .arg(c.image_width)
-                     .arg(c.image_height)
-                     .arg(kMaxPictureDimension)
-                     .arg(kMaxPicturePixels);
+    reason = pictureSizeRefusal(c.image_width, c.image_height);
+    if (!reason.isEmpty())
         return false;
-    }
     const bool turned = orientation >= 5; // stored sideways: the target's width lies along the stored height
     const QSize stored(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
     c.scale_num = static_cast<unsigned>(jpegScaleEighths(stored, turned ? target.transposed() : target));

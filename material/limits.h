@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 // Every bound the picture decoders and the picture file reader apply, in one place. Hostile files are normal
@@ -29,6 +30,19 @@ inline constexpr int kMaxIconEntries = 256;
 constexpr bool withinPictureLimits(qint64 width, qint64 height) {
     return width > 0 && height > 0 && width <= kMaxPictureDimension && height <= kMaxPictureDimension &&
            width * height <= kMaxPicturePixels;
+}
+
+// Why a picture of this size is refused, or empty when it is within the bounds.
+inline QString pictureSizeRefusal(qint64 width, qint64 height) {
+    if (width <= 0 || height <= 0)
+        return QStringLiteral("the picture header gives no pixels (%1 x %2)").arg(width).arg(height);
+    if (withinPictureLimits(width, height))
+        return {};
+    return QStringLiteral("the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxPictureDimension)
+        .arg(kMaxPicturePixels);
 }
 
 } // namespace material

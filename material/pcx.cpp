@@ -47,8 +47,9 @@ QString readHeader(const uchar* h, Header& out) {
         (out.bitsPerPixel == 8 && (out.planes == 1 || out.planes == 3)) || (out.bitsPerPixel == 1 && out.planes == 1);
     if (!supported)
         return QStringLiteral("PCX with %1 planes of %2 bits is not supported").arg(out.planes).arg(out.bitsPerPixel);
-    if (!withinPictureLimits(out.width, out.height))
-        return QStringLiteral("the picture is %1 x %2 pixels, beyond the limit").arg(out.width).arg(out.height);
+    const QString refusal = pictureSizeRefusal(out.width, out.height);
+    if (!refusal.isEmpty())
+        return refusal;
     const int minBytes = out.bitsPerPixel == 8 ? out.width : (out.width + 7) / 8;
     if (out.bytesPerLine < minBytes)
         return QStringLiteral("a PCX line of %1 bytes cannot hold %2 pixels").arg(out.bytesPerLine).arg(out.width);

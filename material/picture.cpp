@@ -8,6 +8,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <cstdlib>
 #include <initializer_list>
 
 namespace material {
@@ -42,14 +43,6 @@ quint32 u32be(const QByteArray& b, qsizetype at) {
     return u8(b, at) << 24 | u8(b, at + 1) << 16 | u8(b, at + 2) << 8 | u8(b, at + 3);
 }
 
-QString beyondLimits(qint64 width, qint64 height) {
-    return QStringLiteral("the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels")
-        .arg(width)
-        .arg(height)
-        .arg(kMaxPictureDimension)
-        .arg(kMaxPicturePixels);
-}
-
 // An indexed picture whose pixels point past its colour table (a BMP that declares two colours and uses
 // two hundred) would be read past the table's end by a careless conversion; the missing entries are black.
 QImage withFullColourTable(QImage image) {
@@ -79,7 +72,7 @@ DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index
         return {{}, QStringLiteral("image %1 of the file cannot be read").arg(index), {}};
     const QSize size = reader.size();
     if (size.isValid() && !withinPictureLimits(size.width(), size.height()))
-        return {{}, beyondLimits(size.width(), size.height()), {}};
+        return {{}, pictureSizeRefusal(size.width(), size.height()), {}};
     QImage image = reader.read();
     if (image.isNull())
         return {{}, reader.errorString(), {}};
@@ -117,8 +110,23 @@ QSize gifFirstFrameExtent(const QByteArray& b) {
 DecodedPicture decodeGif(const QByteArray& bytes) {
     const QSize extent = gifFirstFrameExtent(bytes);
     if (extent.isValid() && !withinPictureLimits(extent.width(), extent.height()))
-        return {{}, beyondLimits(extent.width(), extent.height()), {}};
+        return {{}, pictureSizeRefusal(extent.width(), extent.height()), {}};
     return readWithQt(bytes, "gif");
+}
+
+// The size in a BMP's info header, checked here because Qt's reader may take a header it cannot read for
+// no header at all: the 12-byte core header has 16-bit sizes, the others signed 32-bit ones with the
+// height negative for rows stored top down.
+DecodedPicture decodeBmp(const QByteArray& b) {
+    if (b.size() >= 26) {
+        const bool core = u32le(b, 14) == 12;
+        const qint64 width = core ? u16le(b, 18) : qint32(u32le(b, 18));
+        const qint64 height = core ? u16le(b, 20) : std::abs(qint64(qint32(u32le(b, 22))));
+        const QString refusal = pictureSizeRefusal(width, height);
+        if (!refusal.isEmpty())
+            return {{}, refusal, {}};
+    }
+    return readWithQt(b, "bmp");
 }
 
 struct IconEntry {
@@ -200,7 +208,7 @@ DecodedPicture decodePicture(const QByteArray& bytes, QSize target) {
     case PictureKind::None:
         break;
     case PictureKind::Bmp:
-        return readWithQt(bytes, "bmp");
+        return decodeBmp(bytes);
     case PictureKind::Jpeg:
         return decodeJpeg(bytes, target);
     case PictureKind::Icon:
