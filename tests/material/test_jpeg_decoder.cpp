@@ -6,6 +6,11 @@
 
 #include <QtTest>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
 using namespace picturebytes;
 
 namespace {
@@ -24,6 +29,37 @@ bool near(QRgb a, QRgb b) {
            std::abs(qBlue(a) - qBlue(b)) <= 40;
 }
 
+// A CMYK JPEG as Adobe's programs write it (inks inverted, with the Adobe marker) where every pixel is
+// the ink values given: libjpeg writes it, since Qt writes no CMYK.
+QByteArray cmykJpeg(int w, int h, const uchar cmyk[4]) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = JDIMENSION(w);
+    c.image_height = JDIMENSION(h);
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 100, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    QByteArray row;
+    for (int x = 0; x < w; ++x)
+        row.append(reinterpret_cast<const char*>(cmyk), 4);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = reinterpret_cast<JSAMPROW>(row.data());
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
 } // namespace
 
 class TestJpegDecoder : public QObject {
@@ -37,6 +73,7 @@ private slots:
     void scalesAgainstTheUprightTarget();
     void readsOrientationOnlyFromWellFormedExif_data();
     void readsOrientationOnlyFromWellFormedExif();
+    void convertsAdobeCmyk();
 };
 
 void TestJpegDecoder::scalesLargePicturesWhileDecoding_data() {
@@ -136,6 +173,16 @@ void TestJpegDecoder::readsOrientationOnlyFromWellFormedExif() {
     QFETCH(QByteArray, payload);
     QFETCH(int, orientation);
     QCOMPARE(material::exifOrientation(payload), orientation);
+}
+
+void TestJpegDecoder::convertsAdobeCmyk() {
+    // Inverted inks: 255 is no ink. Cyan-free, half magenta, full yellow, no black: orange-ish.
+    const uchar cmyk[4] = {255, 128, 0, 255};
+    const material::DecodedPicture decoded = material::decodePicture(cmykJpeg(16, 8, cmyk));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QCOMPARE(decoded.image.size(), QSize(16, 8));
+    QVERIFY(near(decoded.image.pixel(8, 4), qRgb(255, 128, 0)));
+    QVERIFY(!near(decoded.image.pixel(8, 4), qRgb(0, 128, 255)));
 }
 
 QTEST_GUILESS_MAIN(TestJpegDecoder)
