@@ -1,13 +1,21 @@
 #include "material/picture.h"
 
+#include "material/jpeg_decoder.h"
+#include "material/limits.h"
+#include "material/pcx.h"
+
 #include <QBuffer>
 #include <QImageReader>
+
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
 
 namespace material {
 
 namespace {
-bool startsWith(const QByteArray& b, std::initializer_list<unsigned char> sig)
-{
+
+bool startsWith(const QByteArray& b, std::initializer_list<unsigned char> sig) {
     if (b.size() < static_cast<qsizetype>(sig.size()))
         return false;
     qsizetype i = 0;
@@ -18,14 +26,162 @@ bool startsWith(const QByteArray& b, std::initializer_list<unsigned char> sig)
     return true;
 }
 
-unsigned u16le(const QByteArray& b, int at)
-{
-    return static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8);
+// Callers check the bounds: every read below is of bytes known to be inside the block.
+unsigned u8(const QByteArray& b, qsizetype at) {
+    return static_cast<unsigned char>(b[at]);
 }
+
+unsigned u16le(const QByteArray& b, qsizetype at) {
+    return u8(b, at) | u8(b, at + 1) << 8;
+}
+
+quint32 u32le(const QByteArray& b, qsizetype at) {
+    return u16le(b, at) | quint32(u16le(b, at + 2)) << 16;
+}
+
+quint32 u32be(const QByteArray& b, qsizetype at) {
+    return u8(b, at) << 24 | u8(b, at + 1) << 16 | u8(b, at + 2) << 8 | u8(b, at + 3);
+}
+
+// An indexed picture whose pixels point past its colour table (a BMP that declares two colours and uses
+// two hundred) would be read past the table's end by a careless conversion; the missing entries are black.
+QImage withFullColourTable(QImage image) {
+    if (image.format() != QImage::Format_Indexed8 && image.format() != QImage::Format_Mono &&
+        image.format() != QImage::Format_MonoLSB)
+        return image;
+    const int full = 1 << image.depth();
+    QList<QRgb> table = image.colorTable();
+    if (table.size() >= full)
+        return image;
+    while (table.size() < full)
+        table.append(qRgb(0, 0, 0));
+    image.setColorTable(table);
+    return image;
+}
+
+// Reads image `index` of the bytes with Qt's reader for `format`, refusing a header size beyond the limits
+// before anything is read, and capping the reader's own allocation as well.
+DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index = 0) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    reader.setAllocationLimit(kMaxDecoderMegabytes);
+    if (index > 0 && !reader.jumpToImage(index))
+        return {{}, QStringLiteral("image %1 of the file cannot be read").arg(index), {}};
+    const QSize size = reader.size();
+    if (size.isValid() && !withinPictureLimits(size.width(), size.height()))
+        return {{}, pictureSizeRefusal(size.width(), size.height()), {}};
+    QImage image = reader.read();
+    if (image.isNull())
+        return {{}, reader.errorString(), {}};
+    return {withFullColourTable(image), {}, {}};
+}
+
+// The area the first GIF frame covers, from the logical screen and the first image descriptor (which may
+// reach past the screen); an invalid size when no descriptor can be found.
+QSize gifFirstFrameExtent(const QByteArray& b) {
+    if (b.size() < 13)
+        return {};
+    const unsigned flags = u8(b, 10);
+    qsizetype pos = 13;
+    if (flags & 0x80)
+        pos += 3 * (qsizetype(1) << ((flags & 7) + 1)); // the global colour table
+    while (pos < b.size()) {
+        const unsigned tag = u8(b, pos);
+        if (tag == 0x2C) {
+            if (pos + 9 > b.size())
+                return {};
+            const unsigned right = u16le(b, pos + 1) + u16le(b, pos + 5);
+            const unsigned bottom = u16le(b, pos + 3) + u16le(b, pos + 7);
+            return {int(std::max(right, u16le(b, 6))), int(std::max(bottom, u16le(b, 8)))};
+        }
+        if (tag != 0x21 || pos + 2 >= b.size())
+            return {};
+        pos += 2; // extension introducer and label, then sub-blocks up to an empty one
+        while (pos < b.size() && u8(b, pos) != 0)
+            pos += u8(b, pos) + 1;
+        ++pos;
+    }
+    return {};
+}
+
+DecodedPicture decodeGif(const QByteArray& bytes) {
+    const QSize extent = gifFirstFrameExtent(bytes);
+    if (extent.isValid() && !withinPictureLimits(extent.width(), extent.height()))
+        return {{}, pictureSizeRefusal(extent.width(), extent.height()), {}};
+    return readWithQt(bytes, "gif");
+}
+
+// The size in a BMP's info header, checked here because Qt's reader may take a header it cannot read for
+// no header at all: the 12-byte core header has 16-bit sizes, the others signed 32-bit ones with the
+// height negative for rows stored top down.
+DecodedPicture decodeBmp(const QByteArray& b) {
+    if (b.size() >= 26) {
+        const bool core = u32le(b, 14) == 12;
+        const qint64 width = core ? u16le(b, 18) : qint32(u32le(b, 18));
+        const qint64 height = core ? u16le(b, 20) : std::abs(qint64(qint32(u32le(b, 22))));
+        const QString refusal = pictureSizeRefusal(width, height);
+        if (!refusal.isEmpty())
+            return {{}, refusal, {}};
+    }
+    return readWithQt(b, "bmp");
+}
+
+struct IconEntry {
+    qint64 pixels = 0;
+    int depth = 0;
+};
+
+// The size and depth of one icon or cursor image, from its own header (a PNG, or a BMP info header whose
+// height counts the colour and the mask rows). The directory's own width, height and, for cursors, depth
+// fields are one byte or reused for the hot spot, so they are not trusted.
+bool readIconEntry(const QByteArray& b, qsizetype entry, IconEntry& out) {
+    const quint32 offset = u32le(b, entry + 12);
+    if (offset >= quint32(b.size()) || b.size() - qsizetype(offset) < 40)
+        return false;
+    qint64 width, height;
+    if (b.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8)) {
+        width = u32be(b, offset + 16);
+        height = u32be(b, offset + 20);
+        static const int channels[7] = {1, 0, 3, 1, 2, 0, 4}; // by PNG colour type
+        const unsigned type = u8(b, offset + 25);
+        out.depth = int(u8(b, offset + 24)) * (type < 7 ? channels[type] : 0);
+    } else {
+        width = qint32(u32le(b, offset + 4));
+        height = qint32(u32le(b, offset + 8)) / 2;
+        out.depth = int(u16le(b, offset + 14));
+    }
+    if (!withinPictureLimits(width, height))
+        return false;
+    out.pixels = width * height;
+    return true;
+}
+
+// Icons and cursors hold several images of one picture; the best is the largest, then the deepest.
+DecodedPicture decodeIcon(const QByteArray& bytes) {
+    const int count = std::min<int>(int(u16le(bytes, 4)), kMaxIconEntries);
+    int best = -1;
+    IconEntry bestEntry;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype entry = 6 + 16 * qsizetype(i);
+        IconEntry e;
+        if (entry + 16 > bytes.size() || !readIconEntry(bytes, entry, e))
+            continue;
+        if (best < 0 || e.pixels > bestEntry.pixels || (e.pixels == bestEntry.pixels && e.depth > bestEntry.depth)) {
+            best = i;
+            bestEntry = e;
+        }
+    }
+    if (best < 0)
+        return {{}, QStringLiteral("the icon directory holds no readable image within the limits"), {}};
+    return readWithQt(bytes, "ico", best);
+}
+
 } // namespace
 
-PictureKind recognise(const QByteArray& b)
-{
+PictureKind recognise(const QByteArray& b) {
     if (b.size() < 6)
         return PictureKind::None;
     if (startsWith(b, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}))
@@ -40,36 +196,33 @@ PictureKind recognise(const QByteArray& b)
         return PictureKind::Cursor;
     if (b.startsWith("GIF87a") || b.startsWith("GIF89a"))
         return PictureKind::Gif;
-    const auto* u = reinterpret_cast<const unsigned char*>(b.constData());
-    if (u[0] == 0x0A && u[1] <= 5 && u[2] == 0x01 && u[3] == 0x08)
+    if (u8(b, 0) == 0x0A && u8(b, 1) <= 5 && u8(b, 2) == 0x01 && u8(b, 3) == 0x08)
         return PictureKind::Pcx8;
-    if (u[0] == 0x0A && u[1] == 0x03 && u[2] == 0x01 && u[3] == 0x01)
+    if (startsWith(b, {0x0A, 0x03, 0x01, 0x01}))
         return PictureKind::Pcx1;
     return PictureKind::None;
 }
 
-DecodedPicture decodePicture(const QByteArray& bytes, QSize)
-{
-    const char* format = nullptr;
+DecodedPicture decodePicture(const QByteArray& bytes, QSize target) {
     switch (recognise(bytes)) {
     case PictureKind::None:
-        return {{}, QStringLiteral("not a recognised picture")};
-    case PictureKind::Bmp: format = "bmp"; break;
-    case PictureKind::Jpeg: format = "jpeg"; break;
+        break;
+    case PictureKind::Bmp:
+        return decodeBmp(bytes);
+    case PictureKind::Jpeg:
+        return decodeJpeg(bytes, target);
     case PictureKind::Icon:
-    case PictureKind::Cursor: format = "ico"; break;
-    case PictureKind::Gif: format = "gif"; break;
-    case PictureKind::Png: format = "png"; break;
+    case PictureKind::Cursor:
+        return decodeIcon(bytes);
+    case PictureKind::Gif:
+        return decodeGif(bytes);
     case PictureKind::Pcx8:
-    case PictureKind::Pcx1: return {{}, QStringLiteral("PCX decoding is not available")};
+    case PictureKind::Pcx1:
+        return decodePcx(bytes);
+    case PictureKind::Png:
+        return readWithQt(bytes, "png");
     }
-    QBuffer buffer;
-    buffer.setData(bytes);
-    QImageReader reader(&buffer, format);
-    QImage image = reader.read();
-    if (image.isNull())
-        return {{}, reader.errorString()};
-    return {image, {}};
+    return {{}, QStringLiteral("not a recognised picture"), {}};
 }
 
 } // namespace material

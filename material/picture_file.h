@@ -4,11 +4,10 @@
 #include <QImage>
 #include <QString>
 
+#include "material/limits.h"
+
 // Picture files: reading materials with a size bound, and writing frames as complete PNG files.
 namespace material {
-
-// The largest file read into memory as a picture; larger materials are refused with a reason.
-inline constexpr qint64 kMaxPictureFileBytes = 64LL * 1024 * 1024;
 
 struct ReadResult {
     QByteArray bytes;

@@ -1,0 +1,346 @@
+#include "material/jpeg_decoder.h"
+
+#include "material/limits.h"
+
+#include <QPoint>
+
+#include <csetjmp>
+#include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
+#include <cstring>
+
+#include <jpeglib.h>
+// after jpeglib.h, which it needs
+#include <jerror.h>
+
+namespace material {
+
+namespace {
+
+// libjpeg's default error handler prints and calls exit(). Ours keeps the message and jumps back to
+// guarded(); warnings on damaged data are counted and the first one kept, never printed.
+struct ErrorManager {
+    jpeg_error_mgr pub; // first member, so the library's pointer to it is a pointer to the whole
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    char firstWarning[JMSG_LENGTH_MAX];
+};
+
+// Everything libjpeg works on for one picture. Plain C data only: longjmp may cross any frame that
+// touches it.
+struct Session {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_source_mgr src;
+    jpeg_progress_mgr progress;
+    const JOCTET* data;
+    size_t size;
+};
+
+ErrorManager& errorManager(j_common_ptr cinfo) {
+    return *reinterpret_cast<ErrorManager*>(cinfo->err);
+}
+
+[[noreturn]] void errorExit(j_common_ptr cinfo) {
+    ErrorManager& err = errorManager(cinfo);
+    err.pub.format_message(cinfo, err.message);
+    std::longjmp(err.jump, 1);
+}
+
+void emitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return; // trace messages
+    ErrorManager& err = errorManager(cinfo);
+    if (err.pub.num_warnings++ == 0)
+        err.pub.format_message(cinfo, err.firstWarning);
+}
+
+// A progressive file can repeat scans without end, and each one is a full decoding pass.
+void progressMonitor(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor)
+        return;
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxJpegScans)
+        return;
+    ErrorManager& err = errorManager(cinfo);
+    std::snprintf(err.message, sizeof err.message, "more than %d scans", kMaxJpegScans);
+    std::longjmp(err.jump, 1);
+}
+
+const JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
+
+void initSource(j_decompress_ptr) {}
+
+void termSource(j_decompress_ptr) {}
+
+// All the bytes are handed over at once, so running out means the file is truncated. An end-of-image
+// marker in place of the missing rest lets libjpeg finish and show what arrived (the rest stays grey).
+boolean fillInputBuffer(j_decompress_ptr cinfo) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    cinfo->src->next_input_byte = kFakeEndOfImage;
+    cinfo->src->bytes_in_buffer = sizeof kFakeEndOfImage;
+    return TRUE;
+}
+
+// A skip past the end leaves the buffer empty; the next read then ends the image.
+void skipInputData(j_decompress_ptr cinfo, long count) {
+    if (count <= 0)
+        return;
+    jpeg_source_mgr* src = cinfo->src;
+    const size_t skip = std::min(static_cast<size_t>(count), src->bytes_in_buffer);
+    src->next_input_byte += skip;
+    src->bytes_in_buffer -= skip;
+}
+
+using Step = void (*)(Session& s, void* arg);
+
+// The one place that catches libjpeg's errors. longjmp lands here from inside the library; neither this
+// frame nor the steps it runs hold anything with a destructor, so the frames it skips need no unwinding.
+bool guarded(Session& s, Step step, void* arg) {
+    if (setjmp(s.err.jump) != 0)
+        return false;
+    step(s, arg);
+    return true;
+}
+
+void createAndReadHeader(Session& s, void*) {
+    jpeg_create_decompress(&s.cinfo);
+    s.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecoderMegabytes) * 1024 * 1024;
+    s.src.init_source = initSource;
+    s.src.fill_input_buffer = fillInputBuffer;
+    s.src.skip_input_data = skipInputData;
+    s.src.resync_to_restart = jpeg_resync_to_restart;
+    s.src.term_source = termSource;
+    s.src.next_input_byte = s.data;
+    s.src.bytes_in_buffer = s.size;
+    s.cinfo.src = &s.src;
+    s.progress.progress_monitor = progressMonitor;
+    s.cinfo.progress = &s.progress;
+    jpeg_save_markers(&s.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&s.cinfo, TRUE);
+}
+
+void calcOutputDimensions(Session& s, void*) {
+    jpeg_calc_output_dimensions(&s.cinfo);
+}
+
+struct RowTarget {
+    JSAMPLE* bits;
+    size_t stride;
+    JDIMENSION height;
+    bool complete;
+};
+
+void readRows(Session& s, void* arg) {
+    auto* rows = static_cast<RowTarget*>(arg);
+    jpeg_start_decompress(&s.cinfo);
+    while (s.cinfo.output_scanline < s.cinfo.output_height && s.cinfo.output_scanline < rows->height) {
+        JSAMPROW row = rows->bits + rows->stride * s.cinfo.output_scanline;
+        if (jpeg_read_scanlines(&s.cinfo, &row, 1) != 1)
+            return;
+    }
+    if (s.cinfo.output_scanline == s.cinfo.output_height) {
+        jpeg_finish_decompress(&s.cinfo);
+        rows->complete = true;
+    }
+}
+
+// CMYK comes out of libjpeg as four bytes per pixel; Adobe's files store the inks inverted.
+void cmykToRgb(QImage& image, bool inverted) {
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* p = image.scanLine(y);
+        auto* out = reinterpret_cast<QRgb*>(p);
+        for (int x = 0; x < image.width(); ++x, p += 4) {
+            int c = p[0], m = p[1], ye = p[2], k = p[3];
+            if (!inverted) {
+                c = 255 - c, m = 255 - m, ye = 255 - ye, k = 255 - k;
+            }
+            out[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
+        }
+    }
+}
+
+QString text(const char* message) {
+    return QString::fromLocal8Bit(message);
+}
+
+int savedExifOrientation(const jpeg_decompress_struct& cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1)
+            continue;
+        const auto app1 = QByteArray::fromRawData(reinterpret_cast<const char*>(m->data), m->data_length);
+        if (app1.startsWith(QByteArrayView("Exif\0\0", 6)))
+            return exifOrientation(app1);
+    }
+    return 1;
+}
+
+// Sets the output colour and scale after the header; false with a reason for pictures we refuse.
+bool chooseOutput(Session& s, QSize target, int orientation, QString& reason) {
+    jpeg_decompress_struct& c = s.cinfo;
+    reason = pictureSizeRefusal(c.image_width, c.image_height);
+    if (!reason.isEmpty())
+        return false;
+    const bool turned = orientation >= 5; // stored sideways: the target's width lies along the stored height
+    const QSize stored(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
+    c.scale_num = static_cast<unsigned>(jpegScaleEighths(stored, turned ? target.transposed() : target));
+    c.scale_denom = 8;
+    c.dct_method = JDCT_ISLOW;
+    if (c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK)
+        c.out_color_space = JCS_CMYK;
+    else
+        c.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB; // QImage RGB32 order
+    if (!guarded(s, calcOutputDimensions, nullptr)) {
+        reason = text(s.err.message);
+        return false;
+    }
+    return true;
+}
+
+// Decodes the rows into a white RGB32 picture. A file that breaks off part way gives the rows that came.
+DecodedPicture decodeRows(Session& s) {
+    DecodedPicture result;
+    QImage image(static_cast<int>(s.cinfo.output_width), static_cast<int>(s.cinfo.output_height), QImage::Format_RGB32);
+    if (image.isNull()) {
+        result.reason = QStringLiteral("not enough memory for the picture");
+        return result;
+    }
+    image.fill(Qt::white);
+    RowTarget rows{image.bits(), static_cast<size_t>(image.bytesPerLine()), s.cinfo.output_height, false};
+    const bool ok = guarded(s, readRows, &rows);
+    const JDIMENSION rowsRead = s.cinfo.output_scanline;
+    if (!ok && rowsRead == 0) {
+        result.reason = text(s.err.message);
+        return result;
+    }
+    if (s.cinfo.out_color_space == JCS_CMYK)
+        cmykToRgb(image, s.cinfo.saw_Adobe_marker);
+    if (!ok)
+        result.warning = text(s.err.message);
+    else if (!rows.complete)
+        result.warning = QStringLiteral("the picture data ends early");
+    else if (s.err.pub.num_warnings > 0)
+        result.warning = text(s.err.firstWarning);
+    result.image = image;
+    return result;
+}
+
+} // namespace
+
+int jpegScaleEighths(QSize full, QSize target) {
+    if (target.isEmpty())
+        return 8;
+    for (int n = 1; n < 8; ++n) {
+        // libjpeg rounds scaled sizes up
+        const qint64 w = (qint64(full.width()) * n + 7) / 8;
+        const qint64 h = (qint64(full.height()) * n + 7) / 8;
+        if (w >= target.width() && h >= target.height())
+            return n;
+    }
+    return 8;
+}
+
+DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target) {
+    Session s;
+    std::memset(&s, 0, sizeof s);
+    s.data = reinterpret_cast<const JOCTET*>(bytes.constData());
+    s.size = static_cast<size_t>(bytes.size());
+    s.cinfo.err = jpeg_std_error(&s.err.pub);
+    s.err.pub.error_exit = errorExit;
+    s.err.pub.emit_message = emitMessage;
+
+    DecodedPicture result;
+    int orientation = 1;
+    if (!guarded(s, createAndReadHeader, nullptr)) {
+        result.reason = text(s.err.message);
+    } else {
+        orientation = savedExifOrientation(s.cinfo);
+        if (chooseOutput(s, target, orientation, result.reason))
+            result = decodeRows(s);
+    }
+    jpeg_destroy_decompress(&s.cinfo);
+    if (!result.image.isNull())
+        result.image = applyExifOrientation(result.image, orientation);
+    return result;
+}
+
+int exifOrientation(const QByteArray& app1) {
+    // "Exif\0\0", then TIFF: byte order "II" or "MM", the number 42, the offset of IFD0; IFD0 holds a count
+    // and 12-byte entries of tag, type, count and value. Offsets count from the TIFF header.
+    constexpr qsizetype kTiffStart = 6;
+    if (!app1.startsWith(QByteArrayView("Exif\0\0", 6)) || app1.size() < kTiffStart + 8)
+        return 1;
+    const auto* t = reinterpret_cast<const uchar*>(app1.constData()) + kTiffStart;
+    const quint64 size = static_cast<quint64>(app1.size() - kTiffStart);
+    bool little;
+    if (t[0] == 'I' && t[1] == 'I')
+        little = true;
+    else if (t[0] == 'M' && t[1] == 'M')
+        little = false;
+    else
+        return 1;
+    auto u16 = [&](quint64 at) { return little ? unsigned(t[at] | t[at + 1] << 8) : unsigned(t[at] << 8 | t[at + 1]); };
+    auto u32 = [&](quint64 at) {
+        return little ? quint64(u16(at)) | quint64(u16(at + 2)) << 16 : quint64(u16(at)) << 16 | quint64(u16(at + 2));
+    };
+    if (u16(2) != 42)
+        return 1;
+    const quint64 ifd = u32(4);
+    if (ifd + 2 > size)
+        return 1;
+    const unsigned count = u16(ifd);
+    for (unsigned i = 0; i < count; ++i) {
+        const quint64 entry = ifd + 2 + 12ULL * i;
+        if (entry + 12 > size)
+            break;
+        if (u16(entry) != 0x0112)
+            continue;
+        const unsigned value = u16(entry + 8); // a SHORT sits at the start of the value field
+        return u16(entry + 2) == 3 && value >= 1 && value <= 8 ? int(value) : 1;
+    }
+    return 1;
+}
+
+namespace {
+// Where the pixel shown at (x, y) is stored, in a stored picture of w x h.
+QPoint storedPoint(int orientation, int x, int y, int w, int h) {
+    switch (orientation) {
+    case 2:
+        return {w - 1 - x, y};
+    case 3:
+        return {w - 1 - x, h - 1 - y};
+    case 4:
+        return {x, h - 1 - y};
+    case 5:
+        return {y, x};
+    case 6:
+        return {y, h - 1 - x};
+    case 7:
+        return {w - 1 - y, h - 1 - x};
+    case 8:
+        return {w - 1 - y, x};
+    default:
+        return {x, y};
+    }
+}
+} // namespace
+
+QImage applyExifOrientation(const QImage& stored, int orientation) {
+    if (orientation < 2 || orientation > 8 || stored.isNull())
+        return stored;
+    const QImage in = stored.convertToFormat(QImage::Format_RGB32);
+    const int w = in.width();
+    const int h = in.height();
+    const bool sideways = orientation >= 5;
+    QImage out(sideways ? h : w, sideways ? w : h, QImage::Format_RGB32);
+    if (out.isNull())
+        return stored;
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QPoint p = storedPoint(orientation, x, y, w, h);
+            row[x] = reinterpret_cast<const QRgb*>(in.constScanLine(p.y()))[p.x()];
+        }
+    }
+    return out;
+}
+
+} // namespace material

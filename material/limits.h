@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Every bound the picture decoders and the picture file reader apply, in one place. Hostile files are normal
+// input: a header is checked against these before any pixel buffer is allocated.
+namespace material {
+
+// The largest file read into memory as a picture; larger materials are refused with a reason.
+inline constexpr qint64 kMaxPictureFileBytes = 64LL * 1024 * 1024;
+
+// Widest or tallest picture accepted, in pixels.
+inline constexpr int kMaxPictureDimension = 16384;
+
+// Most pixels a picture may have: 64 Mpx, 256 MB as 32-bit pixels. A 48 Mpx phone photo still loads.
+inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
+
+// Memory a decoder may use for one picture: Qt's readers allocate the picture itself within this, and
+// libjpeg its working buffers (a progressive JPEG keeps all its coefficients, about 6 bytes per pixel).
+inline constexpr int kMaxDecoderMegabytes = 512;
+
+// A progressive JPEG may repeat scans without end, each pass costing a full decode; real files use a dozen.
+inline constexpr int kMaxJpegScans = 256;
+
+// Icon and cursor directories: only this many entries are considered for the best image.
+inline constexpr int kMaxIconEntries = 256;
+
+// True when a picture of this size is within the bounds above.
+constexpr bool withinPictureLimits(qint64 width, qint64 height) {
+    return width > 0 && height > 0 && width <= kMaxPictureDimension && height <= kMaxPictureDimension &&
+           width * height <= kMaxPicturePixels;
+}
+
+// Why a picture of this size is refused, or empty when it is within the bounds.
+inline QString pictureSizeRefusal(qint64 width, qint64 height) {
+    if (width <= 0 || height <= 0)
+        return QStringLiteral("the picture header gives no pixels (%1 x %2)").arg(width).arg(height);
+    if (withinPictureLimits(width, height))
+        return {};
+    return QStringLiteral("the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxPictureDimension)
+        .arg(kMaxPicturePixels);
+}
+
+} // namespace material

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "material/picture.h"
+
+#include <QByteArray>
+
+// PCX, run-length encoded: 8 bits per pixel with the 256-colour palette at the end of the file (or three
+// planes of red, green and blue), and 1 bit per pixel in black and white.
+namespace material {
+
+// Decodes PCX bytes to an RGB32 picture. Runs that overrun the picture are cut off; data that ends early
+// leaves the remaining rows black and says so in the warning. Sizes beyond material/limits.h are refused
+// before anything is allocated.
+DecodedPicture decodePcx(const QByteArray& bytes);
+
+} // namespace material

@@ -1,0 +1,265 @@
+#pragma once
+
+// Builders of picture files for the decoder tests: Qt's writers where Qt can write the format, and the
+// bytes laid out by hand (PCX, icon and cursor directories, GIF, BMP headers, EXIF segments) where it
+// cannot or where a test needs a field set to something no writer would produce.
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageWriter>
+#include <QList>
+
+#include <functional>
+
+namespace picturebytes {
+
+inline void putU16le(QByteArray& b, qsizetype at, unsigned v) {
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8 & 0xFF);
+}
+
+inline void putU32le(QByteArray& b, qsizetype at, quint32 v) {
+    putU16le(b, at, v & 0xFFFF);
+    putU16le(b, at + 2, v >> 16);
+}
+
+inline void appendU16le(QByteArray& b, unsigned v) {
+    b.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF));
+}
+
+inline void appendU32le(QByteArray& b, quint32 v) {
+    appendU16le(b, v & 0xFFFF);
+    appendU16le(b, v >> 16);
+}
+
+inline QByteArray encode(const QImage& image, const char* format, int quality = -1) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.write(image);
+    return bytes;
+}
+
+// A w x h picture whose pixel (x, y) is colour(x, y).
+inline QImage painted(int w, int h, const std::function<QRgb(int, int)>& colour) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, colour(x, y));
+    return image;
+}
+
+// --- PCX -----------------------------------------------------------------------------------------------
+
+inline QByteArray pcxHeader(int version, int bitsPerPixel, int planes, int w, int h, int bytesPerLine) {
+    QByteArray b(128, '\0');
+    b[0] = 0x0A;
+    b[1] = char(version);
+    b[2] = 1;
+    b[3] = char(bitsPerPixel);
+    putU16le(b, 8, unsigned(w - 1));
+    putU16le(b, 10, unsigned(h - 1));
+    b[65] = char(planes);
+    putU16le(b, 66, unsigned(bytesPerLine));
+    return b;
+}
+
+// Run-length encodes raw bytes: runs of up to 63, and bytes with both top bits set always as a run of 1.
+inline QByteArray pcxRle(const QByteArray& raw) {
+    QByteArray out;
+    for (qsizetype i = 0; i < raw.size();) {
+        qsizetype n = 1;
+        while (i + n < raw.size() && raw[i + n] == raw[i] && n < 63)
+            ++n;
+        if (n > 1 || (uchar(raw[i]) & 0xC0) == 0xC0)
+            out.append(char(0xC0 | n));
+        out.append(raw[i]);
+        i += n;
+    }
+    return out;
+}
+
+inline QByteArray pcxPalette(const QList<QRgb>& colours) {
+    QByteArray b(1, char(0x0C));
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < colours.size() ? colours[i] : 0;
+        b.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+    }
+    return b;
+}
+
+// --- BMP -----------------------------------------------------------------------------------------------
+
+// A BMP with an 8-bit colour table of `colours` entries and the given row-major indexes.
+inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const QByteArray& indexes) {
+    const int stride = (w + 3) / 4 * 4;
+    const quint32 offset = 14 + 40 + 4 * quint32(colours.size());
+    QByteArray b("BM");
+    appendU32le(b, offset + quint32(stride * h));
+    appendU32le(b, 0);
+    appendU32le(b, offset);
+    for (quint32 v : {40u, quint32(w), quint32(h)})
+        appendU32le(b, v);
+    appendU16le(b, 1);
+    appendU16le(b, 8);
+    for (quint32 v : {0u, quint32(stride * h), 0u, 0u, quint32(colours.size()), 0u})
+        appendU32le(b, v);
+    for (QRgb c : colours)
+        b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
+    for (int y = h - 1; y >= 0; --y)
+        b.append(indexes.mid(y * w, w)).append(QByteArray(stride - w, '\0'));
+    return b;
+}
+
+// --- icons and cursors ---------------------------------------------------------------------------------
+
+// One directory image: a BMP info header with the doubled height, the pixel rows bottom up and an all-
+// opaque AND mask. 24 or 32 bits per pixel, every pixel `colour`.
+inline QByteArray iconImage(int size, int bits, QRgb colour) {
+    QByteArray b;
+    for (quint32 v : {40u, quint32(size), quint32(2 * size)})
+        appendU32le(b, v);
+    appendU16le(b, 1);
+    appendU16le(b, unsigned(bits));
+    for (int i = 0; i < 6; ++i)
+        appendU32le(b, 0);
+    const int bytes = bits / 8;
+    const int stride = (size * bytes + 3) / 4 * 4;
+    for (int y = 0; y < size; ++y) {
+        QByteArray row;
+        for (int x = 0; x < size; ++x) {
+            row.append(char(qBlue(colour))).append(char(qGreen(colour))).append(char(qRed(colour)));
+            if (bits == 32)
+                row.append(char(0xFF));
+        }
+        b.append(row.leftJustified(stride, '\0'));
+    }
+    b.append(QByteArray((size + 31) / 32 * 4 * size, '\0'));
+    return b;
+}
+
+struct IconPart {
+    int size;
+    int bits;
+    QRgb colour;
+    unsigned planesField; // planes for an icon, hot spot x for a cursor
+    unsigned bitsField;   // bit count for an icon, hot spot y for a cursor
+};
+
+// An icon (type 1) or cursor (type 2) directory with one entry per part, the images following it.
+inline QByteArray iconFile(int type, const QList<IconPart>& parts) {
+    QByteArray dir;
+    appendU16le(dir, 0);
+    appendU16le(dir, unsigned(type));
+    appendU16le(dir, unsigned(parts.size()));
+    QByteArray images;
+    const quint32 first = 6 + 16 * quint32(parts.size());
+    for (const IconPart& p : parts) {
+        const QByteArray image = iconImage(p.size, p.bits, p.colour);
+        dir.append(char(p.size & 0xFF)).append(char(p.size & 0xFF)).append('\0').append('\0');
+        appendU16le(dir, p.planesField);
+        appendU16le(dir, p.bitsField);
+        appendU32le(dir, quint32(image.size()));
+        appendU32le(dir, first + quint32(images.size()));
+        images.append(image);
+    }
+    return dir + images;
+}
+
+// --- GIF -----------------------------------------------------------------------------------------------
+
+// LZW data for 2-bit indexes, written with 3-bit codes only: a clear code after every two literals keeps
+// the code table from growing into 4-bit codes.
+inline QByteArray gifLzw(const QByteArray& indexes) {
+    QByteArray out;
+    quint32 acc = 0;
+    int bits = 0;
+    auto put = [&](unsigned code) {
+        acc |= code << bits;
+        bits += 3;
+        while (bits >= 8) {
+            out.append(char(acc & 0xFF));
+            acc >>= 8;
+            bits -= 8;
+        }
+    };
+    for (qsizetype i = 0; i < indexes.size(); ++i) {
+        if (i % 2 == 0)
+            put(4); // clear
+        put(uchar(indexes[i]));
+    }
+    put(5); // end of information
+    if (bits > 0)
+        out.append(char(acc & 0xFF));
+    QByteArray blocks(1, char(2)); // minimum code size
+    for (qsizetype i = 0; i < out.size(); i += 255) {
+        const QByteArray chunk = out.mid(i, 255);
+        blocks.append(char(chunk.size())).append(chunk);
+    }
+    return blocks.append('\0');
+}
+
+// A GIF89a of screen w x h with a four-colour global table and one full-screen frame per index list.
+inline QByteArray gifFile(int w, int h, const QList<QRgb>& table, const QList<QByteArray>& frames) {
+    QByteArray b("GIF89a");
+    appendU16le(b, unsigned(w));
+    appendU16le(b, unsigned(h));
+    b.append(char(0x81)).append('\0').append('\0'); // global table of 4 entries
+    for (int i = 0; i < 4; ++i) {
+        const QRgb c = i < table.size() ? table[i] : 0;
+        b.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+    }
+    for (const QByteArray& frame : frames) {
+        b.append(char(0x2C));
+        appendU16le(b, 0);
+        appendU16le(b, 0);
+        appendU16le(b, unsigned(w));
+        appendU16le(b, unsigned(h));
+        b.append('\0');
+        b.append(gifLzw(frame));
+    }
+    return b.append(char(0x3B));
+}
+
+// --- JPEG ----------------------------------------------------------------------------------------------
+
+// The payload of an APP1 Exif segment with IFD0 holding only the orientation tag.
+inline QByteArray exifPayload(unsigned orientation, bool bigEndian = false) {
+    QByteArray tiff = bigEndian ? QByteArray("MM\0\x2A\0\0\0\x08", 8) : QByteArray("II\x2A\0\x08\0\0\0", 8);
+    const QByteArray entryLe("\x01\0\x12\x01\x03\0\x01\0\0\0", 10); // count 1; tag 0x0112, SHORT, count 1
+    const QByteArray entryBe("\0\x01\x01\x12\0\x03\0\0\0\x01", 10);
+    tiff.append(bigEndian ? entryBe : entryLe);
+    if (bigEndian)
+        tiff.append(char(0)).append(char(orientation));
+    else
+        tiff.append(char(orientation)).append(char(0));
+    tiff.append(QByteArray(6, '\0')); // rest of the value field, next IFD offset 0
+    return QByteArray("Exif\0\0", 6) + tiff;
+}
+
+// The JPEG with an APP1 segment carrying `payload` right after its start-of-image marker.
+inline QByteArray withApp1(const QByteArray& jpeg, const QByteArray& payload) {
+    QByteArray segment("\xFF\xE1", 2);
+    const unsigned length = unsigned(payload.size()) + 2;
+    segment.append(char(length >> 8)).append(char(length & 0xFF)).append(payload);
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+// The JPEG with the width and height of its start-of-frame segment replaced.
+inline QByteArray withFrameSize(QByteArray jpeg, unsigned w, unsigned h) {
+    for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
+        const uchar m = uchar(jpeg[i + 1]);
+        if (uchar(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC1 || m == 0xC2)) {
+            jpeg[i + 5] = char(h >> 8);
+            jpeg[i + 6] = char(h & 0xFF);
+            jpeg[i + 7] = char(w >> 8);
+            jpeg[i + 8] = char(w & 0xFF);
+            return jpeg;
+        }
+    }
+    return {};
+}
+
+} // namespace picturebytes

@@ -1,0 +1,219 @@
+// Hostile input is normal input: damaged, lying and enormous files give a picture or a reason, never a
+// crash, an out-of-bounds access or an unbounded allocation. Each case is written to a real file named
+// after its fault and read back as the window reads materials.
+#include "material/picture.h"
+#include "material/picture_file.h"
+#include "picture_bytes.h"
+#include "test_utils.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace picturebytes;
+
+namespace {
+
+material::DecodedPicture decodeFile(const testutil::Sandbox& sandbox, const QString& name, const QByteArray& bytes) {
+    if (!sandbox.write(name, bytes))
+        return {{}, QStringLiteral("cannot write the test file"), {}};
+    return material::decodePicture(material::readPictureFile(sandbox.file(name)).bytes, QSize(140, 226));
+}
+
+QImage gradient(int w, int h) {
+    return painted(w, h, [](int x, int y) { return qRgb(x * 3 & 0xFF, y * 3 & 0xFF, 120); });
+}
+
+QByteArray bmpWithSize(qint32 w, qint32 h) {
+    QByteArray b = encode(gradient(4, 4), "bmp");
+    putU32le(b, 18, quint32(w));
+    putU32le(b, 22, quint32(h));
+    return b;
+}
+
+QByteArray gifWithScreen(unsigned w, unsigned h) {
+    QByteArray b = gifFile(2, 2, {qRgb(0, 0, 0), qRgb(255, 255, 255)}, {QByteArray(4, char(1))});
+    putU16le(b, 6, w);
+    putU16le(b, 8, h);
+    return b;
+}
+
+QByteArray gifWithFrame(unsigned w, unsigned h) {
+    QByteArray b = gifFile(2, 2, {qRgb(0, 0, 0), qRgb(255, 255, 255)}, {QByteArray(4, char(1))});
+    const qsizetype descriptor = 6 + 7 + 12; // header, screen, four-colour table
+    putU16le(b, descriptor + 5, w);
+    putU16le(b, descriptor + 7, h);
+    return b;
+}
+
+} // namespace
+
+class TestHostilePictures : public QObject {
+    Q_OBJECT
+
+private slots:
+    void refusesHugeDimensionsFromTheHeader_data();
+    void refusesHugeDimensionsFromTheHeader();
+    void showsWhatArrivedOfATruncatedJpeg();
+    void refusesAJpegCutInsideItsHeader();
+    void cutsOffOverrunningPcxRuns();
+    void marksATruncatedPcx();
+    void survivesBogusBmpFields_data();
+    void survivesBogusBmpFields();
+    void paintsOutOfRangePaletteIndexesBlack();
+    void refusesIconsWithoutUsableImages();
+    void survivesRandomDamage();
+};
+
+void TestHostilePictures::refusesHugeDimensionsFromTheHeader_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("file");
+    const QByteArray jpeg = encode(gradient(16, 16), "jpeg", 90);
+    QTest::newRow("BMP 100000 x 100000") << "huge_dimensions.bmp" << bmpWithSize(100000, 100000);
+    QTest::newRow("BMP too wide") << "too_wide.bmp" << bmpWithSize(16385, 1);
+    QTest::newRow("BMP too many pixels") << "too_many_pixels.bmp" << bmpWithSize(9000, 9000);
+    QTest::newRow("BMP top-down huge") << "huge_top_down.bmp" << bmpWithSize(40000, -40000);
+    QTest::newRow("PCX 65536 x 65536") << "huge_dimensions.pcx"
+                                       << pcxHeader(5, 8, 1, 65536, 65536, 65535) + QByteArray(900, 'x');
+    QTest::newRow("PCX too tall") << "too_tall.pcx" << pcxHeader(3, 1, 1, 8, 20000, 2) + QByteArray(10, 'x');
+    QTest::newRow("JPEG 65000 x 65000") << "huge_dimensions.jpg" << withFrameSize(jpeg, 65000, 65000);
+    QTest::newRow("JPEG too many pixels") << "too_many_pixels.jpg" << withFrameSize(jpeg, 9000, 9000);
+    QTest::newRow("GIF screen 65535 x 65535") << "huge_screen.gif" << gifWithScreen(65535, 65535);
+    QTest::newRow("GIF frame beyond a small screen") << "huge_frame.gif" << gifWithFrame(20000, 20000);
+}
+
+void TestHostilePictures::refusesHugeDimensionsFromTheHeader() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, file);
+    QVERIFY(material::recognise(file) != material::PictureKind::None);
+    testutil::Sandbox sandbox;
+    const material::DecodedPicture decoded = decodeFile(sandbox, name, file);
+    QVERIFY(decoded.image.isNull());
+    // The header check names the limit; a reader that had tried to allocate would fail otherwise.
+    QVERIFY2(decoded.reason.contains(QLatin1String("beyond the limit")), qPrintable(decoded.reason));
+}
+
+void TestHostilePictures::showsWhatArrivedOfATruncatedJpeg() {
+    const QImage image = gradient(64, 64);
+    const QByteArray jpeg = encode(image, "jpeg", 95);
+    testutil::Sandbox sandbox;
+    const material::DecodedPicture decoded = decodeFile(sandbox, "truncated.jpg", jpeg.left(jpeg.size() / 2));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QCOMPARE(decoded.image.size(), QSize(64, 64));
+    QVERIFY(!decoded.warning.isEmpty());
+    const QRgb top = decoded.image.pixel(10, 2);
+    QVERIFY(std::abs(qRed(top) - qRed(image.pixel(10, 2))) < 16 && std::abs(qBlue(top) - 120) < 16);
+}
+
+void TestHostilePictures::refusesAJpegCutInsideItsHeader() {
+    const QByteArray jpeg = encode(gradient(64, 64), "jpeg", 95);
+    for (qsizetype cut : {6, 20, 100}) {
+        const material::DecodedPicture decoded = material::decodePicture(jpeg.left(cut));
+        QVERIFY(decoded.image.isNull());
+        QVERIFY(!decoded.reason.isEmpty());
+    }
+}
+
+void TestHostilePictures::cutsOffOverrunningPcxRuns() {
+    // 4 x 2 pixels: one literal, then a run of 63 where seven pixels are left.
+    const QByteArray data = QByteArray(1, char(7)) + QByteArray("\xFF\x09", 2);
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.append(qRgb(i, i * 2 & 0xFF, 255 - i));
+    testutil::Sandbox sandbox;
+    const material::DecodedPicture decoded =
+        decodeFile(sandbox, "rle_overrun.pcx", pcxHeader(5, 8, 1, 4, 2, 4) + data + pcxPalette(palette));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    const QImage expected = painted(4, 2, [&](int x, int y) { return palette[x + y == 0 ? 7 : 9]; });
+    VERIFY_SAME_PIXELS(decoded.image, expected);
+}
+
+void TestHostilePictures::marksATruncatedPcx() {
+    // Three lines announced, one and a half present.
+    const QByteArray data = QByteArray("\x01\x02\x03\x04\x05\x06", 6);
+    testutil::Sandbox sandbox;
+    const material::DecodedPicture decoded = decodeFile(sandbox, "truncated.pcx", pcxHeader(5, 8, 1, 4, 3, 4) + data);
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY(!decoded.warning.isEmpty());
+    QCOMPARE(decoded.image.size(), QSize(4, 3));
+    // No closing palette: indexes are shown as greys.
+    QCOMPARE(decoded.image.pixel(3, 0), qRgb(4, 4, 4));
+    QCOMPARE(decoded.image.pixel(1, 2), qRgb(0, 0, 0));
+}
+
+void TestHostilePictures::survivesBogusBmpFields_data() {
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<quint32>("value");
+    QTest::newRow("pixel offset past the end") << 10 << 0xFFFFFFF0u;
+    QTest::newRow("pixel offset inside the header") << 10 << 2u;
+    QTest::newRow("info header size enormous") << 14 << 0xFFFFFFFFu;
+    QTest::newRow("info header size zero") << 14 << 0u;
+    QTest::newRow("32 bits per pixel claimed") << 28 << 32u;
+    QTest::newRow("run-length compression claimed") << 30 << 1u;
+    QTest::newRow("colour count enormous") << 46 << 0x7FFFFFFFu;
+}
+
+void TestHostilePictures::survivesBogusBmpFields() {
+    QFETCH(int, offset);
+    QFETCH(quint32, value);
+    QByteArray file = encode(gradient(12, 8), "bmp");
+    putU32le(file, offset, value);
+    const material::DecodedPicture decoded = material::decodePicture(file);
+    QCOMPARE(decoded.image.isNull(), !decoded.reason.isEmpty());
+    if (!decoded.image.isNull())
+        QCOMPARE(decoded.image.size(), QSize(12, 8));
+}
+
+void TestHostilePictures::paintsOutOfRangePaletteIndexesBlack() {
+    // Two colours declared, indexes up to 255 used.
+    const QByteArray indexes("\x00\x01\xC8\xFF", 4);
+    testutil::Sandbox sandbox;
+    const material::DecodedPicture decoded =
+        decodeFile(sandbox, "palette_out_of_range.bmp", bmp8(4, 1, {qRgb(10, 20, 30), qRgb(200, 100, 50)}, indexes));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    const QImage expected = painted(4, 1, [](int x, int) {
+        return x == 0 ? qRgb(10, 20, 30) : x == 1 ? qRgb(200, 100, 50) : qRgb(0, 0, 0);
+    });
+    VERIFY_SAME_PIXELS(decoded.image, expected);
+}
+
+void TestHostilePictures::refusesIconsWithoutUsableImages() {
+    QByteArray file = iconFile(1, {{16, 32, qRgb(1, 2, 3), 1, 32}, {32, 32, qRgb(4, 5, 6), 1, 32}});
+    putU32le(file, 6 + 12, 0xFFFFFF00u);                    // first image far past the end
+    putU32le(file, 6 + 16 + 12, quint32(file.size() - 10)); // second one's header cut off
+    const material::DecodedPicture decoded = material::decodePicture(file);
+    QVERIFY(decoded.image.isNull());
+    QVERIFY(!decoded.reason.isEmpty());
+}
+
+void TestHostilePictures::survivesRandomDamage() {
+    // Valid files of every kind with bytes overwritten at random: each must decode or be refused.
+    QList<QRgb> palette(256, qRgb(9, 9, 9));
+    const QList<QByteArray> samples{
+        encode(gradient(24, 16), "jpeg", 80),
+        encode(gradient(24, 16), "bmp"),
+        encode(gradient(24, 16), "png"),
+        gifFile(3, 2, {qRgb(1, 2, 3)}, {QByteArray("\x00\x01\x02\x03\x02\x01", 6)}),
+        iconFile(2, {{16, 24, qRgb(1, 2, 3), 1, 1}}),
+        pcxHeader(5, 8, 1, 6, 4, 6) + pcxRle(QByteArray(24, char(0xC3))) + pcxPalette(palette),
+        pcxHeader(3, 1, 1, 12, 4, 2) + pcxRle(QByteArray(8, char(0x5A))),
+    };
+    QRandomGenerator rng(20240601);
+    int pictures = 0;
+    for (const QByteArray& sample : samples) {
+        for (int round = 0; round < 150; ++round) {
+            QByteArray damaged = sample;
+            const int changes = 1 + int(rng.bounded(6));
+            for (int i = 0; i < changes; ++i)
+                damaged[rng.bounded(int(damaged.size()))] = char(rng.bounded(256));
+            if (rng.bounded(4) == 0)
+                damaged.truncate(6 + rng.bounded(int(damaged.size()) - 6));
+            const material::DecodedPicture decoded = material::decodePicture(damaged, QSize(140, 226));
+            QCOMPARE(decoded.image.isNull(), !decoded.reason.isEmpty());
+            pictures += decoded.image.isNull() ? 0 : 1;
+        }
+    }
+    QVERIFY(pictures > 0); // damage in pixel data still gives pictures
+}
+
+QTEST_GUILESS_MAIN(TestHostilePictures)
+#include "test_hostile_pictures.moc"

@@ -1,0 +1,239 @@
+// Recognition by the first bytes, and decoding of small valid files of every kind to exact pixels.
+#include "material/picture.h"
+#include "material/picture_file.h"
+#include "picture_bytes.h"
+#include "test_utils.h"
+
+#include <QtTest>
+
+using material::PictureKind;
+using namespace picturebytes;
+
+Q_DECLARE_METATYPE(PictureKind)
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray b;
+    for (int v : values)
+        b.append(char(v));
+    return b;
+}
+
+QRgb pcxColour(int i) {
+    return qRgb(i, 255 - i, (i * 7) & 0xFF);
+}
+
+int pcxIndex(int x, int y) {
+    return (x * 37 + y * 101) % 256; // every value, runs and bytes above 0xC0 among them
+}
+
+// The largest difference of any channel between two same-sized pictures; -1 when the sizes differ.
+int maxChannelDiff(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return -1;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max(
+                {worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
+} // namespace
+
+class TestPicture : public QObject {
+    Q_OBJECT
+
+private slots:
+    void recognisesByFirstBytes_data();
+    void recognisesByFirstBytes();
+    void contentWinsOverFileName_data();
+    void contentWinsOverFileName();
+    void decodesLosslessFormats_data();
+    void decodesLosslessFormats();
+    void decodesJpegWithinTolerance_data();
+    void decodesJpegWithinTolerance();
+    void picksBestIconImage_data();
+    void picksBestIconImage();
+    void refusesUnrecognisedBytes();
+};
+
+void TestPicture::recognisesByFirstBytes_data() {
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<PictureKind>("kind");
+    QTest::newRow("BMP") << bytes({'B', 'M', 0, 0, 0, 0}) << PictureKind::Bmp;
+    QTest::newRow("JPEG") << bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10}) << PictureKind::Jpeg;
+    QTest::newRow("icon, one image") << bytes({0, 0, 1, 0, 1, 0}) << PictureKind::Icon;
+    QTest::newRow("icon, count in the high byte") << bytes({0, 0, 1, 0, 0, 1}) << PictureKind::Icon;
+    QTest::newRow("icon, no images") << bytes({0, 0, 1, 0, 0, 0}) << PictureKind::None;
+    QTest::newRow("cursor, two images") << bytes({0, 0, 2, 0, 2, 0}) << PictureKind::Cursor;
+    QTest::newRow("cursor, no images") << bytes({0, 0, 2, 0, 0, 0}) << PictureKind::None;
+    QTest::newRow("directory of type 3") << bytes({0, 0, 3, 0, 1, 0}) << PictureKind::None;
+    QTest::newRow("GIF87a") << QByteArray("GIF87a") << PictureKind::Gif;
+    QTest::newRow("GIF89a") << QByteArray("GIF89a\x01") << PictureKind::Gif;
+    QTest::newRow("GIF88a") << QByteArray("GIF88a") << PictureKind::None;
+    QTest::newRow("PCX 8-bit, version 0") << bytes({0x0A, 0, 1, 8, 0, 0}) << PictureKind::Pcx8;
+    QTest::newRow("PCX 8-bit, version 5") << bytes({0x0A, 5, 1, 8, 0, 0}) << PictureKind::Pcx8;
+    QTest::newRow("PCX 8-bit, version 6") << bytes({0x0A, 6, 1, 8, 0, 0}) << PictureKind::None;
+    QTest::newRow("PCX 8-bit, not run-length") << bytes({0x0A, 5, 0, 8, 0, 0}) << PictureKind::None;
+    QTest::newRow("PCX 1-bit, version 3") << bytes({0x0A, 3, 1, 1, 0, 0}) << PictureKind::Pcx1;
+    QTest::newRow("PCX 1-bit, version 5") << bytes({0x0A, 5, 1, 1, 0, 0}) << PictureKind::None;
+    QTest::newRow("PCX 4-bit") << bytes({0x0A, 5, 1, 4, 0, 0}) << PictureKind::None;
+    QTest::newRow("PNG") << QByteArray("\x89PNG\r\n\x1a\n", 8) << PictureKind::Png;
+    QTest::newRow("PNG signature cut short") << QByteArray("\x89PNG\r\n\x1a", 7) << PictureKind::None;
+    QTest::newRow("five bytes of BMP") << QByteArray("BM\0\0\0", 5) << PictureKind::None;
+    QTest::newRow("five bytes of JPEG") << bytes({0xFF, 0xD8, 0xFF, 0xE0, 0}) << PictureKind::None;
+    QTest::newRow("nothing") << QByteArray() << PictureKind::None;
+    QTest::newRow("text") << QByteArray("hello, world") << PictureKind::None;
+    QTest::newRow("lower-case bm") << QByteArray("bm\0\0\0\0", 6) << PictureKind::None;
+}
+
+void TestPicture::recognisesByFirstBytes() {
+    QFETCH(QByteArray, head);
+    QFETCH(PictureKind, kind);
+    QCOMPARE(material::recognise(head), kind);
+}
+
+void TestPicture::contentWinsOverFileName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<PictureKind>("kind");
+    const QImage image = painted(20, 10, [](int x, int y) { return qRgb(x * 12, y * 25, 90); });
+    QTest::newRow("JPEG named .bmp") << "photo.bmp" << encode(image, "jpeg", 95) << PictureKind::Jpeg;
+    QTest::newRow("PNG named .jpg") << "png_named.jpg" << encode(image, "png") << PictureKind::Png;
+    QTest::newRow("saved picture named .png") << "card.png" << material::encodePng(image) << PictureKind::Png;
+    QTest::newRow("BMP named .png") << "capture.png" << encode(image, "bmp") << PictureKind::Bmp;
+}
+
+void TestPicture::contentWinsOverFileName() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(PictureKind, kind);
+    testutil::Sandbox sandbox;
+    QVERIFY(sandbox.write(name, content));
+    const material::ReadResult read = material::readPictureFile(sandbox.file(name));
+    QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+    QCOMPARE(material::recognise(read.bytes), kind);
+    const material::DecodedPicture decoded = material::decodePicture(read.bytes);
+    QVERIFY2(decoded.reason.isEmpty(), qPrintable(decoded.reason));
+    QCOMPARE(decoded.image.size(), QSize(20, 10));
+}
+
+void TestPicture::decodesLosslessFormats_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QImage>("expected");
+
+    const QImage rgb = painted(7, 5, [](int x, int y) { return qRgb(x * 36, y * 60, (x * y * 13) & 0xFF); });
+    QTest::newRow("BMP 24-bit") << encode(rgb, "bmp") << rgb;
+    QTest::newRow("PNG") << encode(rgb, "png") << rgb;
+
+    // 8-bit PCX of odd width: each line is padded to an even byte count that must not show.
+    const int w = 9, h = 6, stride = 10;
+    QByteArray raw;
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.append(pcxColour(i));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < stride; ++x)
+            raw.append(char(x < w ? pcxIndex(x, y) : 0xEE));
+    }
+    const QImage pcx8 = painted(w, h, [](int x, int y) { return pcxColour(pcxIndex(x, y)); });
+    QTest::newRow("PCX 8-bit") << pcxHeader(5, 8, 1, w, h, stride) + pcxRle(raw) + pcxPalette(palette) << pcx8;
+
+    // Long runs, including runs of 63 and a run crossing into the next line.
+    const QByteArray flat = QByteArray(60, char(3)) + QByteArray(80, char(200));
+    const QImage runs = painted(70, 2, [](int x, int y) { return pcxColour(y == 0 && x < 60 ? 3 : 200); });
+    QTest::newRow("PCX 8-bit, long runs") << pcxHeader(5, 8, 1, 70, 2, 70) + pcxRle(flat) + pcxPalette(palette) << runs;
+
+    QByteArray planes;
+    for (int y = 0; y < 3; ++y)
+        for (int c = 0; c < 3; ++c)
+            for (int x = 0; x < 6; ++x)
+                planes.append(char(c == 0 ? x * 40 : c == 1 ? y * 100 : 0xC5));
+    const QImage rgbPlanes = painted(5, 3, [](int x, int y) { return qRgb(x * 40, y * 100, 0xC5); });
+    QTest::newRow("PCX 24-bit, three planes") << pcxHeader(5, 8, 3, 5, 3, 6) + pcxRle(planes) << rgbPlanes;
+
+    QByteArray mono;
+    for (int y = 0; y < 4; ++y)
+        for (int byte = 0; byte < 2; ++byte) {
+            int v = 0;
+            for (int bit = 0; bit < 8; ++bit)
+                v |= ((byte * 8 + bit + y) % 3 == 0) << (7 - bit);
+            mono.append(char(v));
+        }
+    const QImage monoExpected = painted(11, 4, [](int x, int y) { return (x + y) % 3 == 0 ? 0xFFFFFFFF : 0xFF000000; });
+    QTest::newRow("PCX 1-bit") << pcxHeader(3, 1, 1, 11, 4, 2) + pcxRle(mono) << monoExpected;
+
+    const QList<QRgb> table{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(250, 250, 250)};
+    const QByteArray first = bytes({0, 1, 2, 3, 3, 2, 1, 0, 1, 1, 2, 2, 0, 3, 0});
+    const QByteArray second(15, char(2));
+    const QImage gif = painted(5, 3, [&](int x, int y) { return table[first[y * 5 + x]]; });
+    QTest::newRow("GIF, first of two frames") << gifFile(5, 3, table, {first, second}) << gif;
+
+    const QByteArray indexes = bytes({0, 1, 1, 0, 1, 0, 0, 1});
+    const QList<QRgb> two{qRgb(10, 20, 30), qRgb(200, 100, 50)};
+    const QImage bmp8Expected = painted(4, 2, [&](int x, int y) { return two[indexes[y * 4 + x]]; });
+    QTest::newRow("BMP 8-bit, two colours") << bmp8(4, 2, two, indexes) << bmp8Expected;
+}
+
+void TestPicture::decodesLosslessFormats() {
+    QFETCH(QByteArray, file);
+    QFETCH(QImage, expected);
+    const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY2(decoded.warning.isEmpty(), qPrintable(decoded.warning));
+    VERIFY_SAME_PIXELS(decoded.image, expected);
+}
+
+void TestPicture::decodesJpegWithinTolerance_data() {
+    QTest::addColumn<QImage>("image");
+    QTest::newRow("colour") << painted(48, 32, [](int x, int y) { return qRgb(x * 5, y * 7, 128); });
+    const QImage grey = painted(40, 24, [](int x, int) { return qRgb(x * 6, x * 6, x * 6); });
+    QTest::newRow("greyscale") << grey.convertToFormat(QImage::Format_Grayscale8);
+}
+
+void TestPicture::decodesJpegWithinTolerance() {
+    QFETCH(QImage, image);
+    const material::DecodedPicture decoded = material::decodePicture(encode(image, "jpeg", 100));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    const int diff = maxChannelDiff(decoded.image, image.convertToFormat(QImage::Format_RGB32));
+    QVERIFY2(diff >= 0 && diff <= 12, qPrintable(QString::number(diff)));
+}
+
+void TestPicture::picksBestIconImage_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QRgb>("colour");
+    QTest::addColumn<int>("size");
+    const QRgb small = qRgb(255, 0, 0), shallow = qRgb(0, 255, 0), best = qRgb(0, 0, 255);
+    QTest::newRow("icon: largest, then deepest")
+        << iconFile(1, {{32, 24, shallow, 1, 24}, {32, 32, best, 1, 32}, {16, 32, small, 1, 32}}) << best << 32;
+    // A cursor's directory holds the hot spot where an icon's holds planes and depth: 99 is no depth.
+    QTest::newRow("cursor: hot spot is not the depth")
+        << iconFile(2, {{32, 24, shallow, 3, 99}, {32, 32, best, 3, 4}, {16, 32, small, 0, 0}}) << best << 32;
+    QTest::newRow("icon: one image") << iconFile(1, {{16, 24, shallow, 1, 24}}) << shallow << 16;
+}
+
+void TestPicture::picksBestIconImage() {
+    QFETCH(QByteArray, file);
+    QFETCH(QRgb, colour);
+    QFETCH(int, size);
+    const material::DecodedPicture decoded = material::decodePicture(file);
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QImage expected(size, size, QImage::Format_RGB32);
+    expected.fill(colour);
+    VERIFY_SAME_PIXELS(decoded.image, expected);
+}
+
+void TestPicture::refusesUnrecognisedBytes() {
+    for (const QByteArray& b : {QByteArray(), QByteArray("BM"), QByteArray("not a picture at all")}) {
+        const material::DecodedPicture decoded = material::decodePicture(b);
+        QVERIFY(decoded.image.isNull());
+        QVERIFY(!decoded.reason.isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPicture)
+#include "test_picture.moc"
