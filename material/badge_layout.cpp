@@ -1,0 +1,149 @@
+#include "material/badge_layout.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+
+namespace material {
+
+namespace {
+
+// A layout file is a dozen short lines; anything much larger is not one.
+constexpr qint64 kMaxLayoutFileBytes = 64 * 1024;
+
+bool readCoordinate(const QString& field, int* value)
+{
+    bool ok = false;
+    const int v = field.toInt(&ok, 10);
+    if (!ok || v < -kMaxBadgeCoordinate || v > kMaxBadgeCoordinate)
+        return false;
+    *value = v;
+    return true;
+}
+
+// Reads one non-comment line into the layout; the error says what is wrong with it.
+QString readLine(const QString& line, BadgeLayout& layout, std::array<bool, core::kBadgeCount>& seen)
+{
+    const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (fields.size() != 4)
+        return QStringLiteral("expected 4 fields (name visible left top), found %1").arg(fields.size());
+    const std::optional<int> index = core::badgeByName(fields[0]);
+    if (!index)
+        return QStringLiteral("no badge is named \"%1\"").arg(fields[0]);
+    const auto i = static_cast<std::size_t>(*index);
+    if (seen[i])
+        return QStringLiteral("badge \"%1\" is named twice").arg(fields[0]);
+    if (fields[1] != QLatin1String("0") && fields[1] != QLatin1String("1"))
+        return QStringLiteral("visible must be 0 or 1, not \"%1\"").arg(fields[1]);
+    int left = 0;
+    int top = 0;
+    if (!readCoordinate(fields[2], &left) || !readCoordinate(fields[3], &top))
+        return QStringLiteral("left and top must be whole numbers from %1 to %2")
+            .arg(-kMaxBadgeCoordinate)
+            .arg(kMaxBadgeCoordinate);
+    seen[i] = true;
+    layout[i] = {fields[1] == QLatin1String("1"), QPoint(left, top)};
+    return {};
+}
+
+} // namespace
+
+BadgeLayout defaultBadgeLayout()
+{
+    BadgeLayout layout;
+    for (std::size_t i = 0; i < layout.size(); ++i)
+        layout[i] = {true, core::kBadges[i].defaultPos};
+    return layout;
+}
+
+BadgeLayoutResult parseBadgeLayout(const QString& text)
+{
+    BadgeLayoutResult result{defaultBadgeLayout(), {}};
+    std::array<bool, core::kBadgeCount> seen{};
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int n = 0; n < lines.size(); ++n) {
+        QString line = lines[n];
+        line.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QString why = readLine(line, result.layout, seen);
+        if (!why.isEmpty())
+            return {defaultBadgeLayout(), QStringLiteral("line %1: %2").arg(n + 1).arg(why)};
+    }
+    return result;
+}
+
+QString formatBadgeLayout(const BadgeLayout& layout)
+{
+    QString text = QStringLiteral("# vorlith badge layout: name visible(0/1) left top\n");
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        text += QStringLiteral("%1 %2 %3 %4\n")
+                    .arg(QString::fromUtf16(core::kBadges[i].name))
+                    .arg(layout[i].visible ? 1 : 0)
+                    .arg(layout[i].pos.x())
+                    .arg(layout[i].pos.y());
+    }
+    return text;
+}
+
+BadgeLayoutResult readBadgeLayoutFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {defaultBadgeLayout(), QStringLiteral("cannot open %1: %2").arg(path, file.errorString())};
+    const QByteArray bytes = file.read(kMaxLayoutFileBytes + 1);
+    if (bytes.size() > kMaxLayoutFileBytes)
+        return {defaultBadgeLayout(), QStringLiteral("%1 is too large to be a badge layout").arg(path)};
+    BadgeLayoutResult result = parseBadgeLayout(QString::fromUtf8(bytes));
+    if (!result.error.isEmpty())
+        result.error = path + QStringLiteral(", ") + result.error;
+    return result;
+}
+
+QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    const QByteArray bytes = formatBadgeLayout(layout).toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    return file.commit() ? QString() : file.errorString();
+}
+
+BadgeLayout badgeLayoutOf(const core::Controls& controls)
+{
+    BadgeLayout layout;
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const core::ControlId id = core::kBadges[i].id;
+        layout[i] = {controls.isVisible(id), QPoint(controls.left(id), controls.top(id))};
+    }
+    return layout;
+}
+
+void applyBadgeLayout(core::Controls& controls, const BadgeLayout& layout)
+{
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const core::ControlId id = core::kBadges[i].id;
+        controls.setLeft(id, layout[i].pos.x());
+        controls.setTop(id, layout[i].pos.y());
+        controls.setVisible(id, layout[i].visible);
+    }
+}
+
+std::vector<BadgeLayer> badgeLayers(const BadgeLayout& layout, const std::array<QImage, core::kBadgeCount>& bitmaps)
+{
+    std::vector<BadgeLayer> layers;
+    layers.reserve(core::kBadgeCount);
+    for (int index : core::kBadgeStacking) {
+        const auto i = static_cast<std::size_t>(index);
+        layers.push_back({bitmaps[i], layout[i].pos, layout[i].visible});
+    }
+    return layers;
+}
+
+} // namespace material
