@@ -9,9 +9,9 @@
 namespace cli {
 
 // Exit statuses.
-inline constexpr int kExitDone = 0;        // every material was written
-inline constexpr int kExitSkipped = 1;     // some materials were skipped, each reported on standard error
-inline constexpr int kExitUsage = 2;       // bad options, an unusable folder, files in the way
+inline constexpr int kExitDone = 0;          // every material was written
+inline constexpr int kExitSkipped = 1;       // some materials were skipped, each reported on standard error
+inline constexpr int kExitUsage = 2;         // bad options, an unusable folder, files in the way
 inline constexpr int kExitInterrupted = 130; // stopped by Ctrl-C (or SIGTERM) before the end
 
 struct Options {

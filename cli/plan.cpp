@@ -48,8 +48,8 @@ Plan makePlan(const Options& options)
     const QFileInfo input(options.input);
     if (!input.isDir()) {
         plan.error = QStringLiteral("the material folder %1 %2")
-                         .arg(options.input, input.exists() ? QStringLiteral("is not a folder")
-                                                            : QStringLiteral("does not exist"));
+                         .arg(options.input,
+                              input.exists() ? QStringLiteral("is not a folder") : QStringLiteral("does not exist"));
         return plan;
     }
     if (!QDir(options.input).isReadable()) {

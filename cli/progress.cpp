@@ -25,8 +25,7 @@ std::string clock(double seconds)
 
 ProgressBar::ProgressBar(std::FILE* stream)
     : m_stream(stream), m_enabled(isatty(fileno(stream)) != 0), m_start(std::chrono::steady_clock::now())
-{
-}
+{}
 
 double ProgressBar::elapsedSeconds() const
 {

@@ -35,8 +35,7 @@ namespace {
 struct Shared {
     Shared(const Plan& p, const std::vector<material::BadgeLayer>& b, const std::atomic<bool>& s)
         : plan(p), badges(b), stop(s)
-    {
-    }
+    {}
     const Plan& plan;
     const std::vector<material::BadgeLayer>& badges;
     const std::atomic<bool>& stop;
@@ -105,9 +104,8 @@ RunReport runPlan(const Plan& plan,
     for (std::thread& t : threads)
         t.join();
     RunReport report = std::move(s.report);
-    std::sort(report.skipped.begin(), report.skipped.end(), [](const Skip& a, const Skip& b) {
-        return a.index < b.index;
-    });
+    std::sort(
+        report.skipped.begin(), report.skipped.end(), [](const Skip& a, const Skip& b) { return a.index < b.index; });
     report.notStarted = total - s.done.load();
     return report;
 }

@@ -23,8 +23,8 @@ struct Skip {
 
 struct RunReport {
     std::size_t written = 0;
-    std::vector<Skip> skipped; // in listing order
-    std::size_t notStarted = 0; // materials left when the run was stopped
+    std::vector<Skip> skipped;     // in listing order
+    std::size_t notStarted = 0;    // materials left when the run was stopped
     std::vector<QString> warnings; // written from damaged data (for example a truncated JPEG shown in part)
 };
 

@@ -1,6 +1,7 @@
 #include "ui/window_builder.h"
 
 #include "show/lookup.h"
+#include "ui/badge_layout_menu.h"
 #include "ui/control_widgets.h"
 #include "ui/file_dialog.h"
 #include "ui/web_view.h"
@@ -206,6 +207,7 @@ BuiltWindow buildMainWindow(const HandlerTable& handlers)
         bindEvent(*row, control, *built.controls, handlers);
     }
     stackInListOrder(window);
+    installBadgeLayoutMenu(window, *built.controls);
     if (auto* view = window.controlAs<WebView>(core::ids::QqShowViewer))
         view->setAddress(rowText(*findRow(core::ids::QqShowViewer)));
 
