@@ -21,9 +21,9 @@ constexpr int kMaterials = 200;
 void answerFolderChooser(const QString& folder)
 {
     testutil::whenModalOpens<QFileDialog>([folder](QFileDialog* dialog) {
+        dialog->setDirectory(QFileInfo(folder).absolutePath());
         if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            name->setText(folder);
-        dialog->setDirectory(folder);
+            name->setText(QFileInfo(folder).fileName());
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
 }
@@ -38,6 +38,16 @@ double runWindowBatch(testutil::ShownWindow& shown, const QString& in, const QSt
     auto* saveTo = qobject_cast<QPushButton*>(shown.widget(SaveToButton));
     if (!saveTo)
         return -1;
+    // Any message box (an empty listing, a run's report) is shown on the console and closed, so that the
+    // benchmark can never wait on a dialog nobody answers.
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            QTextStream(stdout) << "message box: " << box->text() << "\n";
+            box->accept();
+        }
+    });
+    boxes.start(50);
     saveTo->click(); // returns once the chooser is answered and the timer runs
     if (controls.interval(BatchTimer) != material::kBatchInterval)
         return -1;
