@@ -201,6 +201,7 @@ QString helpText(int defaultJobs)
                "                     it from the effect area's context menu\n"
                "  --hide NAME        hide a badge (repeatable); NAME as the badge selector shows it\n"
                "  --move NAME=DX,DY  put a badge DX, DY pixels from its default place (repeatable)\n"
+               "                     (--hide and --move apply after --layout, whatever their order)\n"
                "  --start N          number of the first file (default 1)\n"
                "  --jobs N           worker threads (default: all cores, here %1)\n"
                "  --overwrite        replace existing output files; without it the run refuses to start\n"
