@@ -38,8 +38,6 @@ QLineEdit, QTextEdit, QPlainTextEdit, QComboBox, QSpinBox { color: @text; backgr
   selection-background-color: @highlight; }
 QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border-color: @accent; }
 QComboBox { padding: 1px @padpx; }
-QComboBox::drop-down { border: none; width: 16px; background: @button;
-  border-top-right-radius: @radiuspx; border-bottom-right-radius: @radiuspx; }
 QComboBox QAbstractItemView { color: @text; background: @base; border: 1px solid @border;
   selection-color: @highlightText; selection-background-color: @highlight; }
 QGroupBox { color: @accent; border: @bwpx solid @border; border-radius: @radiuspx; margin-top: 8px; }
