@@ -72,6 +72,7 @@ private:
         m_requests.append(QUrl::fromPercentEncoding(line.at(1)));
         if (m_mode == Mode::Stall)
             return;
+        // The answer allows caching for an hour, so only a navigation that really goes to the server is counted.
         const QByteArray body = page();
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nCache-Control: max-age=3600\r\n"
                       "Connection: close\r\nContent-Length: " +
@@ -79,7 +80,6 @@ private:
         socket->disconnectFromHost();
     }
 
-    // The answer allows caching for an hour, so only a navigation that really goes to the server is counted.
     QByteArray page() const {
         QByteArray png;
         QBuffer buffer(&png);

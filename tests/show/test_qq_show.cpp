@@ -17,7 +17,6 @@
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 
 using namespace core::ids;
 
@@ -101,25 +100,30 @@ struct Viewer {
     QList<Load> loads;
 };
 
-// Answers the next modal file dialog with `path` once it is up.
-void answerFileDialog(const QString& path) {
-    auto attempts = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [path, attempts, poll] {
+// Answers the next modal file dialog with a path as soon as it is up: fills the name field and accepts.
+class DialogAnswer : public QObject {
+public:
+    explicit DialogAnswer(const QString& path) : m_path(path) {
+        connect(&m_poll, &QTimer::timeout, this, [this] { answer(); });
+        m_poll.start(10);
+    }
+    bool answered() const { return m_answered; }
+
+private:
+    void answer() {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (++*attempts < 500)
-                QTimer::singleShot(10, *poll);
-            else
-                *poll = nullptr;
+        if (!dialog)
             return;
-        }
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
-        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, which checks the name
-        *poll = nullptr;
-    };
-    QTimer::singleShot(0, *poll);
-}
+        m_poll.stop();
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(m_path);
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, which checks the name as a user's
+        m_answered = true;
+    }
+
+    QString m_path;
+    QTimer m_poll;
+    bool m_answered = false;
+};
 
 QString closedPortBase() {
     QTcpServer probe;
@@ -206,7 +210,7 @@ void TestQqShow::lookupShowsThePictureCropped() {
     QCOMPARE(viewer.controls().address(QqShowViewer), m_server.base() + number + QStringLiteral("/8012/"));
     QCOMPARE(m_server.count(path), before + 1);
 
-    const QImage expected = expectedViewerFrame(testutil::serverPicture());
+    const QImage expected = expectedViewerFrame(m_server.picture());
     QImage rendered;
     waitUntil([&] { return (rendered = viewer.controls().renderFrame(ViewerFrame)) == expected; });
     VERIFY_SAME_PIXELS(rendered, expected);
@@ -312,7 +316,7 @@ void TestQqShow::saveQqShowWritesTheFrame() {
     testutil::Sandbox sandbox;
     QVERIFY(sandbox.isValid());
     Viewer viewer(m_server.base());
-    const QImage expected = expectedViewerFrame(testutil::serverPicture());
+    const QImage expected = expectedViewerFrame(m_server.picture());
     QWidget* frame = viewer.shown.widget(ViewerFrame);
     if (seenBefore)
         viewer.pages().setCurrentPage(1);
@@ -330,8 +334,9 @@ void TestQqShow::saveQqShowWritesTheFrame() {
         QVERIFY(QTest::qWaitForWindowExposed(&cover));
     }
 
-    answerFileDialog(sandbox.file(QStringLiteral("qqshow")));
+    DialogAnswer answer(sandbox.file(QStringLiteral("qqshow")));
     viewer.click(SaveQqShowButton);
+    QVERIFY(answer.answered());
     const QString written = sandbox.file(QStringLiteral("qqshow.png"));
     QImageReader reader(written);
     QCOMPARE(reader.format(), QByteArray("png"));
