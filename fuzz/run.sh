@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs each fuzz target in turn for a bounded time, one at a time (the machine is shared).
-# Usage: fuzz/run.sh <build folder> [seconds per target]
+# Usage: fuzz/run.sh <build folder> [seconds per target]; FUZZ_TARGETS=... picks targets.
 # Seeds come from make_fuzz_seeds; the corpus each run grows is kept in <build>/fuzz-corpus/<target>, and
 # any crash, leak, timeout or out-of-memory input is written to tests/data/fuzz/<target>/, where
 # test_regressions replays it. Exits non-zero when a target found something.
@@ -8,7 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: fuzz/run.sh <build folder> [seconds]}
 seconds=${2:-60}
-targets=(fuzz_picture fuzz_pcx fuzz_text)
+targets=(${FUZZ_TARGETS:-fuzz_picture fuzz_pcx fuzz_text})
 
 "$build/fuzz/make_fuzz_seeds" "$build/fuzz-seeds" || exit 1
 export ASAN_OPTIONS=${ASAN_OPTIONS:-allocator_may_return_null=1}
