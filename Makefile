@@ -29,6 +29,30 @@ run: build
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure --no-tests=error -j 2
 
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer. Qt is not instrumented;
+# its and fontconfig's leaks at exit are noise, so leak checking is off. Any report ends the test that made
+# it. Tests labelled `webengine` start Chromium, which is too slow under the sanitizers for CI, and are left out.
+ASAN_BUILD   ?= build-asan
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:abort_on_error=1:allocator_may_return_null=1 \
+                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLITH_SANITIZE=ON $(CMAKE_EXTRA) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) $(XVFB) ctest --output-on-failure --no-tests=error -j 2 -LE webengine
+
+# libFuzzer targets (fuzz/), built with clang, each run for FUZZ_SECONDS. Crashes are kept under
+# tests/data/fuzz/<target>/, where test_regressions replays them in every test run.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz: deps
+	@tools/install-deps.sh clang libclang-rt-14-dev
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DVORLITH_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
+	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: deps
 	@tools/install-deps.sh imagemagick graphicsmagick
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLITH_BENCH=ON >/dev/null
@@ -43,4 +67,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-bench
+	rm -rf $(BUILD) build-bench $(ASAN_BUILD) $(FUZZ_BUILD)

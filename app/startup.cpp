@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QScreen>
 
 namespace app {
@@ -37,6 +38,12 @@ int run(QApplication& application)
     // Relative paths resolve against the program's own folder, wherever it was started from.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     startRoutine();
+
+    // The layout's fixed control sizes were made for a 12-pixel interface font: keep the platform's default
+    // family at that size so every caption fits its control.
+    QFont font = QApplication::font();
+    font.setPixelSize(12);
+    QApplication::setFont(font);
 
     const ui::HandlerTable table = handlers();
     ui::BuiltWindow built = ui::buildMainWindow(table);

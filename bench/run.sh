@@ -10,7 +10,7 @@ for exe in "$build"/bench/bench_*; do
     echo "== $(basename "$exe")"
     case "$(basename "$exe")" in
     bench_gui_*)
-        QT_QPA_PLATFORM=xcb QTWEBENGINE_DISABLE_SANDBOX=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$exe"
+        QT_QPA_PLATFORM=xcb QTWEBENGINE_DISABLE_SANDBOX=1 QT_LOGGING_RULES=qt.webenginecontext.info=false xvfb-run -a -s "-screen 0 1280x1024x24" "$exe"
         ;;
     *)
         QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$exe"

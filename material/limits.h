@@ -26,14 +26,19 @@ inline constexpr int kMaxJpegScans = 256;
 // Icon and cursor directories: only this many entries are considered for the best image.
 inline constexpr int kMaxIconEntries = 256;
 
+// GIF: only the first frame is ever decoded, and the walk to its descriptor is bounded by the file's size,
+// so the number of frames needs no bound of its own.
+
 // True when a picture of this size is within the bounds above.
-constexpr bool withinPictureLimits(qint64 width, qint64 height) {
+constexpr bool withinPictureLimits(qint64 width, qint64 height)
+{
     return width > 0 && height > 0 && width <= kMaxPictureDimension && height <= kMaxPictureDimension &&
            width * height <= kMaxPicturePixels;
 }
 
 // Why a picture of this size is refused, or empty when it is within the bounds.
-inline QString pictureSizeRefusal(qint64 width, qint64 height) {
+inline QString pictureSizeRefusal(qint64 width, qint64 height)
+{
     if (width <= 0 || height <= 0)
         return QStringLiteral("the picture header gives no pixels (%1 x %2)").arg(width).arg(height);
     if (withinPictureLimits(width, height))

@@ -14,10 +14,13 @@ void uploadPicture(core::Controls& controls)
         return;
     const QString path = controls.dialogFileName(FileDialog);
     const material::ReadResult read = material::readPictureFile(path);
-    if (controls.setPicture(core::ids::CompositionPicture, read.bytes))
-        return;
+    // The old picture goes in every case; a file that gives no picture leaves the box empty and says why.
     QString why = read.error;
-    if (why.isEmpty())
+    if (why.isEmpty() && controls.setPicture(core::ids::CompositionPicture, read.bytes))
+        return;
+    if (!why.isEmpty())
+        controls.setPicture(core::ids::CompositionPicture, {});
+    else
         why = material::decodePicture(read.bytes).reason;
     controls.showMessage(QStringLiteral("上传图片"), QStringLiteral("无法显示图片 %1：%2").arg(path, why));
 }

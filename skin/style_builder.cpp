@@ -23,12 +23,13 @@ QString fill(QString sheet, const QList<std::pair<QString, QString>>& values) {
 }
 
 // One template for every skin: the skins differ in palette and metrics only, so every control keeps the same
-// shape and size whatever the skin, and the window's fixed layout never clips a caption.
+// shape and size whatever the skin, and the window's fixed layout never clips a caption (push buttons get no
+// padding: the layout has buttons as narrow as their two-character captions).
 const char* const kTemplate = R"(
 * { font-family: "WenQuanYi Micro Hei"; }
 QToolTip { color: @text; background: @base; border: 1px solid @border; }
 QPushButton { color: @buttonText; background: @button; border: @bwpx solid @border; border-radius: @radiuspx;
-  padding: 1px @padpx; }
+  padding: 0px; }
 QPushButton:hover { background: @hover; }
 QPushButton:pressed { background: @pressed; }
 QPushButton:disabled { color: @disabledText; }
@@ -38,8 +39,6 @@ QLineEdit, QTextEdit, QPlainTextEdit, QComboBox, QSpinBox { color: @text; backgr
   selection-background-color: @highlight; }
 QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border-color: @accent; }
 QComboBox { padding: 1px @padpx; }
-QComboBox::drop-down { border: none; width: 16px; background: @button;
-  border-top-right-radius: @radiuspx; border-bottom-right-radius: @radiuspx; }
 QComboBox QAbstractItemView { color: @text; background: @base; border: 1px solid @border;
   selection-color: @highlightText; selection-background-color: @highlight; }
 QGroupBox { color: @accent; border: @bwpx solid @border; border-radius: @radiuspx; margin-top: 8px; }

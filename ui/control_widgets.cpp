@@ -5,8 +5,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionTabWidgetFrame>
-#include <QStylePainter>
 #include <QTabBar>
 
 namespace ui {
@@ -157,13 +155,13 @@ void PageControl::resizeEvent(QResizeEvent*)
 
 void PageControl::paintEvent(QPaintEvent*)
 {
-    QStylePainter p(this);
-    QStyleOptionTabWidgetFrame frame;
-    frame.initFrom(this);
-    frame.rect = rect().adjusted(0, m_tabs->sizeHint().height() - 1, 0, 0);
-    frame.tabBarSize = m_tabs->sizeHint();
-    frame.shape = QTabBar::RoundedNorth;
-    p.drawPrimitive(QStyle::PE_FrameTabWidget, frame);
+    // The pane under the tabs: the window colour inside a 1-pixel frame, from the palette, so a skin's colours
+    // reach it the same way they reach every other surface.
+    QPainter p(this);
+    const QRect pane = rect().adjusted(0, m_tabs->sizeHint().height() - 1, -1, -1);
+    p.fillRect(pane, palette().window());
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(pane);
 }
 
 TimerControl::TimerControl(QObject* parent) : QObject(parent)

@@ -16,8 +16,9 @@ public:
     QString address() const { return m_address; }
     void setAddress(const QString& address);
 
-    // The outer viewer frame with the view inside it, as drawn now.
-    QImage renderViewerFrame() const;
+    // The outer viewer frame with the view inside it, as the frame draws itself, whatever covers it on the
+    // screen and whichever page is shown. A view that is hidden with its page is drawn out of sight first.
+    QImage renderViewerFrame();
 
 protected:
     void contextMenuEvent(QContextMenuEvent*) override {}

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -46,6 +47,8 @@ int skin(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Stands for the program's end routine: a fatal report must end the process without running it.
+    std::atexit([] { std::puts("end routine ran"); });
     QApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QString mode = args.value(1);

@@ -34,34 +34,6 @@ QByteArray pngBytes(const QImage& image)
     return bytes;
 }
 
-// The frame as the layout describes it: black all over, the picture at (6, 7), then every visible badge's
-// non-key pixels from the back of the stack to the front, cut off at the picture box's edge.
-QImage expectedFrame(const QImage& picture, const testutil::ShownWindow& shown)
-{
-    QImage frame(152, 240, QImage::Format_RGB32);
-    frame.fill(qRgb(0, 0, 0));
-    for (int y = 0; y < 226; ++y)
-        for (int x = 0; x < 140; ++x)
-            frame.setPixel(6 + x, 7 + y, picture.isNull() ? qRgb(255, 255, 255) : picture.pixel(x, y));
-    for (auto it = kBadgeStacking.rbegin(); it != kBadgeStacking.rend(); ++it) {
-        const Badge& badge = kBadges[static_cast<size_t>(*it)];
-        QWidget* w = shown.built.window->widget(badge.id);
-        if (w->isHidden())
-            continue;
-        const QImage bitmap = QImage(QString::fromLatin1(badge.bitmap)).convertToFormat(QImage::Format_RGB32);
-        for (int y = 0; y < bitmap.height(); ++y) {
-            for (int x = 0; x < bitmap.width(); ++x) {
-                const QPoint p = w->pos() + QPoint(x, y);
-                if ((bitmap.pixel(x, y) & 0xFFFFFF) == kBadgeKeyColour || p.x() < 0 || p.y() < 0 || p.x() >= 140 ||
-                    p.y() >= 226)
-                    continue;
-                frame.setPixel(6 + p.x(), 7 + p.y(), bitmap.pixel(x, y));
-            }
-        }
-    }
-    return frame;
-}
-
 void click(testutil::ShownWindow& shown, ControlId button, int times = 1)
 {
     for (int i = 0; i < times; ++i)
@@ -193,7 +165,7 @@ private slots:
         click(shown, button, clicks);
         if (hidden >= 0)
             click(shown, kBadges[static_cast<size_t>(hidden)].toggleButton);
-        const QImage expected = expectedFrame(picture, shown);
+        const QImage expected = testutil::expectedFrame(picture, shown);
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
         // What the screen shows is what is saved.
         VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
@@ -204,7 +176,7 @@ private slots:
         testutil::ShownWindow shown;
         QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")));
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
-        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expectedFrame(QImage(), shown));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), testutil::expectedFrame(QImage(), shown));
     }
 
     void renderedFrameDoesNotDependOnThePageShown()
@@ -272,7 +244,7 @@ private slots:
         testutil::answerFileDialog(dir.file(QStringLiteral("picture.bmp")));
         click(shown, ids::UploadButton);
         QTRY_VERIFY(shown.controls().dialogFileName(ids::FileDialog).endsWith(QStringLiteral("picture.bmp")));
-        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expectedFrame(picture, shown));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), testutil::expectedFrame(picture, shown));
     }
 
     void uploadOfANonPictureEmptiesTheBoxAndSaysWhy()

@@ -2,6 +2,7 @@
 
 // The real main window, built from its layout and shown on the test's X server. The web view is pointed at
 // a closed loopback port, so no test ever reaches out to the network.
+#include "core/badges.h"
 #include "ui/control_widgets.h"
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
@@ -80,6 +81,34 @@ inline void answerMessageBox(QString* text)
         *text = box->text();
         box->accept();
     });
+}
+
+// The frame as the layout describes it: black all over, the picture at (6, 7), then every visible badge's
+// non-key pixels from the back of the stack to the front, cut off at the picture box's edge.
+inline QImage expectedFrame(const QImage& picture, const ShownWindow& shown)
+{
+    QImage frame(152, 240, QImage::Format_RGB32);
+    frame.fill(qRgb(0, 0, 0));
+    for (int y = 0; y < 226; ++y)
+        for (int x = 0; x < 140; ++x)
+            frame.setPixel(6 + x, 7 + y, picture.isNull() ? qRgb(255, 255, 255) : picture.pixel(x, y));
+    for (auto it = core::kBadgeStacking.rbegin(); it != core::kBadgeStacking.rend(); ++it) {
+        const core::Badge& badge = core::kBadges[static_cast<size_t>(*it)];
+        QWidget* w = shown.built.window->widget(badge.id);
+        if (w->isHidden())
+            continue;
+        const QImage bitmap = QImage(QString::fromLatin1(badge.bitmap)).convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < bitmap.height(); ++y) {
+            for (int x = 0; x < bitmap.width(); ++x) {
+                const QPoint p = w->pos() + QPoint(x, y);
+                if ((bitmap.pixel(x, y) & 0xFFFFFF) == core::kBadgeKeyColour || p.x() < 0 || p.y() < 0 || p.x() >= 140 ||
+                    p.y() >= 226)
+                    continue;
+                frame.setPixel(6 + p.x(), 7 + p.y(), bitmap.pixel(x, y));
+            }
+        }
+    }
+    return frame;
 }
 
 } // namespace testutil

@@ -1,0 +1,21 @@
+// Arbitrary bytes through picture recognition and decoding, as a picture box gets them: once for the
+// composition picture box's size (JPEGs are scaled while decoding) and once at full size.
+#include "fuzz_checks.h"
+
+#include "material/composition.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzzcheck::ensureApplication();
+    const QByteArray bytes = fuzzcheck::rawBytes(data, size);
+    const material::PictureKind kind = material::recognise(bytes);
+    const material::DecodedPicture shown = material::decodePicture(bytes, material::kPictureRect.size());
+    fuzzcheck::checkDecoded(shown);
+    if (kind == material::PictureKind::None)
+        fuzzcheck::expect(shown.image.isNull(), "a picture from unrecognised bytes");
+    fuzzcheck::checkDecoded(material::decodePicture(bytes));
+    return 0;
+}

@@ -1,0 +1,96 @@
+// Start-ups of the real program binary, copied into a fresh folder: the engine is written beside it on the first
+// start; a read-only folder without an engine, or an unusable engine file, ends in the fatal report with status
+// 255. PROGRAM is the binary and PROGRAM_ARGS its arguments (none for the program itself); the program runs its
+// event loop, so a start that goes well is ended by the test once the engine is in place.
+#include "app/external_table.h"
+#include "app/skin_deploy.h"
+#include "probe_runner.h"
+#include "test_utils.h"
+
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+const QString kEngineMessage =
+    QStringLiteral("错误信息：无法找到指定DLL库文件“libvorlith-skin.so”中的输出命令“vorlith_skin_attach”\r\n");
+
+QStringList programArgs() {
+    return QString::fromUtf8(PROGRAM_ARGS).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+QProcessEnvironment programEnvironment() {
+    QProcessEnvironment env = probe::quietEnvironment();
+    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
+    return env;
+}
+
+QString placeProgram(const testutil::Sandbox& dir) {
+    const QString program = dir.file(QFileInfo(QStringLiteral(PROGRAM)).fileName());
+    return QFile::copy(QStringLiteral(PROGRAM), program) ? program : QString();
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class ProgramRunsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartWritesTheEngine();
+    void fatalStarts_data();
+    void fatalStarts();
+};
+
+void ProgramRunsTest::firstStartWritesTheEngine() {
+    testutil::Sandbox dir;
+    const QString program = placeProgram(dir);
+    QVERIFY(!program.isEmpty());
+    const QString engine = dir.file(app::skinEngineFileName());
+    const QByteArray image = app::carriedEngineImage();
+    QProcess child;
+    child.setProcessEnvironment(programEnvironment());
+    child.setWorkingDirectory(QDir::tempPath()); // any working folder: the engine still goes beside the program
+    child.start(program, programArgs());
+    QVERIFY(child.waitForStarted());
+    for (int i = 0; i < 300 && QFileInfo(engine).size() != image.size(); ++i)
+        QThread::msleep(100);
+    if (child.state() == QProcess::Running) {
+        child.terminate();
+        if (!child.waitForFinished(10000))
+            child.kill();
+    }
+    child.waitForFinished();
+    QVERIFY2(child.exitStatus() == QProcess::CrashExit || child.exitCode() == 0,
+             qPrintable(QString::fromUtf8(child.readAllStandardError())));
+    QCOMPARE(readAll(engine), image);
+}
+
+void ProgramRunsTest::fatalStarts_data() {
+    QTest::addColumn<QByteArray>("engineContent"); // null: no engine file
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("read-only folder, no engine") << QByteArray() << true;
+    QTest::newRow("engine file that is no library") << QByteArray("not a library") << false;
+}
+
+void ProgramRunsTest::fatalStarts() {
+    QFETCH(QByteArray, engineContent);
+    QFETCH(bool, readOnly);
+    if (readOnly && !probe::canMountReadOnly())
+        QSKIP("no private mount namespace here (needs root and unshare)");
+    testutil::Sandbox dir;
+    const QString program = placeProgram(dir);
+    QVERIFY(!program.isEmpty());
+    if (!engineContent.isNull())
+        QVERIFY(dir.write(app::skinEngineFileName(), engineContent));
+    const probe::Result r = readOnly ? probe::runMounted({dir.path().chopped(1)}, program, programArgs())
+                                     : probe::run(program, programArgs(), programEnvironment());
+    QCOMPARE(r.exitCode, 255);
+    QVERIFY2(r.err.contains(kEngineMessage), qPrintable(r.err));
+}
+
+QTEST_GUILESS_MAIN(ProgramRunsTest)
+#include "test_program_runs.moc"

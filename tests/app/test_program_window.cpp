@@ -1,0 +1,68 @@
+// The real program on the test's X server: whatever folder it is started from, its own folder is current once
+// the window is up; Esc closes the window and the process ends with status 0.
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+QString runTool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(tool, args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The program's visible top-level window, once it is mapped.
+QString waitForWindow(qint64 pid)
+{
+    for (int i = 0; i < 300; ++i) {
+        const QString ids = runTool(QStringLiteral("xdotool"),
+                                    {QStringLiteral("search"),
+                                     QStringLiteral("--onlyvisible"),
+                                     QStringLiteral("--pid"),
+                                     QString::number(pid),
+                                     QStringLiteral("--name"),
+                                     QStringLiteral("Vorlith")});
+        if (!ids.isEmpty())
+            return ids.split(QLatin1Char('\n')).constFirst();
+        QTest::qWait(100);
+    }
+    return {};
+}
+
+} // namespace
+
+class TestProgramWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startsInItsOwnFolderAndEscEndsWithZero()
+    {
+        const QString program = QStringLiteral(PROGRAM);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
+        env.insert(QStringLiteral("VORLITH_SHOW_SERVER"), QStringLiteral("http://127.0.0.1:9/"));
+        child.setProcessEnvironment(env);
+        child.setWorkingDirectory(QDir::rootPath());
+        child.start(program, {});
+        QVERIFY(child.waitForStarted());
+
+        const QString window = waitForWindow(child.processId());
+        QVERIFY2(!window.isEmpty(), "the main window did not appear");
+        const QString cwd = QFileInfo(QStringLiteral("/proc/%1/cwd").arg(child.processId())).symLinkTarget();
+        QCOMPARE(cwd, QFileInfo(program).absolutePath());
+
+        runTool(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+        QVERIFY2(child.waitForFinished(20000), "Esc did not end the program");
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgramWindow)
+#include "test_program_window.moc"

@@ -1,0 +1,20 @@
+# Runs tools/make_skins.py into a scratch folder and checks that it makes exactly the committed skins, so the
+# committed files never drift from the generator. Variables: PYTHON, SOURCE_DIR, SCRATCH.
+file(REMOVE_RECURSE ${SCRATCH})
+execute_process(COMMAND ${PYTHON} ${SOURCE_DIR}/tools/make_skins.py ${SCRATCH} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "tools/make_skins.py failed: ${rc}")
+endif()
+file(GLOB made RELATIVE ${SCRATCH} ${SCRATCH}/*.vskin)
+file(GLOB committed RELATIVE ${SOURCE_DIR}/assets/skins ${SOURCE_DIR}/assets/skins/*.vskin)
+list(LENGTH made count)
+if(NOT count EQUAL 33 OR NOT made STREQUAL committed)
+  message(FATAL_ERROR "generator made ${count} skins (${made}); committed: ${committed}")
+endif()
+foreach(name IN LISTS made)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SCRATCH}/${name} ${SOURCE_DIR}/assets/skins/${name}
+                  RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "assets/skins/${name} differs from what tools/make_skins.py makes")
+  endif()
+endforeach()

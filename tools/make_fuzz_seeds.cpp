@@ -1,0 +1,213 @@
+// Writes the fuzzers' seed corpora: small valid files of every picture format a picture box accepts, and
+// texts for the text helpers. Every picture is drawn here; nothing is taken from elsewhere.
+// Usage: make_fuzz_seeds <folder>; it fills <folder>/fuzz_picture, <folder>/fuzz_pcx and <folder>/fuzz_text.
+#include "material/picture_bytes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+using namespace picturebytes;
+
+namespace {
+
+QRgb gradient(int x, int y)
+{
+    return qRgb((x * 37) & 0xFF, (y * 53) & 0xFF, ((x + y) * 19) & 0xFF);
+}
+
+// A JPEG written by libjpeg: `components` 1 (grey), 3 (YCbCr) or 4 (Adobe CMYK), optionally progressive
+// and with restart markers, so the seeds reach the decoder's less common paths.
+QByteArray jpeg(int w, int h, int components, bool progressive, int restartRows = 0)
+{
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&c, &out, &outSize);
+    c.image_width = JDIMENSION(w);
+    c.image_height = JDIMENSION(h);
+    c.input_components = components;
+    c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 75, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&c);
+    c.restart_in_rows = restartRows;
+    jpeg_start_compress(&c, TRUE);
+    QByteArray row(w * components, '\0');
+    while (c.next_scanline < c.image_height) {
+        const int y = int(c.next_scanline);
+        for (int x = 0; x < w; ++x)
+            for (int k = 0; k < components; ++k)
+                row[x * components + k] = char((x * 29 + y * 41 + k * 97) & 0xFF);
+        auto* p = reinterpret_cast<JSAMPLE*>(row.data());
+        jpeg_write_scanlines(&c, &p, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    std::free(out);
+    return bytes;
+}
+
+QByteArray pcx8(int w, int h, int version)
+{
+    QByteArray raw;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            raw.append(char((x * 7 + y * 13) & 0xFF));
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.append(gradient(i, 255 - i));
+    return pcxHeader(version, 8, 1, w, h, w) + pcxRle(raw) + pcxPalette(palette);
+}
+
+QByteArray pcx24(int w, int h)
+{
+    const int stride = (w + 1) / 2 * 2; // lines of an even number of bytes, as writers make them
+    QByteArray raw;
+    for (int y = 0; y < h; ++y)
+        for (int plane = 0; plane < 3; ++plane)
+            for (int x = 0; x < stride; ++x)
+                raw.append(char(x < w ? (x * 31 + y * 17 + plane * 80) & 0xFF : 0));
+    return pcxHeader(5, 8, 3, w, h, stride) + pcxRle(raw);
+}
+
+QByteArray pcx1(int w, int h)
+{
+    const int stride = (w + 15) / 16 * 2;
+    QByteArray raw;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < stride; ++x)
+            raw.append(char((x + y) % 3 == 0 ? 0xF0 : 0x3C));
+    return pcxHeader(3, 1, 1, w, h, stride) + pcxRle(raw);
+}
+
+QByteArray gif(int w, int h, int frames)
+{
+    QList<QByteArray> indexes;
+    for (int f = 0; f < frames; ++f) {
+        QByteArray frame;
+        for (int i = 0; i < w * h; ++i)
+            frame.append(char((i + f) % 4));
+        indexes.append(frame);
+    }
+    return gifFile(w, h, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)}, indexes);
+}
+
+// A PNG image inside an icon directory, as newer icons carry their large images.
+QByteArray iconWithPng(int size)
+{
+    const QByteArray png = encode(painted(size, size, gradient), "png");
+    QByteArray dir;
+    appendU16le(dir, 0);
+    appendU16le(dir, 1);
+    appendU16le(dir, 1);
+    dir.append(char(size & 0xFF)).append(char(size & 0xFF)).append('\0').append('\0');
+    appendU16le(dir, 1);
+    appendU16le(dir, 32);
+    appendU32le(dir, quint32(png.size()));
+    appendU32le(dir, 22);
+    return dir + png;
+}
+
+QList<std::pair<QString, QByteArray>> pcxSeeds()
+{
+    return {{"v5_8bit.pcx", pcx8(13, 9, 5)},
+            {"v0_8bit.pcx", pcx8(4, 4, 0)},
+            {"24bit.pcx", pcx24(11, 6)},
+            {"1bit.pcx", pcx1(21, 8)}};
+}
+
+QList<std::pair<QString, QByteArray>> pictureSeeds()
+{
+    const QImage small = painted(16, 12, gradient);
+    QImage indexed = small.convertToFormat(QImage::Format_Indexed8);
+    QList<std::pair<QString, QByteArray>> seeds = {
+        {"rgb.bmp", encode(small, "bmp")},
+        {"indexed.bmp", encode(indexed, "bmp")},
+        {"palette.bmp", bmp8(4, 3, {qRgb(1, 2, 3), qRgb(200, 100, 0)}, QByteArray("\0\1\0\1\1\0\1\0\0\1\0\1", 12))},
+        {"mono.bmp", encode(small.convertToFormat(QImage::Format_Mono), "bmp")},
+        {"baseline.jpg", jpeg(24, 16, 3, false)},
+        {"progressive.jpg", jpeg(24, 16, 3, true)},
+        {"grey.jpg", jpeg(9, 7, 1, false)},
+        {"cmyk.jpg", jpeg(8, 8, 4, false)},
+        {"restarts.jpg", jpeg(32, 32, 3, false, 1)},
+        {"exif_right.jpg", withApp1(jpeg(20, 10, 3, false), exifPayload(6))},
+        {"exif_mirror_big_endian.jpg", withApp1(jpeg(20, 10, 3, true), exifPayload(5, true))},
+        {"two_frames.gif", gif(6, 5, 2)},
+        {"one_frame.gif", gif(3, 3, 1)},
+        {"two_sizes.ico", iconFile(1, {{16, 32, qRgb(9, 90, 200), 1, 32}, {8, 24, qRgb(200, 9, 90), 1, 24}})},
+        {"png_inside.ico", iconWithPng(20)},
+        {"cursor.cur", iconFile(2, {{16, 32, qRgb(30, 160, 60), 3, 4}})},
+        {"rgb.png", encode(small, "png")},
+        {"alpha.png", encode(small.convertToFormat(QImage::Format_ARGB32), "png")},
+    };
+    for (const auto& [name, bytes] : pcxSeeds())
+        seeds.append({name, bytes});
+    return seeds;
+}
+
+// Texts as the fuzz_text target reads them: UTF-16, the first line the line-number box, the rest the list.
+QList<std::pair<QString, QByteArray>> textSeeds()
+{
+    const QStringList texts = {
+        QStringLiteral("2\na.jpg\r\na.jpg\r\nb.jpg"),
+        QStringLiteral("1\n  a.jpg\u3000\r\n\u3000\u3000b c.jpg  "),
+        QStringLiteral("\uFF13\n1.jpg\n2.jpg\n3.jpg"),
+        QStringLiteral("\uFF0D\uFF11\uFF0E\uFF15e3\nx.bmp"),
+        QStringLiteral(" +12.5e-3xyz\n"),
+        QStringLiteral("2147483649\na\rb"),
+        QStringLiteral("-0.0\n\n\n"),
+        QStringLiteral("1e308\nname"),
+        QStringLiteral("4.9e-324"),
+        QStringLiteral("0x1p3\ninf\nnan"),
+    };
+    QList<std::pair<QString, QByteArray>> seeds;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const QString& t = texts[i];
+        seeds.append({QStringLiteral("text%1.utf16").arg(i),
+                      QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2)});
+    }
+    return seeds;
+}
+
+bool writeAll(const QString& folder, const QList<std::pair<QString, QByteArray>>& seeds)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    for (const auto& [name, bytes] : seeds) {
+        QFile f(folder + QLatin1Char('/') + name);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds <folder>\n");
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+    const bool ok = writeAll(root + QStringLiteral("/fuzz_picture"), pictureSeeds()) &&
+                    writeAll(root + QStringLiteral("/fuzz_pcx"), pcxSeeds()) &&
+                    writeAll(root + QStringLiteral("/fuzz_text"), textSeeds());
+    if (!ok)
+        std::fprintf(stderr, "make_fuzz_seeds: cannot write into %s\n", argv[1]);
+    return ok ? 0 : 1;
+}
