@@ -19,7 +19,8 @@ struct ExternalTable::Slot {
 };
 
 ExternalTable::ExternalTable(QString programDir, std::vector<ExternalEntry> entries)
-    : m_programDir(std::move(programDir)) {
+    : m_programDir(std::move(programDir))
+{
     for (auto& e : entries) {
         auto slot = std::make_unique<Slot>();
         slot->entry = std::move(e);
@@ -31,7 +32,8 @@ ExternalTable::ExternalTable(QString programDir, std::vector<ExternalEntry> entr
 // the functions handed out may still be called from static destructors or other tables.
 ExternalTable::~ExternalTable() = default;
 
-QFunctionPointer ExternalTable::function(int index) {
+QFunctionPointer ExternalTable::function(int index)
+{
     if (index < 0 || index >= static_cast<int>(m_slots.size()))
         fatalReport(QStringLiteral("外部函数表没有第 %1 项").arg(index), 0);
     Slot& slot = *m_slots[static_cast<size_t>(index)];
@@ -40,14 +42,16 @@ QFunctionPointer ExternalTable::function(int index) {
     return slot.function;
 }
 
-QString ExternalTable::loadedFrom(int index) const {
+QString ExternalTable::loadedFrom(int index) const
+{
     if (index < 0 || index >= static_cast<int>(m_slots.size()))
         return {};
     const Slot& slot = *m_slots[static_cast<size_t>(index)];
     return slot.library ? slot.library->fileName() : QString();
 }
 
-QFunctionPointer ExternalTable::bind(Slot& slot) {
+QFunctionPointer ExternalTable::bind(Slot& slot)
+{
     const QString& file = slot.entry.library;
     const bool isPath =
         file.contains(QLatin1Char('/')) || file.contains(QLatin1Char('\\')) || file.contains(QLatin1Char(':'));
@@ -72,12 +76,14 @@ QFunctionPointer ExternalTable::bind(Slot& slot) {
     fatalReport(QStringLiteral("无法找到指定DLL库文件“%1”中的输出命令“%2”").arg(file, slot.entry.function), 0);
 }
 
-QString skinEngineFileName() {
+QString skinEngineFileName()
+{
     // The name the build gave the engine library (skin/CMakeLists.txt), so the two cannot disagree.
     return QStringLiteral(VORLITH_SKIN_ENGINE_FILE);
 }
 
-ExternalTable& externalTable() {
+ExternalTable& externalTable()
+{
     static ExternalTable table(QCoreApplication::applicationDirPath(),
                                {{skinEngineFileName(), QString::fromLatin1(kSkinAttachFunction)}});
     return table;

@@ -12,7 +12,8 @@ namespace app {
 
 namespace {
 
-bool messageBoxWanted() {
+bool messageBoxWanted()
+{
     if (qEnvironmentVariable(kNoMessageBoxVariable) == QLatin1String("1"))
         return false;
     // A box needs a widget application; a report raised before it exists (or from a console-only tool) still
@@ -22,7 +23,8 @@ bool messageBoxWanted() {
 
 } // namespace
 
-QString fatalReportText(const QString& message, int code) {
+QString fatalReportText(const QString& message, int code)
+{
     const QString crlf = QStringLiteral("\r\n");
     QString text = QStringLiteral("运行时出错!") + crlf + crlf;
     if (code != 0)
@@ -32,7 +34,8 @@ QString fatalReportText(const QString& message, int code) {
     return text;
 }
 
-void fatalReport(const QString& message, int code) {
+void fatalReport(const QString& message, int code)
+{
     const QString text = fatalReportText(message, code);
     // Standard error first, so a run with nobody at the screen still says why it stopped even if the box hangs.
     const QByteArray utf8 = text.toUtf8();
@@ -47,11 +50,13 @@ void fatalReport(const QString& message, int code) {
     std::_Exit(kFatalExitCode);
 }
 
-void reportAllocationFailure(qint64 size) {
+void reportAllocationFailure(qint64 size)
+{
     fatalReport(QStringLiteral("分配 %1 字节内存失败!").arg(size), 0);
 }
 
-QByteArray allocateBlock(const char* data, qint64 size) {
+QByteArray allocateBlock(const char* data, qint64 size)
+{
     if (size < 0 || size > std::numeric_limits<qsizetype>::max() / 2)
         reportAllocationFailure(size);
     try {

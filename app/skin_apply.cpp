@@ -9,14 +9,16 @@
 
 namespace app {
 
-QByteArray carriedSkin(int number) {
+QByteArray carriedSkin(int number)
+{
     if (number < 1 || number > kSkinCount)
         return {};
     QFile file(QStringLiteral(":/skins/%1.vskin").arg(number, 2, 10, QLatin1Char('0')));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-int attachSkin(int number, ExternalTable& table) {
+int attachSkin(int number, ExternalTable& table)
+{
     const auto attach = table.as<SkinAttachFunction>(kSkinAttachEntry);
     const QByteArray carried = carriedSkin(number);
     if (carried.isEmpty())
@@ -26,7 +28,8 @@ int attachSkin(int number, ExternalTable& table) {
     return attach(reinterpret_cast<const unsigned char*>(copy.constData()), static_cast<int>(copy.size()), "", 0, 0, 0);
 }
 
-void applySkin(int number) {
+void applySkin(int number)
+{
     deploySkinEngine(QCoreApplication::applicationDirPath());
     attachSkin(number, externalTable());
 }

@@ -12,7 +12,8 @@
 #endif
 
 // The engine image is a resource generated at build time from the engine library target (app/CMakeLists.txt).
-static void initEngineImageResource() {
+static void initEngineImageResource()
+{
     Q_INIT_RESOURCE(engine_image);
 }
 
@@ -22,7 +23,8 @@ namespace {
 
 // Marks the deployed engine hidden, replacing its other attributes. Linux has no hidden attribute (hiding is a
 // leading dot in the name, which would change the name the engine is looked up by), so there it does nothing.
-void setHiddenAttribute(const QString& path) {
+void setHiddenAttribute(const QString& path)
+{
 #ifdef Q_OS_WIN
     SetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), FILE_ATTRIBUTE_HIDDEN);
 #else
@@ -32,17 +34,20 @@ void setHiddenAttribute(const QString& path) {
 
 } // namespace
 
-QByteArray carriedEngineImage() {
+QByteArray carriedEngineImage()
+{
     initEngineImageResource();
     QFile image(QStringLiteral(":/engine/image"));
     return image.open(QIODevice::ReadOnly) ? image.readAll() : QByteArray();
 }
 
-QString skinEnginePath(const QString& programDir) {
+QString skinEnginePath(const QString& programDir)
+{
     return programDir + QDir::separator() + skinEngineFileName();
 }
 
-bool deploySkinEngine(const QString& programDir) {
+bool deploySkinEngine(const QString& programDir)
+{
     const QString path = skinEnginePath(programDir);
     const QFileInfo existing(path);
     if (existing.exists() || existing.isSymLink())

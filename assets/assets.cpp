@@ -4,7 +4,8 @@
 
 namespace assets {
 
-QByteArray resourceBytes(const QString& path) {
+QByteArray resourceBytes(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

@@ -18,7 +18,8 @@
 namespace {
 
 // Smooth gradients, soft shapes and sensor-like noise: compresses like a photo, not like flat art.
-QImage photoLike(int width, int height) {
+QImage photoLike(int width, int height)
+{
     QImage image(width, height, QImage::Format_RGB32);
     QRandomGenerator rng(1234);
     for (int y = 0; y < height; ++y) {
@@ -41,7 +42,8 @@ QImage photoLike(int width, int height) {
     return image;
 }
 
-QByteArray encodeJpeg(const QImage& image, int quality) {
+QByteArray encodeJpeg(const QImage& image, int quality)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -56,7 +58,8 @@ struct Timing {
     double minMs;
 };
 
-Timing timeDecode(const QByteArray& jpeg, QSize target, int runs) {
+Timing timeDecode(const QByteArray& jpeg, QSize target, int runs)
+{
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
@@ -77,7 +80,8 @@ Timing timeDecode(const QByteArray& jpeg, QSize target, int runs) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     const QByteArray jpeg = encodeJpeg(photoLike(1080, 1920), 90);
     std::printf("1080 x 1920 JPEG, quality 90, %lld bytes\n", static_cast<long long>(jpeg.size()));

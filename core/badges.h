@@ -13,10 +13,10 @@ namespace core {
 
 // One of the eleven service badges laid over the composition picture.
 struct Badge {
-    const char16_t* name;   // as the badge selector names it
-    ControlId id;           // the badge's picture button
+    const char16_t* name; // as the badge selector names it
+    ControlId id;         // the badge's picture button
     const char16_t* formName;
-    QPoint defaultPos;      // relative to the composition picture box
+    QPoint defaultPos; // relative to the composition picture box
     QSize controlSize;
     QSize bitmapSize;
     const char* bitmap;     // resource path of the 24-bit bitmap

@@ -22,7 +22,8 @@ constexpr std::size_t kListedSkips = 20;
 
 } // namespace
 
-void BatchHandlers::chooseMaterialFolder(core::Controls& controls) {
+void BatchHandlers::chooseMaterialFolder(core::Controls& controls)
+{
     const QString chosen = controls.browseForFolder(QString::fromUtf16(kBrowsePrompt));
     // A cancelled browser keeps the folder the user had.
     if (chosen.isEmpty())
@@ -30,14 +31,16 @@ void BatchHandlers::chooseMaterialFolder(core::Controls& controls) {
     controls.setText(MaterialFolderBox, withTrailingSeparator(QDir::toNativeSeparators(chosen)));
 }
 
-void BatchHandlers::listFiles(core::Controls& controls) {
+void BatchHandlers::listFiles(core::Controls& controls)
+{
     const QStringList names = listMaterialFiles(controls.text(MaterialFolderBox), controls.text(MaterialFormatBox));
     // Written once, whole: the list is a control's text, and rebuilding it name by name costs a full copy of
     // the text for every name.
     controls.setText(FileList, names.join(QStringLiteral("\r\n")));
 }
 
-void BatchHandlers::startRun(core::Controls& controls) {
+void BatchHandlers::startRun(core::Controls& controls)
+{
     // During a run the list is what the run walks through; rebuilding it would change the names under the
     // line numbers the run has already written. The click offers to stop the run instead.
     if (controls.interval(BatchTimer) != 0) {
@@ -58,11 +61,13 @@ void BatchHandlers::startRun(core::Controls& controls) {
     controls.setInterval(BatchTimer, kBatchInterval);
 }
 
-int BatchHandlers::currentLineIndex(const core::Controls& controls) const {
+int BatchHandlers::currentLineIndex(const core::Controls& controls) const
+{
     return core::numberToInt(core::textToNumber(controls.text(LineNumberBox)) - 1.0);
 }
 
-void BatchHandlers::readLine(core::Controls& controls) {
+void BatchHandlers::readLine(core::Controls& controls)
+{
     const int index = currentLineIndex(controls);
     // A line number outside the list reads as an empty line, which is how a run finds its end.
     QString line;
@@ -71,13 +76,15 @@ void BatchHandlers::readLine(core::Controls& controls) {
     controls.setText(CurrentFileBox, core::trimSpaces(line));
 }
 
-void BatchHandlers::previewCurrentFile(core::Controls& controls) {
+void BatchHandlers::previewCurrentFile(core::Controls& controls)
+{
     loadCurrentFile(controls);
 }
 
 // Shows the current file in the composition picture box. Returns why it could not be shown, empty when it
 // is shown; on failure the box is left without a picture, so no earlier material lingers on screen.
-QString BatchHandlers::loadCurrentFile(core::Controls& controls) {
+QString BatchHandlers::loadCurrentFile(core::Controls& controls)
+{
     const QString folder = controls.text(MaterialFolderBox);
     const QString name = controls.text(CurrentFileBox);
     QString why;
@@ -103,7 +110,8 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls) {
     return why.isEmpty() ? QStringLiteral("the picture cannot be shown") : why;
 }
 
-void BatchHandlers::step(core::Controls& controls) {
+void BatchHandlers::step(core::Controls& controls)
+{
     // A tick that was already due when the run ended must not write a picture.
     if (controls.interval(BatchTimer) == 0)
         return;
@@ -136,7 +144,8 @@ void BatchHandlers::step(core::Controls& controls) {
     controls.setStatus(QStringLiteral("%1/%2").arg(index + 1).arg(controls.lineCount(FileList)));
 }
 
-void BatchHandlers::askToStop(core::Controls& controls) {
+void BatchHandlers::askToStop(core::Controls& controls)
+{
     if (!controls.askYesNo(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kStopQuestion)))
         return;
     // The timer keeps ticking while the question is open, so the run may have ended meanwhile.
@@ -147,7 +156,8 @@ void BatchHandlers::askToStop(core::Controls& controls) {
 
 // Puts the controls back to their state between runs, then tells the user what the run did. The timer is
 // stopped first: a message box runs its own event loop, and no tick may step a run that is over.
-void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& failure) {
+void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& failure)
+{
     controls.setInterval(BatchTimer, 0);
     controls.setPicture(CompositionPicture, {});
     controls.setText(CurrentFileBox, {});

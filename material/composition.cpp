@@ -18,7 +18,8 @@ QImage stretchPicture(const QImage& picture, QSize size)
         QPainter p(&opaque);
         p.drawImage(0, 0, picture);
     }
-    QImage scaled = opaque.size() == size ? opaque : opaque.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage scaled =
+        opaque.size() == size ? opaque : opaque.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return scaled.convertToFormat(QImage::Format_RGB32);
 }
 

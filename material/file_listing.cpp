@@ -6,7 +6,8 @@
 
 namespace material {
 
-QString withTrailingSeparator(const QString& folder) {
+QString withTrailingSeparator(const QString& folder)
+{
     if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
         return folder;
     return folder + QDir::separator();
@@ -16,7 +17,8 @@ namespace {
 
 // "*." + format as an anchored expression. Only the two wildcards of a file search are honoured; brackets,
 // dots and the like in the format are plain characters, not the character classes of a shell glob.
-QRegularExpression formatExpression(const QString& format) {
+QRegularExpression formatExpression(const QString& format)
+{
     QString pattern = QStringLiteral(".*\\.");
     for (QChar c : format) {
         if (c == QLatin1Char('*'))
@@ -31,7 +33,8 @@ QRegularExpression formatExpression(const QString& format) {
                                   QRegularExpression::DotMatchesEverythingOption);
 }
 
-bool holdsLineBreak(const QString& name) {
+bool holdsLineBreak(const QString& name)
+{
     for (QChar c : name) {
         const char16_t u = c.unicode();
         if (u == u'\n' || u == u'\r' || u == 0x2028 || u == 0x2029)
@@ -42,11 +45,13 @@ bool holdsLineBreak(const QString& name) {
 
 } // namespace
 
-bool matchesFormat(const QString& name, const QString& format) {
+bool matchesFormat(const QString& name, const QString& format)
+{
     return formatExpression(format).match(name).hasMatch();
 }
 
-QStringList listMaterialFiles(const QString& folder, const QString& format) {
+QStringList listMaterialFiles(const QString& folder, const QString& format)
+{
     if (folder.isEmpty())
         return {};
     const QRegularExpression expression = formatExpression(format);

@@ -36,17 +36,20 @@ struct Session {
     size_t size;
 };
 
-ErrorManager& errorManager(j_common_ptr cinfo) {
+ErrorManager& errorManager(j_common_ptr cinfo)
+{
     return *reinterpret_cast<ErrorManager*>(cinfo->err);
 }
 
-[[noreturn]] void errorExit(j_common_ptr cinfo) {
+[[noreturn]] void errorExit(j_common_ptr cinfo)
+{
     ErrorManager& err = errorManager(cinfo);
     err.pub.format_message(cinfo, err.message);
     std::longjmp(err.jump, 1);
 }
 
-void emitMessage(j_common_ptr cinfo, int level) {
+void emitMessage(j_common_ptr cinfo, int level)
+{
     if (level >= 0)
         return; // trace messages
     ErrorManager& err = errorManager(cinfo);
@@ -55,7 +58,8 @@ void emitMessage(j_common_ptr cinfo, int level) {
 }
 
 // A progressive file can repeat scans without end, and each one is a full decoding pass.
-void progressMonitor(j_common_ptr cinfo) {
+void progressMonitor(j_common_ptr cinfo)
+{
     if (!cinfo->is_decompressor)
         return;
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxJpegScans)
@@ -73,7 +77,8 @@ void termSource(j_decompress_ptr) {}
 
 // All the bytes are handed over at once, so running out means the file is truncated. An end-of-image
 // marker in place of the missing rest lets libjpeg finish and show what arrived (the rest stays grey).
-boolean fillInputBuffer(j_decompress_ptr cinfo) {
+boolean fillInputBuffer(j_decompress_ptr cinfo)
+{
     WARNMS(cinfo, JWRN_JPEG_EOF);
     cinfo->src->next_input_byte = kFakeEndOfImage;
     cinfo->src->bytes_in_buffer = sizeof kFakeEndOfImage;
@@ -81,7 +86,8 @@ boolean fillInputBuffer(j_decompress_ptr cinfo) {
 }
 
 // A skip past the end leaves the buffer empty; the next read then ends the image.
-void skipInputData(j_decompress_ptr cinfo, long count) {
+void skipInputData(j_decompress_ptr cinfo, long count)
+{
     if (count <= 0)
         return;
     jpeg_source_mgr* src = cinfo->src;
@@ -94,14 +100,16 @@ using Step = void (*)(Session& s, void* arg);
 
 // The one place that catches libjpeg's errors. longjmp lands here from inside the library; neither this
 // frame nor the steps it runs hold anything with a destructor, so the frames it skips need no unwinding.
-bool guarded(Session& s, Step step, void* arg) {
+bool guarded(Session& s, Step step, void* arg)
+{
     if (setjmp(s.err.jump) != 0)
         return false;
     step(s, arg);
     return true;
 }
 
-void createAndReadHeader(Session& s, void*) {
+void createAndReadHeader(Session& s, void*)
+{
     jpeg_create_decompress(&s.cinfo);
     s.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecoderMegabytes) * 1024 * 1024;
     s.src.init_source = initSource;
@@ -118,7 +126,8 @@ void createAndReadHeader(Session& s, void*) {
     jpeg_read_header(&s.cinfo, TRUE);
 }
 
-void calcOutputDimensions(Session& s, void*) {
+void calcOutputDimensions(Session& s, void*)
+{
     jpeg_calc_output_dimensions(&s.cinfo);
 }
 
@@ -129,7 +138,8 @@ struct RowTarget {
     bool complete;
 };
 
-void readRows(Session& s, void* arg) {
+void readRows(Session& s, void* arg)
+{
     auto* rows = static_cast<RowTarget*>(arg);
     jpeg_start_decompress(&s.cinfo);
     while (s.cinfo.output_scanline < s.cinfo.output_height && s.cinfo.output_scanline < rows->height) {
@@ -144,7 +154,8 @@ void readRows(Session& s, void* arg) {
 }
 
 // CMYK comes out of libjpeg as four bytes per pixel; Adobe's files store the inks inverted.
-void cmykToRgb(QImage& image, bool inverted) {
+void cmykToRgb(QImage& image, bool inverted)
+{
     for (int y = 0; y < image.height(); ++y) {
         uchar* p = image.scanLine(y);
         auto* out = reinterpret_cast<QRgb*>(p);
@@ -158,11 +169,13 @@ void cmykToRgb(QImage& image, bool inverted) {
     }
 }
 
-QString text(const char* message) {
+QString text(const char* message)
+{
     return QString::fromLocal8Bit(message);
 }
 
-int savedExifOrientation(const jpeg_decompress_struct& cinfo) {
+int savedExifOrientation(const jpeg_decompress_struct& cinfo)
+{
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
         if (m->marker != JPEG_APP0 + 1)
             continue;
@@ -174,7 +187,8 @@ int savedExifOrientation(const jpeg_decompress_struct& cinfo) {
 }
 
 // Sets the output colour and scale after the header; false with a reason for pictures we refuse.
-bool chooseOutput(Session& s, QSize target, int orientation, QString& reason) {
+bool chooseOutput(Session& s, QSize target, int orientation, QString& reason)
+{
     jpeg_decompress_struct& c = s.cinfo;
     reason = pictureSizeRefusal(c.image_width, c.image_height);
     if (!reason.isEmpty())
@@ -196,7 +210,8 @@ bool chooseOutput(Session& s, QSize target, int orientation, QString& reason) {
 }
 
 // Decodes the rows into a white RGB32 picture. A file that breaks off part way gives the rows that came.
-DecodedPicture decodeRows(Session& s) {
+DecodedPicture decodeRows(Session& s)
+{
     DecodedPicture result;
     QImage image(static_cast<int>(s.cinfo.output_width), static_cast<int>(s.cinfo.output_height), QImage::Format_RGB32);
     if (image.isNull()) {
@@ -225,7 +240,8 @@ DecodedPicture decodeRows(Session& s) {
 
 } // namespace
 
-int jpegScaleEighths(QSize full, QSize target) {
+int jpegScaleEighths(QSize full, QSize target)
+{
     if (target.isEmpty())
         return 8;
     for (int n = 1; n < 8; ++n) {
@@ -238,7 +254,8 @@ int jpegScaleEighths(QSize full, QSize target) {
     return 8;
 }
 
-DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target) {
+DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target)
+{
     Session s;
     std::memset(&s, 0, sizeof s);
     s.data = reinterpret_cast<const JOCTET*>(bytes.constData());
@@ -262,7 +279,8 @@ DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target) {
     return result;
 }
 
-int exifOrientation(const QByteArray& app1) {
+int exifOrientation(const QByteArray& app1)
+{
     // "Exif\0\0", then TIFF: byte order "II" or "MM", the number 42, the offset of IFD0; IFD0 holds a count
     // and 12-byte entries of tag, type, count and value. Offsets count from the TIFF header.
     constexpr qsizetype kTiffStart = 6;
@@ -301,7 +319,8 @@ int exifOrientation(const QByteArray& app1) {
 
 namespace {
 // Where the pixel shown at (x, y) is stored, in a stored picture of w x h.
-QPoint storedPoint(int orientation, int x, int y, int w, int h) {
+QPoint storedPoint(int orientation, int x, int y, int w, int h)
+{
     switch (orientation) {
     case 2:
         return {w - 1 - x, y};
@@ -323,7 +342,8 @@ QPoint storedPoint(int orientation, int x, int y, int w, int h) {
 }
 } // namespace
 
-QImage applyExifOrientation(const QImage& stored, int orientation) {
+QImage applyExifOrientation(const QImage& stored, int orientation)
+{
     if (orientation < 2 || orientation > 8 || stored.isNull())
         return stored;
     const QImage in = stored.convertToFormat(QImage::Format_RGB32);

@@ -27,12 +27,14 @@ struct Header {
     int height = 0;
 };
 
-int u16(const uchar* p) {
+int u16(const uchar* p)
+{
     return p[0] | p[1] << 8;
 }
 
 // Reads a header, or says why the file cannot be shown.
-QString readHeader(const uchar* h, Header& out) {
+QString readHeader(const uchar* h, Header& out)
+{
     if (h[0] != 0x0A || h[2] != 1)
         return QStringLiteral("not a run-length encoded PCX file");
     const int xMin = u16(h + 4), yMin = u16(h + 6), xMax = u16(h + 8), yMax = u16(h + 10);
@@ -63,7 +65,8 @@ public:
     RleReader(const uchar* begin, const uchar* end) : m_pos(begin), m_end(end) {}
 
     // Fills the line; false when the data ran out first, with the rest of the line zero.
-    bool readLine(uchar* line, qsizetype length) {
+    bool readLine(uchar* line, qsizetype length)
+    {
         qsizetype i = 0;
         while (i < length) {
             if (m_runLeft > 0) {
@@ -97,7 +100,8 @@ private:
 
 using Palette = std::array<QRgb, 256>;
 
-void convertLine(const Header& h, const uchar* line, const Palette& palette, QRgb* row) {
+void convertLine(const Header& h, const uchar* line, const Palette& palette, QRgb* row)
+{
     if (h.bitsPerPixel == 1) {
         for (int x = 0; x < h.width; ++x)
             row[x] = (line[x >> 3] >> (7 - (x & 7)) & 1) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
@@ -114,7 +118,8 @@ void convertLine(const Header& h, const uchar* line, const Palette& palette, QRg
 
 } // namespace
 
-DecodedPicture decodePcx(const QByteArray& bytes) {
+DecodedPicture decodePcx(const QByteArray& bytes)
+{
     DecodedPicture result;
     if (bytes.size() < kHeaderSize) {
         result.reason = QStringLiteral("the file is shorter than a PCX header");

@@ -15,7 +15,8 @@ namespace material {
 
 namespace {
 
-bool startsWith(const QByteArray& b, std::initializer_list<unsigned char> sig) {
+bool startsWith(const QByteArray& b, std::initializer_list<unsigned char> sig)
+{
     if (b.size() < static_cast<qsizetype>(sig.size()))
         return false;
     qsizetype i = 0;
@@ -27,25 +28,30 @@ bool startsWith(const QByteArray& b, std::initializer_list<unsigned char> sig) {
 }
 
 // Callers check the bounds: every read below is of bytes known to be inside the block.
-unsigned u8(const QByteArray& b, qsizetype at) {
+unsigned u8(const QByteArray& b, qsizetype at)
+{
     return static_cast<unsigned char>(b[at]);
 }
 
-unsigned u16le(const QByteArray& b, qsizetype at) {
+unsigned u16le(const QByteArray& b, qsizetype at)
+{
     return u8(b, at) | u8(b, at + 1) << 8;
 }
 
-quint32 u32le(const QByteArray& b, qsizetype at) {
+quint32 u32le(const QByteArray& b, qsizetype at)
+{
     return u16le(b, at) | quint32(u16le(b, at + 2)) << 16;
 }
 
-quint32 u32be(const QByteArray& b, qsizetype at) {
+quint32 u32be(const QByteArray& b, qsizetype at)
+{
     return u8(b, at) << 24 | u8(b, at + 1) << 16 | u8(b, at + 2) << 8 | u8(b, at + 3);
 }
 
 // An indexed picture whose pixels point past its colour table (a BMP that declares two colours and uses
 // two hundred) would be read past the table's end by a careless conversion; the missing entries are black.
-QImage withFullColourTable(QImage image) {
+QImage withFullColourTable(QImage image)
+{
     if (image.format() != QImage::Format_Indexed8 && image.format() != QImage::Format_Mono &&
         image.format() != QImage::Format_MonoLSB)
         return image;
@@ -61,7 +67,8 @@ QImage withFullColourTable(QImage image) {
 
 // Reads image `index` of the bytes with Qt's reader for `format`, refusing a header size beyond the limits
 // before anything is read, and capping the reader's own allocation as well.
-DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index = 0) {
+DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index = 0)
+{
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -81,7 +88,8 @@ DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index
 
 // The area the first GIF frame covers, from the logical screen and the first image descriptor (which may
 // reach past the screen); an invalid size when no descriptor can be found.
-QSize gifFirstFrameExtent(const QByteArray& b) {
+QSize gifFirstFrameExtent(const QByteArray& b)
+{
     if (b.size() < 13)
         return {};
     const unsigned flags = u8(b, 10);
@@ -107,7 +115,8 @@ QSize gifFirstFrameExtent(const QByteArray& b) {
     return {};
 }
 
-DecodedPicture decodeGif(const QByteArray& bytes) {
+DecodedPicture decodeGif(const QByteArray& bytes)
+{
     const QSize extent = gifFirstFrameExtent(bytes);
     if (extent.isValid() && !withinPictureLimits(extent.width(), extent.height()))
         return {{}, pictureSizeRefusal(extent.width(), extent.height()), {}};
@@ -117,7 +126,8 @@ DecodedPicture decodeGif(const QByteArray& bytes) {
 // The size in a BMP's info header, checked here because Qt's reader may take a header it cannot read for
 // no header at all: the 12-byte core header has 16-bit sizes, the others signed 32-bit ones with the
 // height negative for rows stored top down.
-DecodedPicture decodeBmp(const QByteArray& b) {
+DecodedPicture decodeBmp(const QByteArray& b)
+{
     if (b.size() >= 26) {
         const bool core = u32le(b, 14) == 12;
         const qint64 width = core ? u16le(b, 18) : qint32(u32le(b, 18));
@@ -137,7 +147,8 @@ struct IconEntry {
 // The size and depth of one icon or cursor image, from its own header (a PNG, or a BMP info header whose
 // height counts the colour and the mask rows). The directory's own width, height and, for cursors, depth
 // fields are one byte or reused for the hot spot, so they are not trusted.
-bool readIconEntry(const QByteArray& b, qsizetype entry, IconEntry& out) {
+bool readIconEntry(const QByteArray& b, qsizetype entry, IconEntry& out)
+{
     const quint32 offset = u32le(b, entry + 12);
     if (offset >= quint32(b.size()) || b.size() - qsizetype(offset) < 40)
         return false;
@@ -160,7 +171,8 @@ bool readIconEntry(const QByteArray& b, qsizetype entry, IconEntry& out) {
 }
 
 // Icons and cursors hold several images of one picture; the best is the largest, then the deepest.
-DecodedPicture decodeIcon(const QByteArray& bytes) {
+DecodedPicture decodeIcon(const QByteArray& bytes)
+{
     const int count = std::min<int>(int(u16le(bytes, 4)), kMaxIconEntries);
     int best = -1;
     IconEntry bestEntry;
@@ -181,7 +193,8 @@ DecodedPicture decodeIcon(const QByteArray& bytes) {
 
 } // namespace
 
-PictureKind recognise(const QByteArray& b) {
+PictureKind recognise(const QByteArray& b)
+{
     if (b.size() < 6)
         return PictureKind::None;
     if (startsWith(b, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}))
@@ -203,7 +216,8 @@ PictureKind recognise(const QByteArray& b) {
     return PictureKind::None;
 }
 
-DecodedPicture decodePicture(const QByteArray& bytes, QSize target) {
+DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+{
     switch (recognise(bytes)) {
     case PictureKind::None:
         break;

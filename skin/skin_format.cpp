@@ -13,17 +13,20 @@ constexpr uint16_t kVersion = 1;
 
 enum Tag : uint8_t { TagName = 1, TagColour = 2, TagMetric = 3 };
 
-uint16_t read16(const unsigned char* p) {
+uint16_t read16(const unsigned char* p)
+{
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-uint32_t read32(const unsigned char* p) {
+uint32_t read32(const unsigned char* p)
+{
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Range of each metric: a skin may not make controls unusable (huge borders eat the text of small buttons).
-bool setMetric(SkinDescription& out, uint8_t id, int value) {
+bool setMetric(SkinDescription& out, uint8_t id, int value)
+{
     switch (static_cast<Metric>(id)) {
     case Metric::Radius:
         out.radius = value;
@@ -38,7 +41,8 @@ bool setMetric(SkinDescription& out, uint8_t id, int value) {
     return false;
 }
 
-int parseRecord(uint8_t tag, const unsigned char* value, uint8_t size, SkinDescription& out, unsigned& seen) {
+int parseRecord(uint8_t tag, const unsigned char* value, uint8_t size, SkinDescription& out, unsigned& seen)
+{
     switch (tag) {
     case TagName:
         out.name = QString::fromUtf8(reinterpret_cast<const char*>(value), size);
@@ -60,7 +64,8 @@ int parseRecord(uint8_t tag, const unsigned char* value, uint8_t size, SkinDescr
 
 } // namespace
 
-uint32_t crc32(const unsigned char* data, size_t length) {
+uint32_t crc32(const unsigned char* data, size_t length)
+{
     uint32_t crc = 0xFFFFFFFFu;
     for (size_t i = 0; i < length; ++i) {
         crc ^= data[i];
@@ -70,7 +75,8 @@ uint32_t crc32(const unsigned char* data, size_t length) {
     return ~crc;
 }
 
-int parseSkin(const unsigned char* data, int length, SkinDescription& out) {
+int parseSkin(const unsigned char* data, int length, SkinDescription& out)
+{
     if (data == nullptr || length <= 0)
         return VORLITH_SKIN_NO_DATA;
     const auto total = static_cast<size_t>(length);

@@ -6,17 +6,20 @@ namespace skin {
 
 namespace {
 
-QString hex(const QColor& c) {
+QString hex(const QColor& c)
+{
     return c.name(QColor::HexRgb);
 }
 
 // The colour halfway between two others, for disabled texts and pressed buttons.
-QColor mix(const QColor& a, const QColor& b) {
+QColor mix(const QColor& a, const QColor& b)
+{
     return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
 }
 
 // Replaces each "@name" of a template by its value; longer names first so "@text" does not eat "@textOn".
-QString fill(QString sheet, const QList<std::pair<QString, QString>>& values) {
+QString fill(QString sheet, const QList<std::pair<QString, QString>>& values)
+{
     for (const auto& [name, value] : values)
         sheet.replace(QLatin1Char('@') + name, value);
     return sheet;
@@ -61,7 +64,8 @@ QMenu::item:selected { color: @highlightText; background: @highlight; }
 
 } // namespace
 
-QPalette buildPalette(const SkinDescription& s) {
+QPalette buildPalette(const SkinDescription& s)
+{
     QPalette p;
     p.setColor(QPalette::Window, s.colour(Role::Window));
     p.setColor(QPalette::WindowText, s.colour(Role::WindowText));
@@ -83,7 +87,8 @@ QPalette buildPalette(const SkinDescription& s) {
     return p;
 }
 
-QString buildStyleSheet(const SkinDescription& s) {
+QString buildStyleSheet(const SkinDescription& s)
+{
     const QString pressed = hex(mix(s.colour(Role::Button), s.colour(Role::Border)));
     const QString tabIdle = hex(mix(s.colour(Role::Window), s.colour(Role::Base)));
     const QString disabledText = hex(mix(s.colour(Role::ButtonText), s.colour(Role::Button)));

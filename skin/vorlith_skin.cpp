@@ -8,7 +8,8 @@
 
 extern "C" {
 
-int vorlith_skin_validate(const unsigned char* data, int length) {
+int vorlith_skin_validate(const unsigned char* data, int length)
+{
     skin::SkinDescription parsed;
     return skin::parseSkin(data, length, parsed);
 }
@@ -18,7 +19,8 @@ int vorlith_skin_attach(const unsigned char* data,
                         const char* /*text*/,
                         int /*reserved1*/,
                         int /*reserved2*/,
-                        int /*reserved3*/) {
+                        int /*reserved3*/)
+{
     // Everything the skin says is copied into `parsed` here; nothing below looks at `data` again.
     skin::SkinDescription parsed;
     if (const int r = skin::parseSkin(data, length, parsed); r != VORLITH_SKIN_OK)

@@ -14,7 +14,8 @@
 
 namespace {
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
@@ -24,7 +25,8 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return true;
 }
 
-bool writeImage(const QString& path, const QImage& image, const char* format, int quality) {
+bool writeImage(const QString& path, const QImage& image, const char* format, int quality)
+{
     QDir().mkpath(QFileInfo(path).path());
     QImageWriter writer(path, format);
     writer.setQuality(quality);
@@ -36,7 +38,8 @@ bool writeImage(const QString& path, const QImage& image, const char* format, in
 }
 
 // Every badge of the table, under the file name of its resource path.
-bool writeBadges(const QString& out) {
+bool writeBadges(const QString& out)
+{
     for (const core::Badge& badge : core::kBadges) {
         const QString resource = QString::fromLatin1(badge.bitmap); // ":/badges/name.bmp"
         const QString name = QFileInfo(resource).completeBaseName();
@@ -53,7 +56,8 @@ bool writeBadges(const QString& out) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     // Drawing needs fonts but no screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -31,10 +31,12 @@ struct Mask {
     std::vector<std::uint8_t> bits;
 
     Mask(int w, int h) : width(w), height(h), bits(static_cast<std::size_t>(w * h), 0) {}
-    bool at(int x, int y) const {
+    bool at(int x, int y) const
+    {
         return x >= 0 && y >= 0 && x < width && y < height && bits[static_cast<std::size_t>(y * width + x)];
     }
-    void set(int x, int y) {
+    void set(int x, int y)
+    {
         if (x >= 0 && y >= 0 && x < width && y < height)
             bits[static_cast<std::size_t>(y * width + x)] = 1;
     }

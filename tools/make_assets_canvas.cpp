@@ -17,7 +17,8 @@ constexpr int kSamples = 8; // samples per pixel along each axis
 
 // The most frequent opaque colour of one pixel's samples, or 0 when fewer than half of them are covered.
 // Ties go to the colour met first in row order, so the result never depends on map ordering.
-QRgb dominantColour(const QImage& samples, int px, int py) {
+QRgb dominantColour(const QImage& samples, int px, int py)
+{
     std::map<QRgb, int> counts;
     QRgb best = 0;
     int bestCount = 0;
@@ -41,12 +42,14 @@ QRgb dominantColour(const QImage& samples, int px, int py) {
 
 } // namespace
 
-bool isGreyClose(QRgb colour) {
+bool isGreyClose(QRgb colour)
+{
     return std::abs(qRed(colour) - 128) <= 12 && std::abs(qGreen(colour) - 128) <= 12 &&
            std::abs(qBlue(colour) - 128) <= 12;
 }
 
-Mask Mask::grown(bool diagonal) const {
+Mask Mask::grown(bool diagonal) const
+{
     Mask out(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -60,11 +63,13 @@ Mask Mask::grown(bool diagonal) const {
     return out;
 }
 
-int Glyph::width() const {
+int Glyph::width() const
+{
     return rows.empty() ? 0 : static_cast<int>(std::strlen(rows.front()));
 }
 
-Mask glyphMask(QSize canvas, QPoint topLeft, const Glyph& glyph) {
+Mask glyphMask(QSize canvas, QPoint topLeft, const Glyph& glyph)
+{
     Mask m(canvas.width(), canvas.height());
     for (int y = 0; y < glyph.height(); ++y) {
         for (int x = 0; glyph.rows[static_cast<std::size_t>(y)][x] != '\0'; ++x) {
@@ -75,11 +80,13 @@ Mask glyphMask(QSize canvas, QPoint topLeft, const Glyph& glyph) {
     return m;
 }
 
-QString cjkFontFamily() {
+QString cjkFontFamily()
+{
     return QStringLiteral("WenQuanYi Micro Hei");
 }
 
-Mask hintedTextMask(QSize canvas, const QString& text, QRect box, int pixelSize) {
+Mask hintedTextMask(QSize canvas, const QString& text, QRect box, int pixelSize)
+{
     QFont font(cjkFontFamily());
     font.setPixelSize(pixelSize);
     font.setStyleStrategy(QFont::NoAntialias);
@@ -113,11 +120,13 @@ Mask hintedTextMask(QSize canvas, const QString& text, QRect box, int pixelSize)
     return m;
 }
 
-PixelArt::PixelArt(QSize size) : m_image(size, QImage::Format_ARGB32) {
+PixelArt::PixelArt(QSize size) : m_image(size, QImage::Format_ARGB32)
+{
     m_image.fill(Qt::transparent);
 }
 
-void PixelArt::drawSmooth(const std::function<void(QPainter&)>& draw) {
+void PixelArt::drawSmooth(const std::function<void(QPainter&)>& draw)
+{
     QImage samples(m_image.size() * kSamples, QImage::Format_ARGB32);
     samples.fill(Qt::transparent);
     {
@@ -136,7 +145,8 @@ void PixelArt::drawSmooth(const std::function<void(QPainter&)>& draw) {
     }
 }
 
-void PixelArt::paintMask(const Mask& mask, QColor colour) {
+void PixelArt::paintMask(const Mask& mask, QColor colour)
+{
     for (int y = 0; y < m_image.height(); ++y) {
         for (int x = 0; x < m_image.width(); ++x) {
             if (mask.at(x, y))
@@ -145,17 +155,20 @@ void PixelArt::paintMask(const Mask& mask, QColor colour) {
     }
 }
 
-void PixelArt::drawGlyph(QPoint topLeft, const Glyph& glyph, QColor colour) {
+void PixelArt::drawGlyph(QPoint topLeft, const Glyph& glyph, QColor colour)
+{
     paintMask(glyphMask(m_image.size(), topLeft, glyph), colour);
 }
 
-void PixelArt::drawOutlinedGlyph(QPoint topLeft, const Glyph& glyph, QColor colour, QColor outline) {
+void PixelArt::drawOutlinedGlyph(QPoint topLeft, const Glyph& glyph, QColor colour, QColor outline)
+{
     const Mask m = glyphMask(m_image.size(), topLeft, glyph);
     paintMask(m.grown(true), outline);
     paintMask(m, colour);
 }
 
-QImage PixelArt::toImage(const char* what) const {
+QImage PixelArt::toImage(const char* what) const
+{
     QImage out(m_image.size(), QImage::Format_RGB32);
     for (int y = 0; y < out.height(); ++y) {
         for (int x = 0; x < out.width(); ++x) {
@@ -173,7 +186,8 @@ QImage PixelArt::toImage(const char* what) const {
     return out;
 }
 
-QByteArray encodeBmp24(const QImage& image) {
+QByteArray encodeBmp24(const QImage& image)
+{
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     const int width = rgb.width();
     const int height = rgb.height();

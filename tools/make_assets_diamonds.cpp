@@ -11,7 +11,8 @@ namespace makeassets {
 namespace {
 
 // A cut gem in `r`: a flat table on top, the girdle `girdle` pixels below it, a point at the bottom centre.
-QPolygonF gemOutline(QRectF r, double girdle) {
+QPolygonF gemOutline(QRectF r, double girdle)
+{
     const double inset = r.width() * 0.26;
     return QPolygonF({QPointF(r.left() + inset, r.top()),
                       QPointF(r.right() - inset, r.top()),
@@ -22,13 +23,15 @@ QPolygonF gemOutline(QRectF r, double girdle) {
 
 // The same shape one pixel inside, with the bottom point raised a little more so the slanted sides keep a
 // one-pixel outline after the stairs are cut.
-QPolygonF gemInside(QRectF r, double girdle) {
+QPolygonF gemInside(QRectF r, double girdle)
+{
     return gemOutline(r.adjusted(1, 1, -1, -1.6), girdle - 0.4);
 }
 
 } // namespace
 
-void drawGem(PixelArt& art, QRectF r, double girdle, const GemColours& c) {
+void drawGem(PixelArt& art, QRectF r, double girdle, const GemColours& c)
+{
     art.drawSmooth([&](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(c.outline);
@@ -55,19 +58,22 @@ void drawGem(PixelArt& art, QRectF r, double girdle, const GemColours& c) {
     });
 }
 
-void drawLevelDiamond(PixelArt& art, QRectF gem, double girdle, const GemColours& c, const Glyph& digit, int digitTop) {
+void drawLevelDiamond(PixelArt& art, QRectF gem, double girdle, const GemColours& c, const Glyph& digit, int digitTop)
+{
     drawGem(art, gem, girdle, c);
     const int left = qRound(gem.center().x() - digit.width() / 2.0);
     art.drawOutlinedGlyph(QPoint(left, digitTop), digit, Qt::white, c.outline);
 }
 
-QImage drawPlainDiamond(QSize size, const GemColours& c, const Glyph& digit) {
+QImage drawPlainDiamond(QSize size, const GemColours& c, const Glyph& digit)
+{
     PixelArt art(size);
     drawLevelDiamond(art, QRectF(1, 1, size.width() - 2, size.height() - 2), 4, c, digit, 4);
     return art.toImage("diamond");
 }
 
-QImage drawCrownedDiamond(const GemColours& c, const Glyph& digit) {
+QImage drawCrownedDiamond(const GemColours& c, const Glyph& digit)
+{
     PixelArt art(QSize(18, 16));
     drawLevelDiamond(art, QRectF(1, 3, 16, 12), 3, c, digit, 5);
     // A three-pointed crown sitting on the table.
@@ -96,7 +102,8 @@ QImage drawCrownedDiamond(const GemColours& c, const Glyph& digit) {
     return art.toImage("crowned diamond");
 }
 
-QImage drawCoupleDiamond(const GemColours& c) {
+QImage drawCoupleDiamond(const GemColours& c)
+{
     PixelArt art(QSize(18, 15));
     drawGem(art, QRectF(1, 1, 16, 13), 4, c);
     const Glyph heart{{".##.##.", "#######", "#######", ".#####.", "..###..", "...#..."}};
@@ -105,7 +112,8 @@ QImage drawCoupleDiamond(const GemColours& c) {
     return art.toImage("couple diamond");
 }
 
-QImage drawEmperor() {
+QImage drawEmperor()
+{
     const QColor gold(255, 196, 30);
     const QColor goldDark(165, 100, 0);
     const QColor goldLight(255, 236, 140);

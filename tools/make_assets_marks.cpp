@@ -15,7 +15,8 @@ const QChar kBook(0x4E66); // 书
 
 // The mask spread one pixel right and down: a drop shadow that keeps one-pixel strokes apart, where a full
 // outline would fill the gaps between them.
-Mask dropShadow(const Mask& glyph) {
+Mask dropShadow(const Mask& glyph)
+{
     Mask shadow(glyph.width, glyph.height);
     for (int y = 0; y < glyph.height; ++y)
         for (int x = 0; x < glyph.width; ++x)
@@ -24,7 +25,8 @@ Mask dropShadow(const Mask& glyph) {
     return shadow;
 }
 
-void drawPenguin(PixelArt& art) {
+void drawPenguin(PixelArt& art)
+{
     const QColor black(24, 26, 38);
     const QColor white(250, 250, 250);
     const QColor orange(255, 150, 0);
@@ -51,7 +53,8 @@ void drawPenguin(PixelArt& art) {
     art.drawGlyph(QPoint(8, 4), Glyph{{"#"}}, black);
 }
 
-void drawVipPlate(PixelArt& art) {
+void drawVipPlate(PixelArt& art)
+{
     const QColor rim(150, 70, 0);
     const QColor gold(250, 190, 30);
     const QColor red(215, 25, 35);
@@ -82,7 +85,8 @@ void drawVipPlate(PixelArt& art) {
 }
 
 // One rounded tile of the year strip with the character in the middle.
-void drawYearTile(PixelArt& art, int left, const GemColours& c, QColor ink) {
+void drawYearTile(PixelArt& art, int left, const GemColours& c, QColor ink)
+{
     art.drawSmooth([&](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(c.outline);
@@ -97,14 +101,16 @@ void drawYearTile(PixelArt& art, int left, const GemColours& c, QColor ink) {
 
 } // namespace
 
-QImage drawMembership() {
+QImage drawMembership()
+{
     PixelArt art(QSize(41, 18));
     drawVipPlate(art);
     drawPenguin(art);
     return art.toImage("membership");
 }
 
-QImage drawBook() {
+QImage drawBook()
+{
     PixelArt art(QSize(17, 17));
     const Mask glyph = hintedTextMask(art.size(), QString(kBook), QRect(1, 1, 14, 14), 14);
     art.paintMask(dropShadow(glyph), QColor(130, 60, 0));
@@ -119,7 +125,8 @@ QImage drawBook() {
     return art.toImage("book");
 }
 
-QImage drawYears() {
+QImage drawYears()
+{
     PixelArt art(QSize(96, 17));
     const GemColours red{QColor(130, 0, 10), {}, QColor(220, 30, 35), QColor(245, 80, 70), {}};
     const GemColours yellow{QColor(175, 105, 0), {}, QColor(250, 185, 10), QColor(255, 220, 80), {}};
@@ -132,7 +139,8 @@ QImage drawYears() {
     return art.toImage("years");
 }
 
-QImage drawBadge(const QString& name) {
+QImage drawBadge(const QString& name)
+{
     const GemColours blue{
         QColor(16, 48, 140), QColor(30, 90, 205), QColor(55, 130, 235), QColor(120, 185, 255), QColor(190, 228, 255)};
     const GemColours pink{

@@ -16,7 +16,8 @@ const QColor kSkinShade(232, 186, 160);
 const QColor kHair(92, 52, 30);
 const QColor kOutline(70, 45, 40);
 
-void drawBackdrop(QPainter& p, QSize size) {
+void drawBackdrop(QPainter& p, QSize size)
+{
     QLinearGradient sky(0, 0, 0, size.height());
     sky.setColorAt(0, QColor(214, 232, 250));
     sky.setColorAt(0.75, QColor(246, 226, 238));
@@ -42,7 +43,8 @@ void drawBackdrop(QPainter& p, QSize size) {
     p.drawEllipse(QPointF(70, 212), 34, 7);
 }
 
-void drawLegs(QPainter& p) {
+void drawLegs(QPainter& p)
+{
     p.setPen(QPen(kOutline, 1));
     p.setBrush(kSkin);
     p.drawRoundedRect(QRectF(58, 160, 9, 40), 4, 4);
@@ -55,7 +57,8 @@ void drawLegs(QPainter& p) {
     p.drawRoundedRect(QRectF(72, 199, 14, 8), 4, 4);
 }
 
-void drawClothes(QPainter& p) {
+void drawClothes(QPainter& p)
+{
     p.setPen(QPen(kOutline, 1));
     // Pleated skirt.
     p.setBrush(QColor(52, 70, 140));
@@ -103,7 +106,8 @@ void drawClothes(QPainter& p) {
         p.drawEllipse(QPointF(70, y), 1.6, 1.6);
 }
 
-void drawHead(QPainter& p) {
+void drawHead(QPainter& p)
+{
     p.setPen(QPen(kOutline, 1));
     p.setBrush(kSkin);
     p.drawRect(QRectF(66, 92, 8, 11)); // neck
@@ -148,7 +152,8 @@ void drawHead(QPainter& p) {
 
 } // namespace
 
-QImage drawCompositionPicture() {
+QImage drawCompositionPicture()
+{
     QImage image(140, 226, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -159,7 +164,8 @@ QImage drawCompositionPicture() {
     return image;
 }
 
-QImage drawProgramIcon() {
+QImage drawProgramIcon()
+{
     QImage image(64, 64, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);

@@ -25,7 +25,8 @@ constexpr int kGap = 12;
 
 // A page like the window's batch page: a group box of badge buttons, an edit box with its label, a format combo
 // box and the two large buttons.
-QWidget* makeSample() {
+QWidget* makeSample()
+{
     auto* tabs = new QTabWidget;
     auto* page = new QWidget;
     tabs->addTab(page, QStringLiteral("真人秀制作"));
@@ -53,13 +54,15 @@ QWidget* makeSample() {
     return tabs;
 }
 
-QString skinPath(const QString& folder, int n) {
+QString skinPath(const QString& folder, int n)
+{
     return QStringLiteral("%1/%2.vskin").arg(folder).arg(n, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 3) {

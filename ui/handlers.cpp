@@ -17,8 +17,7 @@ HandlerTable defaultHandlers()
                [](core::Controls& c, int direction) { show::nudgeBadge(c, static_cast<show::Direction>(direction)); });
     table.bind(Handler::RestoreBadges, [](core::Controls& c, int) { show::restoreBadges(c); });
     table.bind(Handler::Upload, [](core::Controls& c, int) { show::uploadPicture(c); });
-    table.bind(Handler::SavePicture,
-               [](core::Controls& c, int) { show::saveFrame(c, core::ids::CompositionFrame); });
+    table.bind(Handler::SavePicture, [](core::Controls& c, int) { show::saveFrame(c, core::ids::CompositionFrame); });
 
     // The batch handlers keep the run's report between ticks; the table's functions share one set.
     auto batch = std::make_shared<material::BatchHandlers>();

@@ -19,7 +19,8 @@ constexpr int kSettleMs = 1000;
 constexpr int kSteadyMs = 100;
 constexpr int kPollMs = 20;
 
-QImage frameImage(QWidget* frame) {
+QImage frameImage(QWidget* frame)
+{
     return frame->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
@@ -27,7 +28,8 @@ QImage frameImage(QWidget* frame) {
 // its parent's area, so the widget draws while the user still sees the page that was shown.
 class OutOfSight {
 public:
-    explicit OutOfSight(QWidget* widget) {
+    explicit OutOfSight(QWidget* widget)
+    {
         for (QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget()) {
             if (w->isHidden())
                 m_hidden.append(w);
@@ -41,7 +43,8 @@ public:
         for (auto it = m_hidden.crbegin(); it != m_hidden.crend(); ++it)
             (*it)->show();
     }
-    ~OutOfSight() {
+    ~OutOfSight()
+    {
         for (QWidget* w : m_hidden)
             w->hide();
         if (!m_hidden.isEmpty())
@@ -59,7 +62,8 @@ private:
 
 // Lets the view draw until the frame's picture has changed from the blank one and held still, or has held
 // still for the settle time: a page may well draw blank. User input waits meanwhile.
-QImage drawnFrame(QWidget* frame, const QImage& blank) {
+QImage drawnFrame(QWidget* frame, const QImage& blank)
+{
     const QDeadlineTimer deadline(kFrameTimeoutMs);
     QImage last = blank;
     QElapsedTimer steady;
@@ -81,18 +85,21 @@ QImage drawnFrame(QWidget* frame, const QImage& blank) {
 
 } // namespace
 
-WebView::WebView(QWidget* parent) : QWebEngineView(parent) {
+WebView::WebView(QWidget* parent) : QWebEngineView(parent)
+{
     // Every lookup must reach the server, also for an address shown before: the view keeps no HTTP cache.
     page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
 }
 
-void WebView::setAddress(const QString& address) {
+void WebView::setAddress(const QString& address)
+{
     m_address = address;
     // The text goes in as typed; the toolkit percent-encodes what a web address cannot hold (spaces, Chinese).
     load(QUrl(address, QUrl::TolerantMode));
 }
 
-QImage WebView::renderViewerFrame() {
+QImage WebView::renderViewerFrame()
+{
     // The view sits in the inner frame, which sits in the outer viewer frame.
     QWidget* inner = parentWidget();
     QWidget* outer = inner ? inner->parentWidget() : nullptr;

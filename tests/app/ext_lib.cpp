@@ -2,6 +2,7 @@
 // a test can tell which copy the table bound.
 #define EXT_EXPORT extern "C" __attribute__((visibility("default")))
 
-EXT_EXPORT int vorlith_ext_variant() {
+EXT_EXPORT int vorlith_ext_variant()
+{
     return EXT_VARIANT;
 }

@@ -17,7 +17,8 @@ struct Result {
     QString err;
 };
 
-inline QProcessEnvironment quietEnvironment() {
+inline QProcessEnvironment quietEnvironment()
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VORLITH_SHOW_NO_MESSAGE_BOX"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -28,7 +29,8 @@ inline QProcessEnvironment quietEnvironment() {
 inline Result run(const QString& program,
                   const QStringList& args,
                   const QProcessEnvironment& env = quietEnvironment(),
-                  int timeoutMs = 60000) {
+                  int timeoutMs = 60000)
+{
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(program, args);
@@ -48,7 +50,8 @@ inline Result run(const QString& program,
 }
 
 // Whether this machine lets us make a private mount namespace (root, and a kernel that allows it).
-inline bool canMountReadOnly() {
+inline bool canMountReadOnly()
+{
     return run(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")}).exitCode == 0;
 }
 
@@ -58,7 +61,8 @@ inline Result runMounted(const QStringList& readOnly,
                          const QString& program,
                          const QStringList& args,
                          const QString& tmpfsDir = {},
-                         const QString& tmpfsSize = {}) {
+                         const QString& tmpfsSize = {})
+{
     QString script = QStringLiteral("set -e; ");
     QStringList shellArgs;
     if (!tmpfsDir.isEmpty())

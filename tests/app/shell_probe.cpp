@@ -18,14 +18,16 @@
 
 namespace {
 
-int bind(const QStringList& args) {
+int bind(const QStringList& args)
+{
     app::ExternalTable table(args.value(2), {{args.value(3), args.value(4)}});
     table.function(0);
     std::printf("bound %s\n", qPrintable(table.loadedFrom(0)));
     return 0;
 }
 
-int deploy(const QStringList& args) {
+int deploy(const QStringList& args)
+{
     const bool wrote = app::deploySkinEngine(args.value(2));
     const QFileInfoList entries = QDir(args.value(2)).entryInfoList(QDir::Files | QDir::Hidden);
     std::printf("wrote=%d\n", wrote ? 1 : 0);
@@ -34,7 +36,8 @@ int deploy(const QStringList& args) {
     return 0;
 }
 
-int skin(const QStringList& args) {
+int skin(const QStringList& args)
+{
     app::applySkin(args.value(2).toInt());
     QPushButton later(QStringLiteral("按钮"));
     later.ensurePolished();
@@ -46,7 +49,8 @@ int skin(const QStringList& args) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // Stands for the program's end routine: a fatal report must end the process without running it.
     std::atexit([] { std::puts("end routine ran"); });
     QApplication application(argc, argv);

@@ -14,7 +14,8 @@ bool g_textEmpty = false;
 int g_reservedSum = -1;
 } // namespace
 
-ENGINE_EXPORT int vorlith_skin_attach(const unsigned char* data, int length, const char* text, int a, int b, int c) {
+ENGINE_EXPORT int vorlith_skin_attach(const unsigned char* data, int length, const char* text, int a, int b, int c)
+{
     ++g_calls;
     g_null = data == nullptr;
     g_length = length;
@@ -25,7 +26,8 @@ ENGINE_EXPORT int vorlith_skin_attach(const unsigned char* data, int length, con
 }
 
 // Number of calls so far; the last call's null flag, length, text-was-"" flag and sum of the three integers.
-ENGINE_EXPORT int test_engine_calls(bool* null, int* length, bool* textEmpty, int* reservedSum) {
+ENGINE_EXPORT int test_engine_calls(bool* null, int* length, bool* textEmpty, int* reservedSum)
+{
     *null = g_null;
     *length = g_length;
     *textEmpty = g_textEmpty;
@@ -34,7 +36,8 @@ ENGINE_EXPORT int test_engine_calls(bool* null, int* length, bool* textEmpty, in
 }
 
 // Copies up to `capacity` bytes of the last block into `out`; returns how many there were.
-ENGINE_EXPORT int test_engine_bytes(unsigned char* out, int capacity) {
+ENGINE_EXPORT int test_engine_bytes(unsigned char* out, int capacity)
+{
     const int n = static_cast<int>(g_bytes.size());
     std::memcpy(out, g_bytes.data(), static_cast<size_t>(n < capacity ? n : capacity));
     return n;

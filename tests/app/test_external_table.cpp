@@ -12,7 +12,8 @@ using VariantFn = int (*)();
 const QString kLib = QStringLiteral("libvorlith-ext.so");
 const QString kFn = QStringLiteral("vorlith_ext_variant");
 
-QString withoutSeparator(const QString& folder) {
+QString withoutSeparator(const QString& folder)
+{
     return folder.endsWith(QDir::separator()) ? folder.chopped(1) : folder;
 }
 
@@ -30,7 +31,8 @@ private slots:
     void programTableHoldsTheEngine();
 };
 
-void ExternalTableTest::searchOrder_data() {
+void ExternalTableTest::searchOrder_data()
+{
     QTest::addColumn<QString>("inProgramFolder");
     QTest::addColumn<int>("expectedVariant");
     QTest::addColumn<bool>("fromProgramFolder");
@@ -39,7 +41,8 @@ void ExternalTableTest::searchOrder_data() {
     QTest::newRow("unloadable file there: ordinary search") << QStringLiteral("garbage") << 2 << false;
 }
 
-void ExternalTableTest::searchOrder() {
+void ExternalTableTest::searchOrder()
+{
     QFETCH(QString, inProgramFolder);
     QFETCH(int, expectedVariant);
     QFETCH(bool, fromProgramFolder);
@@ -57,7 +60,8 @@ void ExternalTableTest::searchOrder() {
 }
 
 // A second call uses the bound function: no new load, even when the library file has gone meanwhile.
-void ExternalTableTest::boundOnce() {
+void ExternalTableTest::boundOnce()
+{
     testutil::Sandbox dir;
     QVERIFY(QFile::copy(QStringLiteral(EXT_PROGRAM_LIB), dir.file(kLib)));
     app::ExternalTable table(withoutSeparator(dir.path()), {{kLib, kFn}});
@@ -70,7 +74,8 @@ void ExternalTableTest::boundOnce() {
     QCOMPARE(table.as<VariantFn>(0)(), 1);
 }
 
-void ExternalTableTest::pathNameLoadsThatPathOnly() {
+void ExternalTableTest::pathNameLoadsThatPathOnly()
+{
     testutil::Sandbox dir;
     testutil::Sandbox other;
     QVERIFY(QFile::copy(QStringLiteral(EXT_PROGRAM_LIB), other.file(QStringLiteral("renamed.so"))));
@@ -81,7 +86,8 @@ void ExternalTableTest::pathNameLoadsThatPathOnly() {
 
 // Failures end the process, so they run in the probe. LD_LIBRARY_PATH still reaches variant 2 by its bare name:
 // a path that names a missing file must not fall back to it.
-void ExternalTableTest::fatalWhenNotFound_data() {
+void ExternalTableTest::fatalWhenNotFound_data()
+{
     QTest::addColumn<QString>("library");
     QTest::addColumn<QString>("function");
     QTest::newRow("no such library anywhere") << QStringLiteral("libvorlith-none.so") << kFn;
@@ -90,7 +96,8 @@ void ExternalTableTest::fatalWhenNotFound_data() {
     QTest::newRow("drive-style name") << QStringLiteral("C:libvorlith-ext.so") << kFn;
 }
 
-void ExternalTableTest::fatalWhenNotFound() {
+void ExternalTableTest::fatalWhenNotFound()
+{
     QFETCH(QString, library);
     QFETCH(QString, function);
     testutil::Sandbox dir;
@@ -110,7 +117,8 @@ void ExternalTableTest::fatalWhenNotFound() {
     QCOMPARE(ok.exitCode, 0);
 }
 
-void ExternalTableTest::programTableHoldsTheEngine() {
+void ExternalTableTest::programTableHoldsTheEngine()
+{
     QCOMPARE(app::skinEngineFileName(), QStringLiteral("libvorlith-skin.so"));
     QCOMPARE(QFileInfo(QStringLiteral(SKIN_ENGINE_LIB)).fileName(), app::skinEngineFileName());
 }

@@ -18,7 +18,8 @@ private slots:
     void boxIsShownAndClosed();
 };
 
-void FatalReportTest::text_data() {
+void FatalReportTest::text_data()
+{
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("expected");
@@ -36,14 +37,16 @@ void FatalReportTest::text_data() {
         << QStringLiteral("") << 12 << QStringLiteral("运行时出错!\r\n\r\n错误代码：12\r\n\r\n");
 }
 
-void FatalReportTest::text() {
+void FatalReportTest::text()
+{
     QFETCH(QString, message);
     QFETCH(int, code);
     QFETCH(QString, expected);
     QCOMPARE(app::fatalReportText(message, code), expected);
 }
 
-void FatalReportTest::exitsAtOnce_data() {
+void FatalReportTest::exitsAtOnce_data()
+{
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("expectedErr");
@@ -56,7 +59,8 @@ void FatalReportTest::exitsAtOnce_data() {
                                << QStringLiteral("运行时出错!\r\n\r\n错误代码：6\r\n\r\n");
 }
 
-void FatalReportTest::exitsAtOnce() {
+void FatalReportTest::exitsAtOnce()
+{
     QFETCH(QString, code);
     QFETCH(QString, message);
     QFETCH(QString, expectedErr);
@@ -68,7 +72,8 @@ void FatalReportTest::exitsAtOnce() {
     QVERIFY2(!r.out.contains(QStringLiteral("end routine ran")), "the end routine ran after a fatal report");
 }
 
-void FatalReportTest::allocationFailure() {
+void FatalReportTest::allocationFailure()
+{
     // Under AddressSanitizer an impossible allocation aborts unless the allocator is told to fail normally.
     QProcessEnvironment env = probe::quietEnvironment();
     env.insert(QStringLiteral("ASAN_OPTIONS"),
@@ -89,7 +94,8 @@ void FatalReportTest::allocationFailure() {
 
 // Without the test variable the report is a real message box: find it on the X server by its title, press its
 // OK button, and the process ends with 255.
-void FatalReportTest::boxIsShownAndClosed() {
+void FatalReportTest::boxIsShownAndClosed()
+{
     if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         QSKIP("needs an X server and xdotool");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -15,22 +15,26 @@ namespace {
 const QString kEngineMessage =
     QStringLiteral("错误信息：无法找到指定DLL库文件“libvorlith-skin.so”中的输出命令“vorlith_skin_attach”\r\n");
 
-QStringList programArgs() {
+QStringList programArgs()
+{
     return QString::fromUtf8(PROGRAM_ARGS).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-QProcessEnvironment programEnvironment() {
+QProcessEnvironment programEnvironment()
+{
     QProcessEnvironment env = probe::quietEnvironment();
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
     return env;
 }
 
-QString placeProgram(const testutil::Sandbox& dir) {
+QString placeProgram(const testutil::Sandbox& dir)
+{
     const QString program = dir.file(QFileInfo(QStringLiteral(PROGRAM)).fileName());
     return QFile::copy(QStringLiteral(PROGRAM), program) ? program : QString();
 }
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -45,7 +49,8 @@ private slots:
     void fatalStarts();
 };
 
-void ProgramRunsTest::firstStartWritesTheEngine() {
+void ProgramRunsTest::firstStartWritesTheEngine()
+{
     testutil::Sandbox dir;
     const QString program = placeProgram(dir);
     QVERIFY(!program.isEmpty());
@@ -69,14 +74,16 @@ void ProgramRunsTest::firstStartWritesTheEngine() {
     QCOMPARE(readAll(engine), image);
 }
 
-void ProgramRunsTest::fatalStarts_data() {
+void ProgramRunsTest::fatalStarts_data()
+{
     QTest::addColumn<QByteArray>("engineContent"); // null: no engine file
     QTest::addColumn<bool>("readOnly");
     QTest::newRow("read-only folder, no engine") << QByteArray() << true;
     QTest::newRow("engine file that is no library") << QByteArray("not a library") << false;
 }
 
-void ProgramRunsTest::fatalStarts() {
+void ProgramRunsTest::fatalStarts()
+{
     QFETCH(QByteArray, engineContent);
     QFETCH(bool, readOnly);
     if (readOnly && !probe::canMountReadOnly())

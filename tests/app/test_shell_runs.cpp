@@ -14,19 +14,22 @@ namespace {
 const QString kEngineMessage =
     QStringLiteral("错误信息：无法找到指定DLL库文件“libvorlith-skin.so”中的输出命令“vorlith_skin_attach”\r\n");
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A folder holding a copy of the probe, as a freshly copied program folder holds the program.
-QString placeProbe(const testutil::Sandbox& dir, const QString& sub = QStringLiteral("bin")) {
+QString placeProbe(const testutil::Sandbox& dir, const QString& sub = QStringLiteral("bin"))
+{
     QDir(dir.path()).mkpath(sub);
     const QString program = dir.file(sub + QStringLiteral("/vorlith-probe"));
     return QFile::copy(QStringLiteral(SHELL_PROBE), program) ? program : QString();
 }
 
-QString skin13Button() {
+QString skin13Button()
+{
     return skinfile::colour(readAll(QStringLiteral(SKINS_DIR "/13.vskin")), skinfile::Button).name();
 }
 
@@ -43,11 +46,13 @@ private slots:
     void readOnlyFolder();
 };
 
-void ShellRunsTest::initTestCase() {
+void ShellRunsTest::initTestCase()
+{
     QVERIFY(QColor::isValidColorName(skin13Button()));
 }
 
-void ShellRunsTest::firstAndSecondStart() {
+void ShellRunsTest::firstAndSecondStart()
+{
     testutil::Sandbox dir;
     const QString program = placeProbe(dir);
     QVERIFY(!program.isEmpty());
@@ -65,7 +70,8 @@ void ShellRunsTest::firstAndSecondStart() {
 }
 
 // A file of the engine's name that is no library is taken as the engine all the same: not replaced, and fatal.
-void ShellRunsTest::unusableEngineIsFatal() {
+void ShellRunsTest::unusableEngineIsFatal()
+{
     testutil::Sandbox dir;
     const QString program = placeProbe(dir);
     const QString engine = QFileInfo(program).path() + QStringLiteral("/libvorlith-skin.so");
@@ -80,7 +86,8 @@ void ShellRunsTest::unusableEngineIsFatal() {
 }
 
 // The engine refuses "no data": the program goes on, unskinned, and is not stopped.
-void ShellRunsTest::outOfRangeSkinRunsUnskinned() {
+void ShellRunsTest::outOfRangeSkinRunsUnskinned()
+{
     testutil::Sandbox dir;
     const QString program = placeProbe(dir);
     const probe::Result r = probe::run(program, {QStringLiteral("skin"), QStringLiteral("34")});
@@ -89,7 +96,8 @@ void ShellRunsTest::outOfRangeSkinRunsUnskinned() {
     QVERIFY(!r.out.contains(skin13Button()));
 }
 
-void ShellRunsTest::readOnlyFolder_data() {
+void ShellRunsTest::readOnlyFolder_data()
+{
     QTest::addColumn<QString>("engineAt"); // "", "bin" (read-only file beside the program) or "lib" (installed)
     QTest::addColumn<int>("exitCode");
     QTest::newRow("no engine anywhere: fatal") << QString() << 255;
@@ -97,7 +105,8 @@ void ShellRunsTest::readOnlyFolder_data() {
     QTest::newRow("installed engine in the library folder") << QStringLiteral(INSTALL_LIBDIR) << 0;
 }
 
-void ShellRunsTest::readOnlyFolder() {
+void ShellRunsTest::readOnlyFolder()
+{
     QFETCH(QString, engineAt);
     QFETCH(int, exitCode);
     if (!probe::canMountReadOnly())

@@ -10,11 +10,13 @@
 
 namespace {
 
-QString skinFile(int number) {
+QString skinFile(int number)
+{
     return QStringLiteral(SKINS_DIR "/%1.vskin").arg(number, 2, 10, QLatin1Char('0'));
 }
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -29,7 +31,8 @@ struct LastCall {
 };
 
 // Reads what the stand-in engine recorded. Loading it by the same path reaches the copy the table bound.
-LastCall lastCall() {
+LastCall lastCall()
+{
     QLibrary engine(QStringLiteral(TEST_ENGINE_LIB));
     using CallsFn = int (*)(bool*, int*, bool*, int*);
     using BytesFn = int (*)(unsigned char*, int);
@@ -55,7 +58,8 @@ private slots:
 };
 
 // The program carries exactly the committed skin files, and nothing under numbers outside 1 to 33.
-void SkinApplyTest::carriedSkins() {
+void SkinApplyTest::carriedSkins()
+{
     for (int n = 1; n <= app::kSkinCount; ++n) {
         const QByteArray file = readAll(skinFile(n));
         QVERIFY2(!file.isEmpty(), qPrintable(skinFile(n)));
@@ -65,7 +69,8 @@ void SkinApplyTest::carriedSkins() {
         QVERIFY(app::carriedSkin(n).isEmpty());
 }
 
-void SkinApplyTest::handsTheEngine_data() {
+void SkinApplyTest::handsTheEngine_data()
+{
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("file"); // empty: no data expected
     QTest::newRow("13, the start-up skin") << 13 << skinFile(13);
@@ -76,7 +81,8 @@ void SkinApplyTest::handsTheEngine_data() {
     QTest::newRow("negative") << -13 << QString();
 }
 
-void SkinApplyTest::handsTheEngine() {
+void SkinApplyTest::handsTheEngine()
+{
     QFETCH(int, number);
     QFETCH(QString, file);
     testutil::Sandbox dir;

@@ -10,17 +10,20 @@
 
 namespace {
 
-QString folder(const testutil::Sandbox& dir) {
+QString folder(const testutil::Sandbox& dir)
+{
     return dir.path().chopped(1);
 }
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // What the probe says of the folder, without the line of its end routine.
-QString report(const probe::Result& r) {
+QString report(const probe::Result& r)
+{
     return QString(r.out).remove(QStringLiteral("end routine ran")).trimmed();
 }
 
@@ -38,7 +41,8 @@ private slots:
 };
 
 // The carried image is a loadable library that exports the entry point the program binds.
-void SkinDeployTest::carriedImageIsTheEngine() {
+void SkinDeployTest::carriedImageIsTheEngine()
+{
     const QByteArray image = app::carriedEngineImage();
     QVERIFY(image.size() > 4096);
     QVERIFY(image.startsWith("\x7f"
@@ -50,7 +54,8 @@ void SkinDeployTest::carriedImageIsTheEngine() {
     QVERIFY(engine.resolve(app::kSkinAttachFunction) != nullptr);
 }
 
-void SkinDeployTest::freshFolder() {
+void SkinDeployTest::freshFolder()
+{
     testutil::Sandbox dir;
     QVERIFY(app::deploySkinEngine(folder(dir)));
     QCOMPARE(app::skinEnginePath(folder(dir)), dir.file(app::skinEngineFileName()));
@@ -60,7 +65,8 @@ void SkinDeployTest::freshFolder() {
     QVERIFY(QFileInfo(dir.file(app::skinEngineFileName())).isReadable());
 }
 
-void SkinDeployTest::existingFileIsKept_data() {
+void SkinDeployTest::existingFileIsKept_data()
+{
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("readOnly");
     QTest::newRow("different content") << QByteArray("an older engine, or anything at all") << false;
@@ -68,7 +74,8 @@ void SkinDeployTest::existingFileIsKept_data() {
     QTest::newRow("read-only file") << QByteArray("read-only engine") << true;
 }
 
-void SkinDeployTest::existingFileIsKept() {
+void SkinDeployTest::existingFileIsKept()
+{
     QFETCH(QByteArray, content);
     QFETCH(bool, readOnly);
     testutil::Sandbox dir;
@@ -90,7 +97,8 @@ void SkinDeployTest::existingFileIsKept() {
 
 // Root writes through permission bits, so the folder is made read-only by a read-only bind mount in the probe's
 // own mount namespace.
-void SkinDeployTest::readOnlyFolder() {
+void SkinDeployTest::readOnlyFolder()
+{
     if (!probe::canMountReadOnly())
         QSKIP("no private mount namespace here (needs root and unshare)");
     testutil::Sandbox dir;
@@ -103,7 +111,8 @@ void SkinDeployTest::readOnlyFolder() {
 
 // A disk that fills up halfway through the engine: written in place, this left a truncated engine behind, and
 // every later start took it as the engine and ended in the fatal report. Now no engine file appears at all.
-void SkinDeployTest::fullDiskLeavesNoTruncatedEngine() {
+void SkinDeployTest::fullDiskLeavesNoTruncatedEngine()
+{
     if (!probe::canMountReadOnly())
         QSKIP("no private mount namespace here (needs root and unshare)");
     const qint64 imageSize = app::carriedEngineImage().size();

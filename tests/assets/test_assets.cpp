@@ -16,21 +16,25 @@
 
 namespace {
 
-quint32 le32(const QByteArray& b, int at) {
+quint32 le32(const QByteArray& b, int at)
+{
     return qFromLittleEndian<quint32>(b.constData() + at);
 }
 
-quint16 le16(const QByteArray& b, int at) {
+quint16 le16(const QByteArray& b, int at)
+{
     return qFromLittleEndian<quint16>(b.constData() + at);
 }
 
-bool greyClose(QRgb c) {
+bool greyClose(QRgb c)
+{
     return std::abs(qRed(c) - 128) <= 12 && std::abs(qGreen(c) - 128) <= 12 && std::abs(qBlue(c) - 128) <= 12;
 }
 
 constexpr QRgb kKey = 0x808080;
 
-QByteArray resource(const QString& path) {
+QByteArray resource(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -56,7 +60,8 @@ private:
     bool m_generatorRan = false;
 };
 
-void TestAssets::badgeFile_data() {
+void TestAssets::badgeFile_data()
+{
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("size");
     for (const core::Badge& b : core::kBadges)
@@ -65,7 +70,8 @@ void TestAssets::badgeFile_data() {
 
 // The file layout, read from the bytes: a file header, a 40-byte info header, no colour table, 24 bits per
 // pixel, bottom-up rows of 3 bytes a pixel padded to a multiple of 4.
-void TestAssets::badgeFile() {
+void TestAssets::badgeFile()
+{
     QFETCH(QString, path);
     QFETCH(QSize, size);
     const QByteArray bytes = resource(path);
@@ -89,13 +95,15 @@ void TestAssets::badgeFile() {
     QCOMPARE(image.size(), size);
 }
 
-void TestAssets::badgeKey_data() {
+void TestAssets::badgeKey_data()
+{
     badgeFile_data();
 }
 
 // Every pixel is the key or a colour far from it, the border ring is key all round (so a badge never
 // touches its control's edge), and the shape fills a good part of the bitmap with several colours.
-void TestAssets::badgeKey() {
+void TestAssets::badgeKey()
+{
     QFETCH(QString, path);
     QFETCH(QSize, size);
     const QImage image = QImage(path).convertToFormat(QImage::Format_RGB32);
@@ -124,7 +132,8 @@ void TestAssets::badgeKey() {
     QVERIFY2(colours.size() >= 3, "a badge needs a mark over its shape, not one flat colour");
 }
 
-void TestAssets::compositionPicture() {
+void TestAssets::compositionPicture()
+{
     const QByteArray bytes = assets::resourceBytes(QString::fromLatin1(assets::kCompositionPicture));
     QVERIFY(bytes.startsWith("\xFF\xD8"));
     QBuffer buffer;
@@ -151,7 +160,8 @@ void TestAssets::compositionPicture() {
     }
 }
 
-void TestAssets::programIcon() {
+void TestAssets::programIcon()
+{
     const QImage icon(QString::fromLatin1(assets::kProgramIcon));
     QCOMPARE(icon.size(), QSize(64, 64));
     QVERIFY(icon.hasAlphaChannel());
@@ -159,11 +169,13 @@ void TestAssets::programIcon() {
     QCOMPARE(qAlpha(icon.pixel(32, 32)), 255);
 }
 
-void TestAssets::missingResourceIsEmpty() {
+void TestAssets::missingResourceIsEmpty()
+{
     QVERIFY(assets::resourceBytes(QStringLiteral(":/badges/none.bmp")).isEmpty());
 }
 
-void TestAssets::generatorReproducesCommittedFiles_data() {
+void TestAssets::generatorReproducesCommittedFiles_data()
+{
     QTest::addColumn<QString>("name");
     for (const core::Badge& b : core::kBadges)
         QTest::newRow(b.bitmap) << QString::fromLatin1(b.bitmap).mid(2);
@@ -173,7 +185,8 @@ void TestAssets::generatorReproducesCommittedFiles_data() {
 
 // A fresh run of the generator writes the same bytes as the carried files: the drawing is deterministic
 // and the committed pictures are not stale.
-void TestAssets::generatorReproducesCommittedFiles() {
+void TestAssets::generatorReproducesCommittedFiles()
+{
     QFETCH(QString, name);
     if (!m_generatorRan) {
         QVERIFY(m_generated.isValid());

@@ -22,7 +22,8 @@ namespace testutil {
 
 // A generated stand-in for a badge bitmap: a coloured block with a key-coloured corner, so a rendering
 // shows both what a badge covers and what it lets through.
-inline QImage makeBadgeBitmap(int index, QSize size) {
+inline QImage makeBadgeBitmap(int index, QSize size)
+{
     QImage bitmap(size, QImage::Format_RGB32);
     bitmap.fill(QColor::fromHsv((index * 33) % 360, 220, 230));
     QPainter p(&bitmap);
@@ -37,7 +38,8 @@ struct Message {
 
 class MemoryControls : public core::Controls {
 public:
-    MemoryControls() {
+    MemoryControls()
+    {
         for (int i = 0; i < core::kBadgeCount; ++i) {
             const core::Badge& b = core::kBadges[static_cast<std::size_t>(i)];
             m_positions[b.id] = b.defaultPos;
@@ -60,7 +62,8 @@ public:
     void setVisible(core::ControlId id, bool visible) override { m_visible[id] = visible; }
 
     // Decoded for the box's size, as the window's picture box decodes what it shows.
-    bool setPicture(core::ControlId id, const QByteArray& bytes) override {
+    bool setPicture(core::ControlId id, const QByteArray& bytes) override
+    {
         ++pictureSets;
         m_pictures.remove(id);
         if (bytes.isEmpty())
@@ -83,7 +86,8 @@ public:
     core::DialogMode dialogMode(core::ControlId) const override { return m_dialogMode; }
     void setDialogMode(core::ControlId, core::DialogMode mode) override { m_dialogMode = mode; }
     QString dialogFileName(core::ControlId) const override { return m_dialogFileName; }
-    bool showDialog(core::ControlId) override {
+    bool showDialog(core::ControlId) override
+    {
         duringModal();
         if (dialogAnswers.isEmpty())
             return false;
@@ -96,13 +100,15 @@ public:
 
     // The composition frame as the window draws it: the picture box's picture under the badges, each at its
     // position and with its visibility.
-    QImage renderFrame(core::ControlId id) override {
+    QImage renderFrame(core::ControlId id) override
+    {
         if (id != core::ids::CompositionFrame)
             return {};
         return material::renderComposition(composition());
     }
 
-    material::Composition composition() const {
+    material::Composition composition() const
+    {
         material::Composition c;
         c.picture = m_pictures.value(core::ids::CompositionPicture);
         for (int index : core::kBadgeStacking) {
@@ -113,17 +119,20 @@ public:
     }
 
     // An unscripted browse is a cancel.
-    QString browseForFolder(const QString& prompt) override {
+    QString browseForFolder(const QString& prompt) override
+    {
         browsePrompts.append(prompt);
         duringModal();
         return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
     }
-    void showMessage(const QString& title, const QString& text) override {
+    void showMessage(const QString& title, const QString& text) override
+    {
         messages.append({title, text});
         duringModal();
     }
     // An unscripted question is answered No.
-    bool askYesNo(const QString& title, const QString& text) override {
+    bool askYesNo(const QString& title, const QString& text) override
+    {
         questions.append({title, text});
         duringModal();
         return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
@@ -145,13 +154,15 @@ public:
     int pictureSets = 0;
 
 private:
-    void duringModal() {
+    void duringModal()
+    {
         if (whileModal)
             whileModal();
     }
 
     // Logical lines, split at CR LF, CR or LF: the text of an empty box is one empty line.
-    QStringList splitLines(core::ControlId id) const {
+    QStringList splitLines(core::ControlId id) const
+    {
         static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
         return m_texts.value(id).split(breaks);
     }

@@ -11,7 +11,8 @@
 
 namespace testutil {
 
-inline QImage makePhoto(QSize size, quint32 seed) {
+inline QImage makePhoto(QSize size, quint32 seed)
+{
     QRandomGenerator random(seed);
     QImage image(size, QImage::Format_RGB32);
     const int hue = static_cast<int>(random.bounded(360));
@@ -38,7 +39,8 @@ inline QImage makePhoto(QSize size, quint32 seed) {
     return image;
 }
 
-inline QByteArray encodeJpeg(const QImage& image, int quality = 90) {
+inline QByteArray encodeJpeg(const QImage& image, int quality = 90)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -48,7 +50,8 @@ inline QByteArray encodeJpeg(const QImage& image, int quality = 90) {
     return bytes;
 }
 
-inline QByteArray makePhotoJpeg(QSize size, quint32 seed) {
+inline QByteArray makePhotoJpeg(QSize size, quint32 seed)
+{
     return encodeJpeg(makePhoto(size, seed));
 }
 

@@ -26,7 +26,8 @@ struct BatchRig {
     MemoryControls controls;
     material::BatchHandlers handlers;
 
-    BatchRig() {
+    BatchRig()
+    {
         controls.setText(MaterialFolderBox, materials.path());
         controls.setText(OutputFolderBox, QStringLiteral("/default/out/"));
         QDir(outputs.path()).mkdir("out");
@@ -34,19 +35,22 @@ struct BatchRig {
     QString outFolder() const { return outputs.path() + QStringLiteral("out"); }
     QString outFile(int n) const { return outFolder() + QStringLiteral("/%1.png").arg(n); }
 
-    QByteArray addMaterial(const QString& name, quint32 seed) {
+    QByteArray addMaterial(const QString& name, quint32 seed)
+    {
         const QByteArray bytes = testutil::makePhotoJpeg({120 + static_cast<int>(seed) * 8, 200}, seed);
         materials.write(name, bytes);
         return bytes;
     }
 
-    void start() {
+    void start()
+    {
         controls.folderAnswers = {outFolder()};
         handlers.startRun(controls);
     }
 
     // Ticks the timer until the run ends; the number of ticks.
-    int runToEnd() {
+    int runToEnd()
+    {
         int ticks = 0;
         while (controls.interval(BatchTimer) != 0 && ticks < 1000) {
             handlers.step(controls);
@@ -55,19 +59,22 @@ struct BatchRig {
         return ticks;
     }
 
-    QStringList listed() const {
+    QStringList listed() const
+    {
         QStringList names;
         for (int i = 0; i < controls.lineCount(FileList); ++i)
             names.append(controls.line(FileList, i));
         return names;
     }
 
-    QStringList written() const {
+    QStringList written() const
+    {
         return QDir(outFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     }
 
     // The frame the window would show for this material under the test badges, rendered here on its own.
-    QImage expectedFrame(const QByteArray& material) const {
+    QImage expectedFrame(const QByteArray& material) const
+    {
         material::Composition c = controls.composition();
         c.picture = material::decodePicture(material, material::kPictureRect.size()).image;
         return material::renderComposition(c);
@@ -99,7 +106,8 @@ private slots:
     void readLineAndPreview();
 };
 
-void TestBatch::runWritesOnePicturePerMaterial() {
+void TestBatch::runWritesOnePicturePerMaterial()
+{
     BatchRig b;
     QHash<QString, QByteArray> bytes{{"a.jpg", b.addMaterial("a.jpg", 1)}, {"b.jpg", b.addMaterial("b.jpg", 2)}};
     b.materials.write("c.gif", "GIF89a");
@@ -131,7 +139,8 @@ void TestBatch::runWritesOnePicturePerMaterial() {
     }
 }
 
-void TestBatch::chooseMaterialFolder_data() {
+void TestBatch::chooseMaterialFolder_data()
+{
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("expected");
     QTest::newRow("folder") << "/home/u/pics"
@@ -144,7 +153,8 @@ void TestBatch::chooseMaterialFolder_data() {
                                              << "/before/";
 }
 
-void TestBatch::chooseMaterialFolder() {
+void TestBatch::chooseMaterialFolder()
+{
     QFETCH(QString, answer);
     QFETCH(QString, expected);
     MemoryControls controls;
@@ -155,7 +165,8 @@ void TestBatch::chooseMaterialFolder() {
     QCOMPARE(controls.text(MaterialFolderBox), expected);
 }
 
-void TestBatch::nothingToRun_data() {
+void TestBatch::nothingToRun_data()
+{
     QTest::addColumn<QString>("folderForm");
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("format");
@@ -166,7 +177,8 @@ void TestBatch::nothingToRun_data() {
     QTest::newRow("no folder chosen") << "none" << QStringList{"a.jpg"} << "JPG";
 }
 
-void TestBatch::nothingToRun() {
+void TestBatch::nothingToRun()
+{
     QFETCH(QString, folderForm);
     QFETCH(QStringList, files);
     QFETCH(QString, format);
@@ -197,7 +209,8 @@ void TestBatch::nothingToRun() {
     QCOMPARE(b.controls.text(FileList), QString());
 }
 
-void TestBatch::cancelledOutputChoiceStartsNothing() {
+void TestBatch::cancelledOutputChoiceStartsNothing()
+{
     BatchRig b;
     b.addMaterial("a.jpg", 1);
     b.handlers.startRun(b.controls); // no scripted answer: the browser is cancelled
@@ -211,7 +224,8 @@ void TestBatch::cancelledOutputChoiceStartsNothing() {
 }
 
 // The step trims each line, so a name that begins or ends in spaces names a file that does not exist.
-void TestBatch::namesWithSpacesAreSkipped() {
+void TestBatch::namesWithSpacesAreSkipped()
+{
     BatchRig b;
     const QStringList spaced{" a.jpg", QStringLiteral("\u3000b.jpg"), "d.jpg ", QStringLiteral("e.jpg\u3000")};
     for (const QString& name : spaced)
@@ -233,7 +247,8 @@ void TestBatch::namesWithSpacesAreSkipped() {
         QVERIFY2(report.contains(trimmed + QStringLiteral("：")), qPrintable(report));
 }
 
-void TestBatch::chineseAndLongNames() {
+void TestBatch::chineseAndLongNames()
+{
     BatchRig b;
     const QString longName = QString(82, QChar(0x56FE)) + QStringLiteral(".jpg");
     QCOMPARE(QFile::encodeName(longName).size(), 250);
@@ -249,14 +264,16 @@ void TestBatch::chineseAndLongNames() {
     QVERIFY(b.controls.messages.isEmpty());
 }
 
-void TestBatch::unreadableMaterialIsSkipped_data() {
+void TestBatch::unreadableMaterialIsSkipped_data()
+{
     QTest::addColumn<QByteArray>("corrupt");
     QTest::newRow("not a picture") << QByteArray("just some text, not a picture");
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("JPEG cut inside its header") << testutil::makePhotoJpeg({64, 64}, 9).left(12);
 }
 
-void TestBatch::unreadableMaterialIsSkipped() {
+void TestBatch::unreadableMaterialIsSkipped()
+{
     QFETCH(QByteArray, corrupt);
     BatchRig b;
     const QByteArray a = b.addMaterial("a.jpg", 1);
@@ -284,14 +301,16 @@ void TestBatch::unreadableMaterialIsSkipped() {
              qPrintable(report));
 }
 
-void TestBatch::failedWriteStopsTheRun_data() {
+void TestBatch::failedWriteStopsTheRun_data()
+{
     QTest::addColumn<QString>("sabotage");
     QTest::newRow("output folder removed") << "remove";
     QTest::newRow("output folder replaced by a file") << "file";
     QTest::newRow("a folder in the way of the next picture") << "blocker";
 }
 
-void TestBatch::failedWriteStopsTheRun() {
+void TestBatch::failedWriteStopsTheRun()
+{
     QFETCH(QString, sabotage);
     BatchRig b;
     for (quint32 i = 0; i < 3; ++i)
@@ -326,13 +345,15 @@ void TestBatch::failedWriteStopsTheRun() {
     QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("1"));
 }
 
-void TestBatch::saveToDuringRunOffersToStop_data() {
+void TestBatch::saveToDuringRunOffersToStop_data()
+{
     QTest::addColumn<bool>("stop");
     QTest::newRow("yes stops the run") << true;
     QTest::newRow("no lets it go on") << false;
 }
 
-void TestBatch::saveToDuringRunOffersToStop() {
+void TestBatch::saveToDuringRunOffersToStop()
+{
     QFETCH(bool, stop);
     BatchRig b;
     for (quint32 i = 0; i < 3; ++i)
@@ -364,7 +385,8 @@ void TestBatch::saveToDuringRunOffersToStop() {
 
 // The timer ticks on under the question; when the run has ended by the time the user answers, the answer
 // has nothing left to stop.
-void TestBatch::runEndingWhileTheQuestionIsOpen() {
+void TestBatch::runEndingWhileTheQuestionIsOpen()
+{
     BatchRig b;
     b.addMaterial("a.jpg", 1);
     b.addMaterial("b.jpg", 2);
@@ -379,7 +401,8 @@ void TestBatch::runEndingWhileTheQuestionIsOpen() {
     QCOMPARE(b.controls.statuses.filter(QStringLiteral("已停止")).size(), 0);
 }
 
-void TestBatch::readLineAndPreview_data() {
+void TestBatch::readLineAndPreview_data()
+{
     QTest::addColumn<QString>("lineNumber");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("shown");
@@ -400,7 +423,8 @@ void TestBatch::readLineAndPreview_data() {
                                << "" << false;
 }
 
-void TestBatch::readLineAndPreview() {
+void TestBatch::readLineAndPreview()
+{
     QFETCH(QString, lineNumber);
     QFETCH(QString, expected);
     QFETCH(bool, shown);

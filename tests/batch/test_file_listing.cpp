@@ -12,11 +12,13 @@
 namespace {
 
 // A name of exactly 250 bytes in the file system's encoding: 82 three-byte characters and ".jpg".
-QString longChineseName() {
+QString longChineseName()
+{
     return QString(82, QChar(0x56FE)) + QStringLiteral(".jpg");
 }
 
-QSet<QString> toSet(const QStringList& names) {
+QSet<QString> toSet(const QStringList& names)
+{
     return QSet<QString>(names.begin(), names.end());
 }
 
@@ -36,7 +38,8 @@ private slots:
     void trailingSeparator();
 };
 
-void TestFileListing::findsByFormat_data() {
+void TestFileListing::findsByFormat_data()
+{
     QTest::addColumn<QStringList>("dirs");
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("format");
@@ -77,7 +80,8 @@ void TestFileListing::findsByFormat_data() {
         << QStringList() << QStringList{"a.jpg", "b"} << "" << QStringList();
 }
 
-void TestFileListing::findsByFormat() {
+void TestFileListing::findsByFormat()
+{
     QFETCH(QStringList, dirs);
     QFETCH(QStringList, files);
     QFETCH(QString, format);
@@ -97,7 +101,8 @@ void TestFileListing::findsByFormat() {
 
 // Every matching name once, in the order the directory itself yields its entries: the list is not sorted,
 // and the first name is not doubled.
-void TestFileListing::namesOnceInEnumerationOrder() {
+void TestFileListing::namesOnceInEnumerationOrder()
+{
     testutil::Sandbox folder;
     QStringList expected;
     for (int i = 0; i < 60; ++i) {
@@ -115,7 +120,8 @@ void TestFileListing::namesOnceInEnumerationOrder() {
     QCOMPARE(material::listMaterialFiles(folder.path(), QStringLiteral("JPG")), expected);
 }
 
-void TestFileListing::folderForms_data() {
+void TestFileListing::folderForms_data()
+{
     QTest::addColumn<QString>("form");
     QTest::addColumn<int>("expectedCount");
     QTest::newRow("with separator") << "sep" << 2;
@@ -124,7 +130,8 @@ void TestFileListing::folderForms_data() {
     QTest::newRow("no folder chosen, matching files in the current folder") << "empty" << 0;
 }
 
-void TestFileListing::folderForms() {
+void TestFileListing::folderForms()
+{
     QFETCH(QString, form);
     QFETCH(int, expectedCount);
 
@@ -147,7 +154,8 @@ void TestFileListing::folderForms() {
 }
 
 // A link to a file reads as that file; a link to a folder and a dangling link are no material.
-void TestFileListing::links() {
+void TestFileListing::links()
+{
     testutil::Sandbox folder;
     QVERIFY(folder.write("a.jpg", "x"));
     QVERIFY(QDir(folder.path()).mkdir("sub"));
@@ -159,7 +167,8 @@ void TestFileListing::links() {
     QCOMPARE(toSet(listed), (QSet<QString>{"a.jpg", "file-link.jpg"}));
 }
 
-void TestFileListing::trailingSeparator_data() {
+void TestFileListing::trailingSeparator_data()
+{
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("expected");
     QTest::newRow("plain") << "/home/u/pics"
@@ -172,7 +181,8 @@ void TestFileListing::trailingSeparator_data() {
                            << "";
 }
 
-void TestFileListing::trailingSeparator() {
+void TestFileListing::trailingSeparator()
+{
     QFETCH(QString, folder);
     QFETCH(QString, expected);
     QCOMPARE(material::withTrailingSeparator(folder), expected);

@@ -13,26 +13,31 @@
 
 namespace picturebytes {
 
-inline void putU16le(QByteArray& b, qsizetype at, unsigned v) {
+inline void putU16le(QByteArray& b, qsizetype at, unsigned v)
+{
     b[at] = char(v & 0xFF);
     b[at + 1] = char(v >> 8 & 0xFF);
 }
 
-inline void putU32le(QByteArray& b, qsizetype at, quint32 v) {
+inline void putU32le(QByteArray& b, qsizetype at, quint32 v)
+{
     putU16le(b, at, v & 0xFFFF);
     putU16le(b, at + 2, v >> 16);
 }
 
-inline void appendU16le(QByteArray& b, unsigned v) {
+inline void appendU16le(QByteArray& b, unsigned v)
+{
     b.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF));
 }
 
-inline void appendU32le(QByteArray& b, quint32 v) {
+inline void appendU32le(QByteArray& b, quint32 v)
+{
     appendU16le(b, v & 0xFFFF);
     appendU16le(b, v >> 16);
 }
 
-inline QByteArray encode(const QImage& image, const char* format, int quality = -1) {
+inline QByteArray encode(const QImage& image, const char* format, int quality = -1)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -43,7 +48,8 @@ inline QByteArray encode(const QImage& image, const char* format, int quality = 
 }
 
 // A w x h picture whose pixel (x, y) is colour(x, y).
-inline QImage painted(int w, int h, const std::function<QRgb(int, int)>& colour) {
+inline QImage painted(int w, int h, const std::function<QRgb(int, int)>& colour)
+{
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -53,7 +59,8 @@ inline QImage painted(int w, int h, const std::function<QRgb(int, int)>& colour)
 
 // --- PCX -----------------------------------------------------------------------------------------------
 
-inline QByteArray pcxHeader(int version, int bitsPerPixel, int planes, int w, int h, int bytesPerLine) {
+inline QByteArray pcxHeader(int version, int bitsPerPixel, int planes, int w, int h, int bytesPerLine)
+{
     QByteArray b(128, '\0');
     b[0] = 0x0A;
     b[1] = char(version);
@@ -67,7 +74,8 @@ inline QByteArray pcxHeader(int version, int bitsPerPixel, int planes, int w, in
 }
 
 // Run-length encodes raw bytes: runs of up to 63, and bytes with both top bits set always as a run of 1.
-inline QByteArray pcxRle(const QByteArray& raw) {
+inline QByteArray pcxRle(const QByteArray& raw)
+{
     QByteArray out;
     for (qsizetype i = 0; i < raw.size();) {
         qsizetype n = 1;
@@ -81,7 +89,8 @@ inline QByteArray pcxRle(const QByteArray& raw) {
     return out;
 }
 
-inline QByteArray pcxPalette(const QList<QRgb>& colours) {
+inline QByteArray pcxPalette(const QList<QRgb>& colours)
+{
     QByteArray b(1, char(0x0C));
     for (int i = 0; i < 256; ++i) {
         const QRgb c = i < colours.size() ? colours[i] : 0;
@@ -93,7 +102,8 @@ inline QByteArray pcxPalette(const QList<QRgb>& colours) {
 // --- BMP -----------------------------------------------------------------------------------------------
 
 // A BMP with an 8-bit colour table of `colours` entries and the given row-major indexes.
-inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const QByteArray& indexes) {
+inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const QByteArray& indexes)
+{
     const int stride = (w + 3) / 4 * 4;
     const quint32 offset = 14 + 40 + 4 * quint32(colours.size());
     QByteArray b("BM");
@@ -117,7 +127,8 @@ inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const QByteArra
 
 // One directory image: a BMP info header with the doubled height, the pixel rows bottom up and an all-
 // opaque AND mask. 24 or 32 bits per pixel, every pixel `colour`.
-inline QByteArray iconImage(int size, int bits, QRgb colour) {
+inline QByteArray iconImage(int size, int bits, QRgb colour)
+{
     QByteArray b;
     for (quint32 v : {40u, quint32(size), quint32(2 * size)})
         appendU32le(b, v);
@@ -149,7 +160,8 @@ struct IconPart {
 };
 
 // An icon (type 1) or cursor (type 2) directory with one entry per part, the images following it.
-inline QByteArray iconFile(int type, const QList<IconPart>& parts) {
+inline QByteArray iconFile(int type, const QList<IconPart>& parts)
+{
     QByteArray dir;
     appendU16le(dir, 0);
     appendU16le(dir, unsigned(type));
@@ -172,7 +184,8 @@ inline QByteArray iconFile(int type, const QList<IconPart>& parts) {
 
 // LZW data for 2-bit indexes, written with 3-bit codes only: a clear code after every two literals keeps
 // the code table from growing into 4-bit codes.
-inline QByteArray gifLzw(const QByteArray& indexes) {
+inline QByteArray gifLzw(const QByteArray& indexes)
+{
     QByteArray out;
     quint32 acc = 0;
     int bits = 0;
@@ -202,7 +215,8 @@ inline QByteArray gifLzw(const QByteArray& indexes) {
 }
 
 // A GIF89a of screen w x h with a four-colour global table and one full-screen frame per index list.
-inline QByteArray gifFile(int w, int h, const QList<QRgb>& table, const QList<QByteArray>& frames) {
+inline QByteArray gifFile(int w, int h, const QList<QRgb>& table, const QList<QByteArray>& frames)
+{
     QByteArray b("GIF89a");
     appendU16le(b, unsigned(w));
     appendU16le(b, unsigned(h));
@@ -226,7 +240,8 @@ inline QByteArray gifFile(int w, int h, const QList<QRgb>& table, const QList<QB
 // --- JPEG ----------------------------------------------------------------------------------------------
 
 // The payload of an APP1 Exif segment with IFD0 holding only the orientation tag.
-inline QByteArray exifPayload(unsigned orientation, bool bigEndian = false) {
+inline QByteArray exifPayload(unsigned orientation, bool bigEndian = false)
+{
     QByteArray tiff = bigEndian ? QByteArray("MM\0\x2A\0\0\0\x08", 8) : QByteArray("II\x2A\0\x08\0\0\0", 8);
     const QByteArray entryLe("\x01\0\x12\x01\x03\0\x01\0\0\0", 10); // count 1; tag 0x0112, SHORT, count 1
     const QByteArray entryBe("\0\x01\x01\x12\0\x03\0\0\0\x01", 10);
@@ -240,7 +255,8 @@ inline QByteArray exifPayload(unsigned orientation, bool bigEndian = false) {
 }
 
 // The JPEG with an APP1 segment carrying `payload` right after its start-of-image marker.
-inline QByteArray withApp1(const QByteArray& jpeg, const QByteArray& payload) {
+inline QByteArray withApp1(const QByteArray& jpeg, const QByteArray& payload)
+{
     QByteArray segment("\xFF\xE1", 2);
     const unsigned length = unsigned(payload.size()) + 2;
     segment.append(char(length >> 8)).append(char(length & 0xFF)).append(payload);
@@ -248,7 +264,8 @@ inline QByteArray withApp1(const QByteArray& jpeg, const QByteArray& payload) {
 }
 
 // The JPEG with the width and height of its start-of-frame segment replaced.
-inline QByteArray withFrameSize(QByteArray jpeg, unsigned w, unsigned h) {
+inline QByteArray withFrameSize(QByteArray jpeg, unsigned w, unsigned h)
+{
     for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
         const uchar m = uchar(jpeg[i + 1]);
         if (uchar(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC1 || m == 0xC2)) {

@@ -13,31 +13,36 @@ using namespace picturebytes;
 
 namespace {
 
-material::DecodedPicture decodeFile(const testutil::Sandbox& sandbox, const QString& name, const QByteArray& bytes) {
+material::DecodedPicture decodeFile(const testutil::Sandbox& sandbox, const QString& name, const QByteArray& bytes)
+{
     if (!sandbox.write(name, bytes))
         return {{}, QStringLiteral("cannot write the test file"), {}};
     return material::decodePicture(material::readPictureFile(sandbox.file(name)).bytes, QSize(140, 226));
 }
 
-QImage gradient(int w, int h) {
+QImage gradient(int w, int h)
+{
     return painted(w, h, [](int x, int y) { return qRgb(x * 3 & 0xFF, y * 3 & 0xFF, 120); });
 }
 
-QByteArray bmpWithSize(qint32 w, qint32 h) {
+QByteArray bmpWithSize(qint32 w, qint32 h)
+{
     QByteArray b = encode(gradient(4, 4), "bmp");
     putU32le(b, 18, quint32(w));
     putU32le(b, 22, quint32(h));
     return b;
 }
 
-QByteArray gifWithScreen(unsigned w, unsigned h) {
+QByteArray gifWithScreen(unsigned w, unsigned h)
+{
     QByteArray b = gifFile(2, 2, {qRgb(0, 0, 0), qRgb(255, 255, 255)}, {QByteArray(4, char(1))});
     putU16le(b, 6, w);
     putU16le(b, 8, h);
     return b;
 }
 
-QByteArray gifWithFrame(unsigned w, unsigned h) {
+QByteArray gifWithFrame(unsigned w, unsigned h)
+{
     QByteArray b = gifFile(2, 2, {qRgb(0, 0, 0), qRgb(255, 255, 255)}, {QByteArray(4, char(1))});
     const qsizetype descriptor = 6 + 7 + 12; // header, screen, four-colour table
     putU16le(b, descriptor + 5, w);
@@ -64,7 +69,8 @@ private slots:
     void survivesRandomDamage();
 };
 
-void TestHostilePictures::refusesHugeDimensionsFromTheHeader_data() {
+void TestHostilePictures::refusesHugeDimensionsFromTheHeader_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("file");
     const QByteArray jpeg = encode(gradient(16, 16), "jpeg", 90);
@@ -81,7 +87,8 @@ void TestHostilePictures::refusesHugeDimensionsFromTheHeader_data() {
     QTest::newRow("GIF frame beyond a small screen") << "huge_frame.gif" << gifWithFrame(20000, 20000);
 }
 
-void TestHostilePictures::refusesHugeDimensionsFromTheHeader() {
+void TestHostilePictures::refusesHugeDimensionsFromTheHeader()
+{
     QFETCH(QString, name);
     QFETCH(QByteArray, file);
     QVERIFY(material::recognise(file) != material::PictureKind::None);
@@ -92,7 +99,8 @@ void TestHostilePictures::refusesHugeDimensionsFromTheHeader() {
     QVERIFY2(decoded.reason.contains(QLatin1String("beyond the limit")), qPrintable(decoded.reason));
 }
 
-void TestHostilePictures::showsWhatArrivedOfATruncatedJpeg() {
+void TestHostilePictures::showsWhatArrivedOfATruncatedJpeg()
+{
     const QImage image = gradient(64, 64);
     const QByteArray jpeg = encode(image, "jpeg", 95);
     testutil::Sandbox sandbox;
@@ -104,7 +112,8 @@ void TestHostilePictures::showsWhatArrivedOfATruncatedJpeg() {
     QVERIFY(std::abs(qRed(top) - qRed(image.pixel(10, 2))) < 16 && std::abs(qBlue(top) - 120) < 16);
 }
 
-void TestHostilePictures::refusesAJpegCutInsideItsHeader() {
+void TestHostilePictures::refusesAJpegCutInsideItsHeader()
+{
     const QByteArray jpeg = encode(gradient(64, 64), "jpeg", 95);
     for (qsizetype cut : {6, 20, 100}) {
         const material::DecodedPicture decoded = material::decodePicture(jpeg.left(cut));
@@ -113,7 +122,8 @@ void TestHostilePictures::refusesAJpegCutInsideItsHeader() {
     }
 }
 
-void TestHostilePictures::cutsOffOverrunningPcxRuns() {
+void TestHostilePictures::cutsOffOverrunningPcxRuns()
+{
     // 4 x 2 pixels: one literal, then a run of 63 where seven pixels are left.
     const QByteArray data = QByteArray(1, char(7)) + QByteArray("\xFF\x09", 2);
     QList<QRgb> palette;
@@ -127,7 +137,8 @@ void TestHostilePictures::cutsOffOverrunningPcxRuns() {
     VERIFY_SAME_PIXELS(decoded.image, expected);
 }
 
-void TestHostilePictures::marksATruncatedPcx() {
+void TestHostilePictures::marksATruncatedPcx()
+{
     // Three lines announced, one and a half present.
     const QByteArray data = QByteArray("\x01\x02\x03\x04\x05\x06", 6);
     testutil::Sandbox sandbox;
@@ -140,7 +151,8 @@ void TestHostilePictures::marksATruncatedPcx() {
     QCOMPARE(decoded.image.pixel(1, 2), qRgb(0, 0, 0));
 }
 
-void TestHostilePictures::survivesBogusBmpFields_data() {
+void TestHostilePictures::survivesBogusBmpFields_data()
+{
     QTest::addColumn<int>("offset");
     QTest::addColumn<quint32>("value");
     QTest::newRow("pixel offset past the end") << 10 << 0xFFFFFFF0u;
@@ -152,7 +164,8 @@ void TestHostilePictures::survivesBogusBmpFields_data() {
     QTest::newRow("colour count enormous") << 46 << 0x7FFFFFFFu;
 }
 
-void TestHostilePictures::survivesBogusBmpFields() {
+void TestHostilePictures::survivesBogusBmpFields()
+{
     QFETCH(int, offset);
     QFETCH(quint32, value);
     QByteArray file = encode(gradient(12, 8), "bmp");
@@ -163,7 +176,8 @@ void TestHostilePictures::survivesBogusBmpFields() {
         QCOMPARE(decoded.image.size(), QSize(12, 8));
 }
 
-void TestHostilePictures::paintsOutOfRangePaletteIndexesBlack() {
+void TestHostilePictures::paintsOutOfRangePaletteIndexesBlack()
+{
     // Two colours declared, indexes up to 255 used.
     const QByteArray indexes("\x00\x01\xC8\xFF", 4);
     testutil::Sandbox sandbox;
@@ -176,7 +190,8 @@ void TestHostilePictures::paintsOutOfRangePaletteIndexesBlack() {
     VERIFY_SAME_PIXELS(decoded.image, expected);
 }
 
-void TestHostilePictures::refusesIconsWithoutUsableImages() {
+void TestHostilePictures::refusesIconsWithoutUsableImages()
+{
     QByteArray file = iconFile(1, {{16, 32, qRgb(1, 2, 3), 1, 32}, {32, 32, qRgb(4, 5, 6), 1, 32}});
     putU32le(file, 6 + 12, 0xFFFFFF00u);                    // first image far past the end
     putU32le(file, 6 + 16 + 12, quint32(file.size() - 10)); // second one's header cut off
@@ -185,7 +200,8 @@ void TestHostilePictures::refusesIconsWithoutUsableImages() {
     QVERIFY(!decoded.reason.isEmpty());
 }
 
-void TestHostilePictures::survivesRandomDamage() {
+void TestHostilePictures::survivesRandomDamage()
+{
     // Valid files of every kind with bytes overwritten at random: each must decode or be refused.
     QList<QRgb> palette(256, qRgb(9, 9, 9));
     const QList<QByteArray> samples{

@@ -20,18 +20,21 @@ enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
 const QRgb kCornerColours[4] = {qRgb(230, 20, 20), qRgb(20, 200, 20), qRgb(20, 20, 230), qRgb(240, 240, 40)};
 
 // A picture in four coloured quarters, so every turn and mirror puts a known colour in each corner.
-QImage quarters(int w, int h) {
+QImage quarters(int w, int h)
+{
     return painted(w, h, [=](int x, int y) { return kCornerColours[(y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0)]; });
 }
 
-bool near(QRgb a, QRgb b) {
+bool near(QRgb a, QRgb b)
+{
     return std::abs(qRed(a) - qRed(b)) <= 40 && std::abs(qGreen(a) - qGreen(b)) <= 40 &&
            std::abs(qBlue(a) - qBlue(b)) <= 40;
 }
 
 // A CMYK JPEG as Adobe's programs write it (inks inverted, with the Adobe marker) where every pixel is
 // the ink values given: libjpeg writes it, since Qt writes no CMYK.
-QByteArray cmykJpeg(int w, int h, const uchar cmyk[4]) {
+QByteArray cmykJpeg(int w, int h, const uchar cmyk[4])
+{
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -76,7 +79,8 @@ private slots:
     void convertsAdobeCmyk();
 };
 
-void TestJpegDecoder::scalesLargePicturesWhileDecoding_data() {
+void TestJpegDecoder::scalesLargePicturesWhileDecoding_data()
+{
     QTest::addColumn<QSize>("stored");
     QTest::addColumn<QSize>("target");
     QTest::addColumn<QSize>("output");
@@ -90,7 +94,8 @@ void TestJpegDecoder::scalesLargePicturesWhileDecoding_data() {
     QTest::newRow("no target") << QSize(1080, 1920) << QSize() << QSize(1080, 1920);
 }
 
-void TestJpegDecoder::scalesLargePicturesWhileDecoding() {
+void TestJpegDecoder::scalesLargePicturesWhileDecoding()
+{
     QFETCH(QSize, stored);
     QFETCH(QSize, target);
     QFETCH(QSize, output);
@@ -101,7 +106,8 @@ void TestJpegDecoder::scalesLargePicturesWhileDecoding() {
     QCOMPARE(decoded.image.size(), output);
 }
 
-void TestJpegDecoder::turnsUprightByExifOrientation_data() {
+void TestJpegDecoder::turnsUprightByExifOrientation_data()
+{
     QTest::addColumn<int>("orientation");
     QTest::addColumn<bool>("bigEndian");
     QTest::addColumn<bool>("sideways");
@@ -120,7 +126,8 @@ void TestJpegDecoder::turnsUprightByExifOrientation_data() {
     QTest::newRow("9 is not an orientation") << 9 << false << false << int(TopLeft) << int(TopRight);
 }
 
-void TestJpegDecoder::turnsUprightByExifOrientation() {
+void TestJpegDecoder::turnsUprightByExifOrientation()
+{
     QFETCH(int, orientation);
     QFETCH(bool, bigEndian);
     QFETCH(bool, sideways);
@@ -136,7 +143,8 @@ void TestJpegDecoder::turnsUprightByExifOrientation() {
     QVERIFY(near(shown.pixel(3 * w / 4, h / 4), kCornerColours[shownTopRight]));
 }
 
-void TestJpegDecoder::scalesAgainstTheUprightTarget() {
+void TestJpegDecoder::scalesAgainstTheUprightTarget()
+{
     // Stored 2000 x 1200 and shown upright as 1200 x 2000: 1/8 (shown 150 x 250) already covers 140 x 226.
     // Matching the stored size against the box would need 2/8.
     const QImage image = painted(2000, 1200, [](int x, int y) { return qRgb(x & 0xFF, y & 0xFF, 50); });
@@ -145,7 +153,8 @@ void TestJpegDecoder::scalesAgainstTheUprightTarget() {
     QCOMPARE(decoded.image.size(), QSize(150, 250));
 }
 
-void TestJpegDecoder::readsOrientationOnlyFromWellFormedExif_data() {
+void TestJpegDecoder::readsOrientationOnlyFromWellFormedExif_data()
+{
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<int>("orientation");
     const QByteArray good = exifPayload(8);
@@ -169,13 +178,15 @@ void TestJpegDecoder::readsOrientationOnlyFromWellFormedExif_data() {
     QTest::newRow("zero") << exifPayload(0) << 1;
 }
 
-void TestJpegDecoder::readsOrientationOnlyFromWellFormedExif() {
+void TestJpegDecoder::readsOrientationOnlyFromWellFormedExif()
+{
     QFETCH(QByteArray, payload);
     QFETCH(int, orientation);
     QCOMPARE(material::exifOrientation(payload), orientation);
 }
 
-void TestJpegDecoder::convertsAdobeCmyk() {
+void TestJpegDecoder::convertsAdobeCmyk()
+{
     // Inverted inks: 255 is no ink. Cyan-free, half magenta, full yellow, no black: orange-ish.
     const uchar cmyk[4] = {255, 128, 0, 255};
     const material::DecodedPicture decoded = material::decodePicture(cmykJpeg(16, 8, cmyk));

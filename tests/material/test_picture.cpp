@@ -13,23 +13,27 @@ Q_DECLARE_METATYPE(PictureKind)
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values) {
+QByteArray bytes(std::initializer_list<int> values)
+{
     QByteArray b;
     for (int v : values)
         b.append(char(v));
     return b;
 }
 
-QRgb pcxColour(int i) {
+QRgb pcxColour(int i)
+{
     return qRgb(i, 255 - i, (i * 7) & 0xFF);
 }
 
-int pcxIndex(int x, int y) {
+int pcxIndex(int x, int y)
+{
     return (x * 37 + y * 101) % 256; // every value, runs and bytes above 0xC0 among them
 }
 
 // The largest difference of any channel between two same-sized pictures; -1 when the sizes differ.
-int maxChannelDiff(const QImage& a, const QImage& b) {
+int maxChannelDiff(const QImage& a, const QImage& b)
+{
     if (a.size() != b.size())
         return -1;
     int worst = 0;
@@ -61,7 +65,8 @@ private slots:
     void refusesUnrecognisedBytes();
 };
 
-void TestPicture::recognisesByFirstBytes_data() {
+void TestPicture::recognisesByFirstBytes_data()
+{
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<PictureKind>("kind");
     QTest::newRow("BMP") << bytes({'B', 'M', 0, 0, 0, 0}) << PictureKind::Bmp;
@@ -91,13 +96,15 @@ void TestPicture::recognisesByFirstBytes_data() {
     QTest::newRow("lower-case bm") << QByteArray("bm\0\0\0\0", 6) << PictureKind::None;
 }
 
-void TestPicture::recognisesByFirstBytes() {
+void TestPicture::recognisesByFirstBytes()
+{
     QFETCH(QByteArray, head);
     QFETCH(PictureKind, kind);
     QCOMPARE(material::recognise(head), kind);
 }
 
-void TestPicture::contentWinsOverFileName_data() {
+void TestPicture::contentWinsOverFileName_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<PictureKind>("kind");
@@ -108,7 +115,8 @@ void TestPicture::contentWinsOverFileName_data() {
     QTest::newRow("BMP named .png") << "capture.png" << encode(image, "bmp") << PictureKind::Bmp;
 }
 
-void TestPicture::contentWinsOverFileName() {
+void TestPicture::contentWinsOverFileName()
+{
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(PictureKind, kind);
@@ -122,7 +130,8 @@ void TestPicture::contentWinsOverFileName() {
     QCOMPARE(decoded.image.size(), QSize(20, 10));
 }
 
-void TestPicture::decodesLosslessFormats_data() {
+void TestPicture::decodesLosslessFormats_data()
+{
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QImage>("expected");
 
@@ -179,7 +188,8 @@ void TestPicture::decodesLosslessFormats_data() {
     QTest::newRow("BMP 8-bit, two colours") << bmp8(4, 2, two, indexes) << bmp8Expected;
 }
 
-void TestPicture::decodesLosslessFormats() {
+void TestPicture::decodesLosslessFormats()
+{
     QFETCH(QByteArray, file);
     QFETCH(QImage, expected);
     const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
@@ -188,14 +198,16 @@ void TestPicture::decodesLosslessFormats() {
     VERIFY_SAME_PIXELS(decoded.image, expected);
 }
 
-void TestPicture::decodesJpegWithinTolerance_data() {
+void TestPicture::decodesJpegWithinTolerance_data()
+{
     QTest::addColumn<QImage>("image");
     QTest::newRow("colour") << painted(48, 32, [](int x, int y) { return qRgb(x * 5, y * 7, 128); });
     const QImage grey = painted(40, 24, [](int x, int) { return qRgb(x * 6, x * 6, x * 6); });
     QTest::newRow("greyscale") << grey.convertToFormat(QImage::Format_Grayscale8);
 }
 
-void TestPicture::decodesJpegWithinTolerance() {
+void TestPicture::decodesJpegWithinTolerance()
+{
     QFETCH(QImage, image);
     const material::DecodedPicture decoded = material::decodePicture(encode(image, "jpeg", 100));
     QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
@@ -203,7 +215,8 @@ void TestPicture::decodesJpegWithinTolerance() {
     QVERIFY2(diff >= 0 && diff <= 12, qPrintable(QString::number(diff)));
 }
 
-void TestPicture::picksBestIconImage_data() {
+void TestPicture::picksBestIconImage_data()
+{
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QRgb>("colour");
     QTest::addColumn<int>("size");
@@ -216,7 +229,8 @@ void TestPicture::picksBestIconImage_data() {
     QTest::newRow("icon: one image") << iconFile(1, {{16, 24, shallow, 1, 24}}) << shallow << 16;
 }
 
-void TestPicture::picksBestIconImage() {
+void TestPicture::picksBestIconImage()
+{
     QFETCH(QByteArray, file);
     QFETCH(QRgb, colour);
     QFETCH(int, size);
@@ -227,7 +241,8 @@ void TestPicture::picksBestIconImage() {
     VERIFY_SAME_PIXELS(decoded.image, expected);
 }
 
-void TestPicture::refusesUnrecognisedBytes() {
+void TestPicture::refusesUnrecognisedBytes()
+{
     for (const QByteArray& b : {QByteArray(), QByteArray("BM"), QByteArray("not a picture at all")}) {
         const material::DecodedPicture decoded = material::decodePicture(b);
         QVERIFY(decoded.image.isNull());

@@ -16,7 +16,8 @@ namespace testutil {
 
 // The picture every answer shows: the viewer's whole size, each pixel a different colour along both axes, so
 // an image that is shifted by even one pixel, or scaled, compares unequal.
-inline QImage serverPicture(QSize size = QSize(181, 282)) {
+inline QImage serverPicture(QSize size = QSize(181, 282))
+{
     QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -30,7 +31,8 @@ class PictureServer : public QObject {
 public:
     enum class Mode { Answer, Stall };
 
-    explicit PictureServer(Mode mode = Mode::Answer) : m_mode(mode) {
+    explicit PictureServer(Mode mode = Mode::Answer) : m_mode(mode)
+    {
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { acceptAll(); });
         m_server.listen(QHostAddress::LocalHost);
     }
@@ -42,14 +44,16 @@ public:
     QStringList requests() const { return m_requests; }
     int count(const QString& path) const { return static_cast<int>(m_requests.count(path)); }
     // The requests for pages, without the site icon a browser asks for by itself.
-    QStringList pageRequests() const {
+    QStringList pageRequests() const
+    {
         QStringList pages = m_requests;
         pages.removeAll(QStringLiteral("/favicon.ico"));
         return pages;
     }
 
 private:
-    void acceptAll() {
+    void acceptAll()
+    {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
             QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
@@ -59,7 +63,8 @@ private:
         }
     }
 
-    void readRequest(QTcpSocket* socket) {
+    void readRequest(QTcpSocket* socket)
+    {
         QByteArray& pending = m_pending[socket];
         pending += socket->readAll();
         const qsizetype end = pending.indexOf("\r\n\r\n");
@@ -80,7 +85,8 @@ private:
         socket->disconnectFromHost();
     }
 
-    QByteArray page() const {
+    QByteArray page() const
+    {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);

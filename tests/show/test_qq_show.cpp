@@ -26,7 +26,8 @@ constexpr int kLoadTimeoutMs = 20000;
 
 // The saved or rendered viewer frame for a page showing `picture` at its top-left corner: black margins of
 // 7 pixels left, top and bottom and 5 right around the 140 x 226 part of the page that starts at (12, 17).
-QImage expectedViewerFrame(const QImage& picture) {
+QImage expectedViewerFrame(const QImage& picture)
+{
     QImage frame(152, 240, QImage::Format_RGB32);
     frame.fill(Qt::black);
     for (int y = 0; y < 226; ++y) {
@@ -38,7 +39,8 @@ QImage expectedViewerFrame(const QImage& picture) {
 
 // Runs the event loop until the condition holds. QTest's own waits sleep between rounds of events, and the
 // web engine's tasks run on this thread, which would slow every page load to seconds.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = kLoadTimeoutMs) {
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = kLoadTimeoutMs)
+{
     const QDeadlineTimer deadline(timeoutMs);
     while (!condition()) {
         if (deadline.hasExpired())
@@ -59,7 +61,8 @@ struct Viewer {
 
     explicit Viewer(const QString& base, const ui::HandlerTable& handlers = ui::defaultHandlers())
         : server((qputenv("VORLITH_SHOW_SERVER", base.toUtf8()), base)), shown(handlers),
-          view(shown.window().controlAs<ui::WebView>(QqShowViewer)) {
+          view(shown.window().controlAs<ui::WebView>(QqShowViewer))
+    {
         QObject::connect(view, &QWebEngineView::loadFinished, view, [this](bool ok) {
             loads.append({view->url(), ok});
         });
@@ -72,7 +75,8 @@ struct Viewer {
     void click(core::ControlId button) { shown.window().controlAs<QPushButton>(button)->click(); }
 
     // The index of the first finished load of `address` after the first `from` loads, or -1.
-    qsizetype findLoad(const QString& address, qsizetype from) const {
+    qsizetype findLoad(const QString& address, qsizetype from) const
+    {
         const QUrl url(address, QUrl::TolerantMode);
         for (qsizetype i = from; i < loads.size(); ++i) {
             if (loads.at(i).url == url)
@@ -80,13 +84,15 @@ struct Viewer {
         }
         return -1;
     }
-    qsizetype waitForLoad(const QString& address, qsizetype from) {
+    qsizetype waitForLoad(const QString& address, qsizetype from)
+    {
         qsizetype found = -1;
         waitUntil([&] { return (found = findLoad(address, from)) >= 0; });
         return found;
     }
     // Types the number, clicks the query button and waits for the page; true when it loaded.
-    bool lookUp(const QString& number) {
+    bool lookUp(const QString& number)
+    {
         const qsizetype from = loads.size();
         controls().setText(QqNumberBox, number);
         click(QueryButton);
@@ -103,14 +109,16 @@ struct Viewer {
 // Answers the next modal file dialog with a path as soon as it is up: fills the name field and accepts.
 class DialogAnswer : public QObject {
 public:
-    explicit DialogAnswer(const QString& path) : m_path(path) {
+    explicit DialogAnswer(const QString& path) : m_path(path)
+    {
         connect(&m_poll, &QTimer::timeout, this, [this] { answer(); });
         m_poll.start(10);
     }
     bool answered() const { return m_answered; }
 
 private:
-    void answer() {
+    void answer()
+    {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
@@ -125,7 +133,8 @@ private:
     bool m_answered = false;
 };
 
-QString closedPortBase() {
+QString closedPortBase()
+{
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     const quint16 port = probe.serverPort();
@@ -156,7 +165,8 @@ private:
     testutil::PictureServer m_server;
 };
 
-void TestQqShow::serverBaseFromEnvironment_data() {
+void TestQqShow::serverBaseFromEnvironment_data()
+{
     QTest::addColumn<bool>("set");
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("expected"); // empty: the built-in picture server
@@ -167,7 +177,8 @@ void TestQqShow::serverBaseFromEnvironment_data() {
                                  << "http://127.0.0.1:8080/qqshow/";
 }
 
-void TestQqShow::serverBaseFromEnvironment() {
+void TestQqShow::serverBaseFromEnvironment()
+{
     QFETCH(bool, set);
     QFETCH(QByteArray, value);
     QFETCH(QString, expected);
@@ -190,7 +201,8 @@ void TestQqShow::serverBaseFromEnvironment() {
     QCOMPARE(address, base + QStringLiteral("10001/8012/"));
 }
 
-void TestQqShow::lookupShowsThePictureCropped_data() {
+void TestQqShow::lookupShowsThePictureCropped_data()
+{
     QTest::addColumn<QString>("number");
     QTest::newRow("number") << QStringLiteral("10001");
     QTest::newRow("leading space") << QStringLiteral(" 10001");
@@ -199,7 +211,8 @@ void TestQqShow::lookupShowsThePictureCropped_data() {
     QTest::newRow("Chinese") << QStringLiteral("号码");
 }
 
-void TestQqShow::lookupShowsThePictureCropped() {
+void TestQqShow::lookupShowsThePictureCropped()
+{
     QFETCH(QString, number);
     Viewer viewer(m_server.base());
     viewer.pages().setCurrentPage(1);
@@ -216,7 +229,8 @@ void TestQqShow::lookupShowsThePictureCropped() {
     VERIFY_SAME_PIXELS(rendered, expected);
 }
 
-void TestQqShow::emptyBoxChangesNothing() {
+void TestQqShow::emptyBoxChangesNothing()
+{
     Viewer viewer(m_server.base());
     QVERIFY(viewer.lookUp(QStringLiteral("30003")));
     const QString address = viewer.controls().address(QqShowViewer);
@@ -233,7 +247,8 @@ void TestQqShow::emptyBoxChangesNothing() {
     QCOMPARE(m_server.pageRequests(), requests);
 }
 
-void TestQqShow::everyLookupReachesTheServer() {
+void TestQqShow::everyLookupReachesTheServer()
+{
     // The server allows its answers to be cached for an hour; every lookup must still reach it.
     Viewer viewer(m_server.base());
     const QString a = QStringLiteral("/40004/8012/");
@@ -245,7 +260,8 @@ void TestQqShow::everyLookupReachesTheServer() {
     QCOMPARE(viewer.view->url().path(), a);
 }
 
-void TestQqShow::startUpLooksUpTheDefaultNumber() {
+void TestQqShow::startUpLooksUpTheDefaultNumber()
+{
     // The start-up handler as the program binds it, without the skin.
     ui::HandlerTable table = ui::defaultHandlers();
     table.bind(ui::Handler::StartUp, [](core::Controls& controls, int) { show::lookupQqShow(controls); });
@@ -266,13 +282,15 @@ void TestQqShow::startUpLooksUpTheDefaultNumber() {
     QCOMPARE(m_server.count(path), before + 1);
 }
 
-void TestQqShow::serverThatFailsDoesNotBlock_data() {
+void TestQqShow::serverThatFailsDoesNotBlock_data()
+{
     QTest::addColumn<bool>("stalled"); // the server takes the request and never answers; else nothing listens
     QTest::newRow("never answers") << true;
     QTest::newRow("nothing listens") << false;
 }
 
-void TestQqShow::serverThatFailsDoesNotBlock() {
+void TestQqShow::serverThatFailsDoesNotBlock()
+{
     QFETCH(bool, stalled);
     testutil::PictureServer stallingServer(testutil::PictureServer::Mode::Stall);
     Viewer viewer(stalled ? stallingServer.base() : closedPortBase());
@@ -299,7 +317,8 @@ void TestQqShow::serverThatFailsDoesNotBlock() {
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
-void TestQqShow::saveQqShowWritesTheFrame_data() {
+void TestQqShow::saveQqShowWritesTheFrame_data()
+{
     QTest::addColumn<bool>("seenBefore"); // the QQ Show page was shown while the page loaded
     QTest::addColumn<int>("page");        // the page shown at saving
     QTest::addColumn<bool>("covered");    // another window lies over the frame at saving
@@ -309,7 +328,8 @@ void TestQqShow::saveQqShowWritesTheFrame_data() {
     QTest::newRow("making page, QQ Show page never shown") << false << 0 << false;
 }
 
-void TestQqShow::saveQqShowWritesTheFrame() {
+void TestQqShow::saveQqShowWritesTheFrame()
+{
     QFETCH(bool, seenBefore);
     QFETCH(int, page);
     QFETCH(bool, covered);

@@ -12,7 +12,8 @@ namespace skinfile {
 enum Role { Window, WindowText, Base, Text, Button, ButtonText, Highlight, HighlightText, Border, Accent, Hover };
 constexpr int kRoles = 11;
 
-inline quint32 crc32(const QByteArray& bytes) {
+inline quint32 crc32(const QByteArray& bytes)
+{
     quint32 crc = 0xFFFFFFFFu;
     for (char ch : bytes) {
         crc ^= static_cast<quint8>(ch);
@@ -23,7 +24,8 @@ inline quint32 crc32(const QByteArray& bytes) {
 }
 
 // The colour a skin file gives `role`, or an invalid colour.
-inline QColor colour(const QByteArray& skin, int role) {
+inline QColor colour(const QByteArray& skin, int role)
+{
     for (qsizetype at = 16; at + 2 <= skin.size(); at += 2 + static_cast<quint8>(skin[at + 1])) {
         if (skin[at] == 2 && skin[at + 1] == 4 && at + 6 <= skin.size() && skin[at + 2] == role)
             return QColor(static_cast<quint8>(skin[at + 3]),
@@ -38,14 +40,16 @@ struct Record {
     QByteArray value;
 };
 
-inline QByteArray colourRecord(int role, QColor c) {
+inline QByteArray colourRecord(int role, QColor c)
+{
     QByteArray v;
     v.append(char(role)).append(char(c.red())).append(char(c.green())).append(char(c.blue()));
     return v;
 }
 
 // The eleven colours, each role's colour a distinct grey unless `button` overrides the button colour.
-inline QList<Record> fullPalette(QColor button = QColor(0x12, 0x34, 0x56)) {
+inline QList<Record> fullPalette(QColor button = QColor(0x12, 0x34, 0x56))
+{
     QList<Record> records;
     for (int role = 0; role < kRoles; ++role)
         records.append({2, colourRecord(role, role == Button ? button : QColor(role * 20, role * 20, role * 20))});
@@ -53,7 +57,8 @@ inline QList<Record> fullPalette(QColor button = QColor(0x12, 0x34, 0x56)) {
 }
 
 // A skin file of `records`; `count`, `version` and `crcDelta` let tests break the header on purpose.
-inline QByteArray build(const QList<Record>& records, int version = 1, int countDelta = 0, quint32 crcDelta = 0) {
+inline QByteArray build(const QList<Record>& records, int version = 1, int countDelta = 0, quint32 crcDelta = 0)
+{
     QByteArray payload;
     for (const Record& r : records)
         payload.append(char(r.tag)).append(char(r.value.size())).append(r.value);

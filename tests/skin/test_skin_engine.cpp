@@ -10,23 +10,27 @@
 
 namespace {
 
-QByteArray committedSkin(int number) {
+QByteArray committedSkin(int number)
+{
     QFile f(QStringLiteral(SKINS_DIR "/%1.vskin").arg(number, 2, 10, QLatin1Char('0')));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-int attach(const QByteArray& skin) {
+int attach(const QByteArray& skin)
+{
     return vorlith_skin_attach(
         reinterpret_cast<const unsigned char*>(skin.constData()), static_cast<int>(skin.size()), "", 0, 0, 0);
 }
 
-int validate(const QByteArray& skin) {
+int validate(const QByteArray& skin)
+{
     return vorlith_skin_validate(reinterpret_cast<const unsigned char*>(skin.constData()),
                                  static_cast<int>(skin.size()));
 }
 
 // WCAG contrast ratio of two colours.
-double contrast(const QColor& a, const QColor& b) {
+double contrast(const QColor& a, const QColor& b)
+{
     auto lum = [](const QColor& c) {
         auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
         return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
@@ -36,7 +40,8 @@ double contrast(const QColor& a, const QColor& b) {
 }
 
 // A pixel well inside a button's face: left of the caption, clear of the border and the rounded corners.
-QColor buttonFace(QPushButton& button) {
+QColor buttonFace(QPushButton& button)
+{
     button.resize(160, 40);
     return button.grab().toImage().pixelColor(10, 20);
 }
@@ -56,12 +61,14 @@ private slots:
     void rejectedSkinKeepsTheLook();
 };
 
-void SkinEngineTest::init() {
+void SkinEngineTest::init()
+{
     qApp->setStyleSheet(QString());
 }
 
 // All 33 are valid, and their captions readable: body text 4.5:1 against its ground.
-void SkinEngineTest::committedSkins() {
+void SkinEngineTest::committedSkins()
+{
     for (int n = 1; n <= 33; ++n) {
         const QByteArray skin = committedSkin(n);
         QCOMPARE(validate(skin), int(VORLITH_SKIN_OK));
@@ -74,7 +81,8 @@ void SkinEngineTest::committedSkins() {
     QVERIFY(committedSkin(34).isEmpty());
 }
 
-void SkinEngineTest::rejects_data() {
+void SkinEngineTest::rejects_data()
+{
     using skinfile::build;
     using skinfile::fullPalette;
     QTest::addColumn<QByteArray>("skin");
@@ -110,7 +118,8 @@ void SkinEngineTest::rejects_data() {
 }
 
 // attach() gives the same verdict as validate() and changes nothing for a skin it rejects.
-void SkinEngineTest::rejects() {
+void SkinEngineTest::rejects()
+{
     QFETCH(QByteArray, skin);
     QFETCH(int, expected);
     QCOMPARE(validate(skin), expected);
@@ -121,7 +130,8 @@ void SkinEngineTest::rejects() {
 
 // Random damage to a real skin, with the checksum mended half of the time so the damage reaches the records:
 // never a crash, and never a skin taken from a cut-off file.
-void SkinEngineTest::survivesMutations() {
+void SkinEngineTest::survivesMutations()
+{
     const QByteArray original = committedSkin(13);
     QRandomGenerator random(20240613);
     for (int round = 0; round < 4000; ++round) {
@@ -142,7 +152,8 @@ void SkinEngineTest::survivesMutations() {
 
 // Skin 13's own button colour on a button made before the skin and on one made after it; a skin built here
 // with a colour of the test's choosing shows exactly that colour.
-void SkinEngineTest::changesTheLook() {
+void SkinEngineTest::changesTheLook()
+{
     const QColor skin13 = skinfile::colour(committedSkin(13), skinfile::Button);
     QPushButton before(QStringLiteral("保存图片"));
     QVERIFY(buttonFace(before) != skin13);
@@ -157,7 +168,8 @@ void SkinEngineTest::changesTheLook() {
 }
 
 // The caller's bytes may be overwritten and freed as soon as attach returns.
-void SkinEngineTest::keepsNoReference() {
+void SkinEngineTest::keepsNoReference()
+{
     const QColor colour(0x65, 0x43, 0x21);
     auto* bytes = new QByteArray(skinfile::build(skinfile::fullPalette(colour)));
     QCOMPARE(attach(*bytes), int(VORLITH_SKIN_OK));
@@ -169,7 +181,8 @@ void SkinEngineTest::keepsNoReference() {
     QCOMPARE(qApp->styleSheet(), sheet);
 }
 
-void SkinEngineTest::rejectedSkinKeepsTheLook() {
+void SkinEngineTest::rejectedSkinKeepsTheLook()
+{
     const QColor skin13 = skinfile::colour(committedSkin(13), skinfile::Button);
     QCOMPARE(attach(committedSkin(13)), int(VORLITH_SKIN_OK));
     QByteArray broken = committedSkin(13);

@@ -176,7 +176,8 @@ private slots:
         testutil::ShownWindow shown;
         QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")));
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
-        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), testutil::expectedFrame(QImage(), shown));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame),
+                           testutil::expectedFrame(QImage(), shown));
     }
 
     void renderedFrameDoesNotDependOnThePageShown()
@@ -192,11 +193,16 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("written");
-        QTest::newRow("suffix added") << "card" << "card.png";
-        QTest::newRow("png kept") << "card.png" << "card.png";
-        QTest::newRow("png in capitals kept") << "card.PNG" << "card.PNG";
-        QTest::newRow("other extension kept and png added") << "card.jpg" << "card.jpg.png";
-        QTest::newRow("chinese name") << "名片" << "名片.png";
+        QTest::newRow("suffix added") << "card"
+                                      << "card.png";
+        QTest::newRow("png kept") << "card.png"
+                                  << "card.png";
+        QTest::newRow("png in capitals kept") << "card.PNG"
+                                              << "card.PNG";
+        QTest::newRow("other extension kept and png added") << "card.jpg"
+                                                            << "card.jpg.png";
+        QTest::newRow("chinese name") << "名片"
+                                      << "名片.png";
     }
     void saveWritesThePngOfTheFrame()
     {
@@ -244,7 +250,8 @@ private slots:
         testutil::answerFileDialog(dir.file(QStringLiteral("picture.bmp")));
         click(shown, ids::UploadButton);
         QTRY_VERIFY(shown.controls().dialogFileName(ids::FileDialog).endsWith(QStringLiteral("picture.bmp")));
-        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), testutil::expectedFrame(picture, shown));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame),
+                           testutil::expectedFrame(picture, shown));
     }
 
     void uploadOfANonPictureEmptiesTheBoxAndSaysWhy()

@@ -135,7 +135,8 @@ private slots:
         }
         QCOMPARE(backToFront.size(), core::kBadgeCount);
         for (int i = 0; i < core::kBadgeCount; ++i)
-            QCOMPARE(backToFront[i], core::kBadges[static_cast<size_t>(core::kBadgeStacking[static_cast<size_t>(i)])].id);
+            QCOMPARE(backToFront[i],
+                     core::kBadges[static_cast<size_t>(core::kBadgeStacking[static_cast<size_t>(i)])].id);
     }
 
     void escClosesFromAPushButton()
@@ -165,8 +166,8 @@ private slots:
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<bool>("moves");
         QTest::newRow("label") << core::ControlId(0x16011AC8) << QPoint(5, 5) << true;
-        QTest::newRow("picture box where no badge covers it") << core::ids::CompositionPicture << QPoint(70, 200)
-                                                              << true;
+        QTest::newRow("picture box where no badge covers it")
+            << core::ids::CompositionPicture << QPoint(70, 200) << true;
         QTest::newRow("black margin of the frame") << core::ids::CompositionFrame << QPoint(2, 100) << true;
         QTest::newRow("group box") << core::ids::BadgeKindsGroup << QPoint(4, 108) << true;
         QTest::newRow("push button") << core::ids::RestoreButton << QPoint(5, 5) << false;

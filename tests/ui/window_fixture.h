@@ -101,8 +101,8 @@ inline QImage expectedFrame(const QImage& picture, const ShownWindow& shown)
         for (int y = 0; y < bitmap.height(); ++y) {
             for (int x = 0; x < bitmap.width(); ++x) {
                 const QPoint p = w->pos() + QPoint(x, y);
-                if ((bitmap.pixel(x, y) & 0xFFFFFF) == core::kBadgeKeyColour || p.x() < 0 || p.y() < 0 || p.x() >= 140 ||
-                    p.y() >= 226)
+                if ((bitmap.pixel(x, y) & 0xFFFFFF) == core::kBadgeKeyColour || p.x() < 0 || p.y() < 0 ||
+                    p.x() >= 140 || p.y() >= 226)
                     continue;
                 frame.setPixel(6 + p.x(), 7 + p.y(), bitmap.pixel(x, y));
             }
