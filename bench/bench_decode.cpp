@@ -1,57 +1,18 @@
 // Decoding a phone-sized JPEG into the 140 x 226 picture box: decodePicture with the box as target (libjpeg
 // scales in the DCT domain) and then stretchPicture, as the window and the batch do for every material.
 // Prints milliseconds per picture; the full-size decode is printed beside it for comparison.
+#include "batch/photo_jpeg.h"
 #include "material/composition.h"
 #include "material/picture.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QImageWriter>
-#include <QPainter>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-// Smooth gradients, soft shapes and sensor-like noise: compresses like a photo, not like flat art.
-QImage photoLike(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator rng(1234);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int n = int(rng.bounded(17)) - 8;
-            row[x] = qRgb(std::clamp(x * 255 / width + n, 0, 255),
-                          std::clamp(y * 255 / height + n, 0, 255),
-                          std::clamp(128 + (x - y) / 16 + n, 0, 255));
-        }
-    }
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 40; ++i) {
-        p.setBrush(QColor::fromHsv(int(rng.bounded(360)), 160, 220, 120));
-        p.setPen(Qt::NoPen);
-        const int r = 40 + int(rng.bounded(200));
-        p.drawEllipse(QPoint(int(rng.bounded(width)), int(rng.bounded(height))), r, r);
-    }
-    return image;
-}
-
-QByteArray encodeJpeg(const QImage& image, int quality)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.write(image);
-    return bytes;
-}
 
 struct Timing {
     double meanMs;
@@ -83,7 +44,7 @@ Timing timeDecode(const QByteArray& jpeg, QSize target, int runs)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QByteArray jpeg = encodeJpeg(photoLike(1080, 1920), 90);
+    const QByteArray jpeg = testutil::makePhotoJpeg(QSize(1080, 1920), 1234);
     std::printf("1080 x 1920 JPEG, quality 90, %lld bytes\n", static_cast<long long>(jpeg.size()));
     timeDecode(jpeg, material::kPictureRect.size(), 3); // warm up caches and plugin loading
     const int runs = 40;
