@@ -21,6 +21,7 @@ QString waitForWindow(qint64 pid)
     for (int i = 0; i < 300; ++i) {
         const QString ids = runTool(QStringLiteral("xdotool"),
                                     {QStringLiteral("search"),
+                                     QStringLiteral("--all"), // every condition, not any: other tests' windows
                                      QStringLiteral("--onlyvisible"),
                                      QStringLiteral("--pid"),
                                      QString::number(pid),
