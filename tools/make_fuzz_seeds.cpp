@@ -1,17 +1,13 @@
 // Writes the fuzzers' seed corpora: small valid files of every picture format a picture box accepts, and
 // texts for the text helpers. Every picture is drawn here; nothing is taken from elsewhere.
 // Usage: make_fuzz_seeds <folder>; it fills <folder>/fuzz_picture, <folder>/fuzz_pcx and <folder>/fuzz_text.
+#include "material/libjpeg_writer.h"
 #include "material/picture_bytes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-
-#include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
-#include <cstdlib>
-
-#include <jpeglib.h>
 
 using namespace picturebytes;
 
@@ -26,37 +22,12 @@ QRgb gradient(int x, int y)
 // and with restart markers, so the seeds reach the decoder's less common paths.
 QByteArray jpeg(int w, int h, int components, bool progressive, int restartRows = 0)
 {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&c, &out, &outSize);
-    c.image_width = JDIMENSION(w);
-    c.image_height = JDIMENSION(h);
-    c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 75, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&c);
-    c.restart_in_rows = restartRows;
-    jpeg_start_compress(&c, TRUE);
-    QByteArray row(w * components, '\0');
-    while (c.next_scanline < c.image_height) {
-        const int y = int(c.next_scanline);
-        for (int x = 0; x < w; ++x)
-            for (int k = 0; k < components; ++k)
-                row[x * components + k] = char((x * 29 + y * 41 + k * 97) & 0xFF);
-        auto* p = reinterpret_cast<JSAMPLE*>(row.data());
-        jpeg_write_scanlines(&c, &p, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
-    std::free(out);
-    return bytes;
+    return picturebytes::libjpegEncode(
+        w,
+        h,
+        components,
+        [](int x, int y, int k) { return static_cast<unsigned char>((x * 29 + y * 41 + k * 97) & 0xFF); },
+        {.quality = 75, .progressive = progressive, .restartRows = restartRows});
 }
 
 QByteArray pcx8(int w, int h, int version)

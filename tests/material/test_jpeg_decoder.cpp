@@ -1,4 +1,5 @@
 // JPEG decoding: scaling while decoding for large pictures, and EXIF orientation.
+#include "libjpeg_writer.h"
 #include "material/jpeg_decoder.h"
 #include "material/picture.h"
 #include "picture_bytes.h"
@@ -6,10 +7,7 @@
 
 #include <QtTest>
 
-#include <cstdio>
 #include <cstdlib>
-
-#include <jpeglib.h>
 
 using namespace picturebytes;
 
@@ -35,32 +33,7 @@ bool near(QRgb a, QRgb b)
 // the ink values given: libjpeg writes it, since Qt writes no CMYK.
 QByteArray cmykJpeg(int w, int h, const uchar cmyk[4])
 {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = JDIMENSION(w);
-    c.image_height = JDIMENSION(h);
-    c.input_components = 4;
-    c.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    QByteArray row;
-    for (int x = 0; x < w; ++x)
-        row.append(reinterpret_cast<const char*>(cmyk), 4);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW r = reinterpret_cast<JSAMPROW>(row.data());
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
-    std::free(out);
-    return bytes;
+    return picturebytes::libjpegEncode(w, h, 4, [cmyk](int, int, int k) { return cmyk[k]; }, {.quality = 100});
 }
 
 } // namespace
