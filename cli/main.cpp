@@ -67,12 +67,12 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
 {
     int skipped = 0;
     for (const cli::Material& m : plan.materials) {
-        const QString why = cli::quickCheck(m.source);
-        if (why.isEmpty()) {
+        const core::Reason why = cli::quickCheck(m.source);
+        if (!why) {
             say(stdout, m.name + QStringLiteral(" -> ") + QDir::toNativeSeparators(m.output));
         } else {
             ++skipped;
-            say(stdout, m.name + QStringLiteral(" -> skipped: ") + why);
+            say(stdout, m.name + QStringLiteral(" -> skipped: ") + core::englishText(why));
         }
     }
     for (const QString& path : plan.inTheWay)
@@ -97,10 +97,23 @@ std::vector<material::BadgeLayer> badgeLayers(const material::BadgeLayout& layou
 
 int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& options, double seconds)
 {
-    for (const QString& warning : r.warnings)
-        say(stderr, QStringLiteral("warning: ") + warning);
-    for (const cli::Skip& skip : r.skipped)
-        say(stderr, QStringLiteral("skipped %1: %2").arg(skip.name, skip.reason));
+    for (const cli::Warning& warning : r.warnings)
+        say(stderr, QStringLiteral("warning: %1: %2").arg(warning.name, core::englishText(warning.reason)));
+    for (const cli::Skip& skip : r.skipped) {
+        const QString why = core::englishText(skip.outcome.reason);
+        if (skip.outcome.writeFailed)
+            say(stderr,
+                QStringLiteral("skipped %1: cannot write %2: %3")
+                    .arg(skip.name, QDir::toNativeSeparators(plan.materials[skip.index].output), why));
+        else
+            say(stderr, QStringLiteral("skipped %1: %2").arg(skip.name, why));
+    }
+    if (r.syncFailure) {
+        say(stderr,
+            QStringLiteral("vorlith-batch: the pictures could not be flushed to the disk: %1")
+                .arg(core::englishText(r.syncFailure)));
+        return cli::kExitSkipped;
+    }
     QString summary = QStringLiteral("wrote %1 of %2 pictures to %3 in %4 s (%5/s)")
                           .arg(r.written)
                           .arg(plan.materials.size())
@@ -114,7 +127,8 @@ int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& o
     say(stdout, summary);
     if (r.notStarted > 0)
         return cli::kExitInterrupted;
-    return r.skipped.empty() ? cli::kExitDone : cli::kExitSkipped;
+    // A picture made from damaged data is written, but the run is not clean: the warning names it.
+    return r.skipped.empty() && r.warnings.empty() ? cli::kExitDone : cli::kExitSkipped;
 }
 
 } // namespace
@@ -153,7 +167,11 @@ int main(int argc, char** argv)
     installStopHandler();
     cli::ProgressBar bar(stderr);
     const cli::RunReport result = cli::runPlan(
-        plan, badges, options.jobs, g_stop, [&bar](std::size_t done, std::size_t total) { bar.update(done, total); });
+        plan,
+        badges,
+        options.jobs,
+        options.overwrite ? material::WriteMode::Replace : material::WriteMode::NoReplace,
+        g_stop, [&bar](std::size_t done, std::size_t total) { bar.update(done, total); });
     bar.finish();
     return report(result, plan, options, bar.elapsedSeconds());
 }

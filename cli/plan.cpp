@@ -3,6 +3,7 @@
 #include "material/file_listing.h"
 #include "material/limits.h"
 #include "material/picture.h"
+#include "material/picture_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,18 +79,14 @@ Plan makePlan(const Options& options)
     return plan;
 }
 
-QString quickCheck(const QString& source)
+core::Reason quickCheck(const QString& source)
 {
-    const QFileInfo info(source);
-    if (info.size() == 0)
-        return QStringLiteral("the file is empty");
-    if (info.size() > material::kMaxPictureFileBytes)
-        return QStringLiteral("the file is larger than %1 MB").arg(material::kMaxPictureFileBytes / (1024 * 1024));
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    if (material::recognise(file.read(64)) == material::PictureKind::None)
-        return QStringLiteral("not a picture (unrecognised content)");
+    // The same checks, in the same order and with the same reasons, as the real run's reader.
+    const material::ReadResult head = material::readPictureHead(source, 64);
+    if (head.reason)
+        return head.reason;
+    if (material::recognise(head.bytes) == material::PictureKind::None)
+        return core::ReasonCode::NotAPicture;
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/options.h"
+#include "core/reasons.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,6 @@ Plan makePlan(const Options& options);
 
 // Why a material would be skipped, from its size and first bytes alone (no decoding); empty when it looks
 // like a picture. Used by --dry-run.
-QString quickCheck(const QString& source);
+core::Reason quickCheck(const QString& source);
 
 } // namespace cli

@@ -3,6 +3,8 @@
 #include "material/picture.h"
 #include "material/picture_file.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -11,23 +13,20 @@
 
 namespace cli {
 
-QString composeOne(const Material& m, const std::vector<material::BadgeLayer>& badges, QString* warning)
+Outcome composeOne(const Material& m, const std::vector<material::BadgeLayer>& badges, material::WriteMode mode)
 {
     const material::ReadResult file = material::readPictureFile(m.source);
-    if (!file.error.isEmpty())
-        return file.error;
-    if (file.bytes.isEmpty())
-        return QStringLiteral("the file is empty");
+    if (file.reason)
+        return {file.reason, false, {}};
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
     const material::DecodedPicture decoded = material::decodePicture(file.bytes, material::kPictureRect.size());
     if (decoded.image.isNull())
-        return decoded.reason.isEmpty() ? QStringLiteral("not a picture") : decoded.reason;
-    *warning = decoded.warning;
+        return {decoded.reason, false, {}};
     const QImage frame = material::renderComposition({decoded.image, badges});
-    const material::WriteResult written = material::writePictureFile(m.output, frame);
-    if (!written.ok)
-        return QStringLiteral("cannot write %1: %2").arg(m.output, written.error);
-    return {};
+    if (frame.isNull())
+        return {core::ReasonCode::OutOfMemory, false, {}};
+    const material::WriteResult written = material::writePictureFile(m.output, frame, mode);
+    return {written.reason, !written.ok(), decoded.warning};
 }
 
 namespace {
@@ -39,6 +38,7 @@ struct Shared {
     const Plan& plan;
     const std::vector<material::BadgeLayer>& badges;
     const std::atomic<bool>& stop;
+    material::WriteMode mode = material::WriteMode::NoReplace;
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
     std::mutex mutex; // guards report and wakes the progress loop
@@ -56,16 +56,15 @@ void work(Shared& s)
         const std::size_t i = s.next.fetch_add(1);
         if (i >= total)
             break;
-        QString warning;
-        const QString why = composeOne(s.plan.materials[i], badges, &warning);
+        const Outcome outcome = composeOne(s.plan.materials[i], badges, s.mode);
         {
             std::lock_guard lock(s.mutex);
-            if (!why.isEmpty())
-                s.report.skipped.push_back({i, s.plan.materials[i].name, why});
+            if (outcome.reason)
+                s.report.skipped.push_back({i, s.plan.materials[i].name, outcome});
             else
                 ++s.report.written;
-            if (!warning.isEmpty())
-                s.report.warnings.push_back(s.plan.materials[i].name + QStringLiteral(": ") + warning);
+            if (outcome.warning && !outcome.reason)
+                s.report.warnings.push_back({i, s.plan.materials[i].name, outcome.warning});
         }
         s.done.fetch_add(1);
     }
@@ -79,10 +78,12 @@ void work(Shared& s)
 RunReport runPlan(const Plan& plan,
                   const std::vector<material::BadgeLayer>& badges,
                   int jobs,
+                  material::WriteMode mode,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress)
 {
     Shared s(plan, badges, stop);
+    s.mode = mode;
     const std::size_t total = plan.materials.size();
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), total));
     s.running = workers;
@@ -106,7 +107,12 @@ RunReport runPlan(const Plan& plan,
     RunReport report = std::move(s.report);
     std::sort(
         report.skipped.begin(), report.skipped.end(), [](const Skip& a, const Skip& b) { return a.index < b.index; });
+    std::sort(report.warnings.begin(), report.warnings.end(), [](const Warning& a, const Warning& b) {
+        return a.index < b.index;
+    });
     report.notStarted = total - s.done.load();
+    if (report.written > 0)
+        report.syncFailure = material::syncOutputFolder(QFileInfo(plan.materials.front().output).absolutePath());
     return report;
 }
 

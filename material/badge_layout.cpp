@@ -1,7 +1,8 @@
 #include "material/badge_layout.h"
 
+#include "material/picture_file.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace material {
@@ -103,16 +104,9 @@ BadgeLayoutResult readBadgeLayoutFile(const QString& path)
 
 QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const QByteArray bytes = formatBadgeLayout(layout).toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    return file.commit() ? QString() : file.errorString();
+    // The file dialog that chose the name has asked before a file is replaced.
+    const WriteResult written = writeOutputFile(path, formatBadgeLayout(layout).toUtf8(), WriteMode::Replace);
+    return written.ok() ? QString() : core::chineseText(written.reason);
 }
 
 BadgeLayout badgeLayoutOf(const core::Controls& controls)

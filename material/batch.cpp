@@ -87,27 +87,27 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
 {
     const QString folder = controls.text(MaterialFolderBox);
     const QString name = controls.text(CurrentFileBox);
-    QString why;
+    core::Reason why;
     if (name.isEmpty())
-        why = QStringLiteral("no file is named");
+        why = core::ReasonCode::NoFileNamed;
     else if (folder.isEmpty())
-        why = QStringLiteral("no material folder has been chosen");
-    if (!why.isEmpty()) {
+        why = core::ReasonCode::NoMaterialFolder;
+    if (why) {
         controls.setPicture(CompositionPicture, {});
-        return why;
+        return core::chineseText(why);
     }
+    // Empty bytes are how a picture box is told to clear: the reader refuses an empty file, so an empty file
+    // never passes for a shown material.
     const ReadResult file = readPictureFile(withTrailingSeparator(folder) + name);
-    // Empty bytes are how a picture box is told to clear: an empty file must not pass for a shown material.
-    why = !file.error.isEmpty() ? file.error : file.bytes.isEmpty() ? QStringLiteral("the file is empty") : QString();
-    if (!why.isEmpty()) {
+    if (file.reason) {
         controls.setPicture(CompositionPicture, {});
-        return why;
+        return core::chineseText(file.reason);
     }
     if (controls.setPicture(CompositionPicture, file.bytes))
         return {};
     // Decoded a second time only to say why the box refused it; this is the rare path.
     why = decodePicture(file.bytes, kPictureRect.size()).reason;
-    return why.isEmpty() ? QStringLiteral("the picture cannot be shown") : why;
+    return core::chineseText(why ? why : core::Reason(core::ReasonCode::CannotShow));
 }
 
 void BatchHandlers::step(core::Controls& controls)
@@ -130,12 +130,16 @@ void BatchHandlers::step(core::Controls& controls)
     } else {
         const QString folder = controls.text(OutputFolderBox);
         const QString path = withTrailingSeparator(folder) + core::numberToText(index + 1.0) + QLatin1String(".png");
-        const WriteResult written = folder.isEmpty() ? WriteResult{false, QStringLiteral("no output folder is set")}
-                                                     : writePictureFile(path, controls.renderFrame(CompositionFrame));
-        if (!written.ok) {
+        // The window's batch replaces earlier output of the same names, as it always has; a symbolic link at
+        // a name is replaced, never written through.
+        const WriteResult written =
+            folder.isEmpty() ? WriteResult{core::ReasonCode::NoOutputFolder}
+                             : writePictureFile(path, controls.renderFrame(CompositionFrame), WriteMode::Replace);
+        if (!written.ok()) {
             endRun(controls,
                    RunEnd::Failed,
-                   QStringLiteral("无法保存图片 %1：%2").arg(QDir::toNativeSeparators(path), written.error));
+                   QStringLiteral("无法保存图片 %1：%2")
+                       .arg(QDir::toNativeSeparators(path), core::chineseText(written.reason)));
             return;
         }
         ++m_report.written;
@@ -156,9 +160,18 @@ void BatchHandlers::askToStop(core::Controls& controls)
 
 // Puts the controls back to their state between runs, then tells the user what the run did. The timer is
 // stopped first: a message box runs its own event loop, and no tick may step a run that is over.
-void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& failure)
+void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& givenFailure)
 {
     controls.setInterval(BatchTimer, 0);
+    // The pictures count as saved once they are on the disk: the output's file system is flushed once.
+    QString failure = givenFailure;
+    if (m_report.written > 0) {
+        const QString folder = controls.text(OutputFolderBox);
+        if (const core::Reason synced = syncOutputFolder(folder); synced && failure.isEmpty()) {
+            how = RunEnd::Failed;
+            failure = QStringLiteral("无法把图片写入 %1：%2").arg(folder, core::chineseText(synced));
+        }
+    }
     controls.setPicture(CompositionPicture, {});
     controls.setText(CurrentFileBox, {});
     controls.setText(LineNumberBox, QStringLiteral("1"));

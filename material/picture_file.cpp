@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -18,50 +20,91 @@ namespace material {
 
 namespace {
 
-// Why there is nothing at `path`: its folder is gone, its name could not be made from the bytes on disk
-// (a listing turns such bytes into U+FFFD), or the file itself is missing.
-QString missingReason(const QFileInfo& info)
+using core::Reason;
+using core::ReasonCode;
+
+// Closes a descriptor on every path out of the function that opened it.
+struct Descriptor {
+    int fd = -1;
+    Descriptor(int f) : fd(f) {} // NOLINT
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Why opening `path` failed with ENOENT: its folder is gone, its name could not be made from the bytes on
+// disk (a listing turns such bytes into U+FFFD), or the file itself is missing.
+Reason missingReason(const QFileInfo& info)
 {
     if (!info.dir().exists())
-        return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath()));
+        return {ReasonCode::FolderMissing, {QDir::toNativeSeparators(info.absolutePath())}};
     if (info.fileName().contains(QChar::ReplacementCharacter))
-        return QStringLiteral("the file name is not valid in the system's encoding");
-    return QStringLiteral("the file does not exist");
+        return ReasonCode::NameNotEncodable;
+    return ReasonCode::FileMissing;
 }
 
-QString tooLarge()
+Reason tooLarge()
 {
-    return QStringLiteral("the file is larger than %1 MB").arg(kMaxPictureFileBytes / (1024 * 1024));
+    return {ReasonCode::FileTooLarge, {QString::number(kMaxPictureFileBytes / (1024 * 1024))}};
+}
+
+// Reads up to `limit` bytes of the file after checking what it is. Opened without blocking and checked on
+// the open file: a FIFO would wait for a writer, a device would read without end, and the name may have
+// been replaced since anyone looked at it. Every reason comes from the error code of the call that failed.
+ReadResult readChecked(const QString& path, qint64 limit)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return {{}, error == ENOENT ? missingReason(QFileInfo(path)) : core::reasonFromErrno(error)};
+    }
+    const Descriptor file(fd);
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return {{}, core::reasonFromErrno(errno)};
+    if (S_ISDIR(st.st_mode))
+        return {{}, ReasonCode::IsFolder};
+    if (!S_ISREG(st.st_mode))
+        return {{}, ReasonCode::NotRegularFile};
+    if (st.st_size > kMaxPictureFileBytes)
+        return {{}, tooLarge()};
+    if (st.st_size == 0)
+        return {{}, ReasonCode::FileEmpty};
+    // Read at most one byte past the bound, so a file that grows while it is read is still refused.
+    QByteArray bytes(static_cast<qsizetype>(std::min<qint64>(limit, st.st_size + 1)), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return {{}, core::reasonFromErrno(errno)};
+        if (n == 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(got);
+    if (bytes.size() > kMaxPictureFileBytes)
+        return {{}, tooLarge()};
+    if (bytes.isEmpty())
+        return {{}, ReasonCode::FileEmpty};
+    return {bytes, {}};
 }
 
 } // namespace
 
 ReadResult readPictureFile(const QString& path)
 {
-    QFileInfo info(path);
-    if (!info.exists())
-        return {{}, missingReason(info)};
-    if (info.isDir())
-        return {{}, QStringLiteral("it is a folder")};
-    // Opened without blocking and checked again on the open file: a FIFO would wait for a writer, a device
-    // would read without end, and the name may have been replaced since it was looked at.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {{}, QString::fromLocal8Bit(std::strerror(errno))};
-    QFile f;
-    f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return {{}, QStringLiteral("it is not a regular file")};
-    if (st.st_size > kMaxPictureFileBytes)
-        return {{}, tooLarge()};
-    // Read at most one byte past the bound, so a file that grows while it is read is still refused.
-    QByteArray bytes = f.read(kMaxPictureFileBytes + 1);
-    if (bytes.size() > kMaxPictureFileBytes)
-        return {{}, tooLarge()};
-    if (f.error() != QFileDevice::NoError)
-        return {{}, f.errorString()};
-    return {bytes, {}};
+    return readChecked(path, kMaxPictureFileBytes + 1);
+}
+
+ReadResult readPictureHead(const QString& path, qint64 count)
+{
+    return readChecked(path, std::min(count, kMaxPictureFileBytes));
 }
 
 QString withPngSuffix(const QString& chosen)
@@ -155,26 +198,142 @@ QByteArray encodePng(const QImage& image)
     return out;
 }
 
-WriteResult writePictureFile(const QString& path, const QImage& image)
+namespace {
+
+// Writes every byte, going on after a short write: a full disk first shows as a short write and only the
+// next call says ENOSPC, which is the reason the user needs. Returns 0 or the error code.
+int writeAll(int fd, const QByteArray& bytes)
 {
-    if (path.isEmpty())
-        return {false, QStringLiteral("no file name was given")};
+    const char* data = bytes.constData();
+    std::size_t left = static_cast<std::size_t>(bytes.size());
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// A fresh hidden name for a temporary file in the output folder; no material or output is named like it.
+QByteArray temporaryName()
+{
+    return ".vorlith-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+}
+
+// Gives the unnamed file (O_TMPFILE) the name `name` in `dir`; fails with EEXIST when the name is taken.
+// AT_EMPTY_PATH needs a capability most users lack; the /proc link of the descriptor does the same without.
+int linkUnnamed(int fd, int dir, const QByteArray& name)
+{
+    if (::linkat(fd, "", dir, name.constData(), AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != ENOENT && errno != EPERM)
+        return errno;
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, self.constData(), dir, name.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+// The temporary file in the output folder: unnamed where the file system allows (nothing is left behind
+// even if the process is killed), otherwise under a fresh hidden name created exclusively.
+int openTemporary(int dir, QByteArray& tempName)
+{
+    tempName.clear();
+    const int fd = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        tempName = temporaryName();
+        const int named = ::openat(dir, tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (named >= 0 || errno != EEXIST)
+            return named;
+    }
+    return -1;
+}
+
+// Puts the complete file under `name`. Neither linkat nor rename follows a symbolic link at the new name:
+// a link there is a taken name (NoReplace) or is itself replaced (Replace).
+int linkIntoPlace(int fd, int dir, QByteArray& tempName, const QByteArray& name, WriteMode mode)
+{
+    if (tempName.isEmpty()) {
+        if (mode == WriteMode::NoReplace)
+            return linkUnnamed(fd, dir, name);
+        // Replacing needs a name to rename from.
+        int error = EEXIST;
+        for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+            tempName = temporaryName();
+            error = linkUnnamed(fd, dir, tempName);
+        }
+        if (error != 0) {
+            tempName.clear();
+            return error;
+        }
+    }
+    const int renamed = mode == WriteMode::Replace
+                            ? ::renameat(dir, tempName.constData(), dir, name.constData())
+                            : ::renameat2(dir, tempName.constData(), dir, name.constData(), RENAME_NOREPLACE);
+    if (renamed == 0) {
+        tempName.clear();
+        return 0;
+    }
+    if (mode == WriteMode::Replace || errno != EINVAL)
+        return errno;
+    // A file system without RENAME_NOREPLACE: a hard link fails the same way on a taken name.
+    return ::linkat(dir, tempName.constData(), dir, name.constData(), 0) == 0 ? 0 : errno;
+}
+
+Reason folderReason(int error, const QString& folder)
+{
+    if (error == ENOENT)
+        return {ReasonCode::FolderMissing, {QDir::toNativeSeparators(folder)}};
+    if (error == ENOTDIR)
+        return {ReasonCode::NotAFolder, {QDir::toNativeSeparators(folder)}};
+    return core::reasonFromErrno(error);
+}
+
+} // namespace
+
+WriteResult writeOutputFile(const QString& path, const QByteArray& bytes, WriteMode mode)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || info.fileName().isEmpty())
+        return {ReasonCode::NoFileName};
+    const QString folder = info.absolutePath();
+    const Descriptor dir(::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0)
+        return {folderReason(errno, folder)};
+    QByteArray tempName;
+    const Descriptor file(openTemporary(dir.fd, tempName));
+    if (file.fd < 0)
+        return {core::reasonFromErrno(errno)};
+    int error = writeAll(file.fd, bytes);
+    if (error == 0)
+        error = linkIntoPlace(file.fd, dir.fd, tempName, QFile::encodeName(info.fileName()), mode);
+    if (!tempName.isEmpty())
+        ::unlinkat(dir.fd, tempName.constData(), 0); // after a failure, or the spare name after linkat
+    return {core::reasonFromErrno(error)};
+}
+
+WriteResult writePictureFile(const QString& path, const QImage& image, WriteMode mode)
+{
     if (image.isNull())
-        return {false, QStringLiteral("there is no picture to save")};
+        return {ReasonCode::NoPicture};
     const QByteArray png = encodePng(image);
     if (png.isEmpty())
-        return {false, QStringLiteral("the picture could not be encoded")};
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {false, file.errorString()};
-    if (file.write(png) != png.size()) {
-        QString why = file.errorString();
-        file.cancelWriting();
-        return {false, why};
-    }
-    if (!file.commit())
-        return {false, file.errorString()};
-    return {true, {}};
+        return {ReasonCode::OutOfMemory};
+    return writeOutputFile(path, png, mode);
+}
+
+core::Reason syncOutputFolder(const QString& folder)
+{
+    const Descriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0)
+        return folderReason(errno, folder);
+    return ::syncfs(dir.fd) == 0 ? Reason() : core::reasonFromErrno(errno);
 }
 
 } // namespace material

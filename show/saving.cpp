@@ -3,6 +3,8 @@
 #include "material/picture.h"
 #include "material/picture_file.h"
 
+#include <QFileInfo>
+
 namespace show {
 
 using core::ids::FileDialog;
@@ -15,14 +17,15 @@ void uploadPicture(core::Controls& controls)
     const QString path = controls.dialogFileName(FileDialog);
     const material::ReadResult read = material::readPictureFile(path);
     // The old picture goes in every case; a file that gives no picture leaves the box empty and says why.
-    QString why = read.error;
-    if (why.isEmpty() && controls.setPicture(core::ids::CompositionPicture, read.bytes))
+    core::Reason why = read.reason;
+    if (!why && controls.setPicture(core::ids::CompositionPicture, read.bytes))
         return;
-    if (!why.isEmpty())
+    if (why)
         controls.setPicture(core::ids::CompositionPicture, {});
     else
         why = material::decodePicture(read.bytes).reason;
-    controls.showMessage(QStringLiteral("上传图片"), QStringLiteral("无法显示图片 %1：%2").arg(path, why));
+    controls.showMessage(QStringLiteral("上传图片"),
+                         QStringLiteral("无法显示图片 %1：%2").arg(path, core::chineseText(why)));
 }
 
 void saveFrame(core::Controls& controls, core::ControlId frame)
@@ -31,9 +34,14 @@ void saveFrame(core::Controls& controls, core::ControlId frame)
     if (!controls.showDialog(FileDialog))
         return;
     const QString path = material::withPngSuffix(controls.dialogFileName(FileDialog));
-    const material::WriteResult written = material::writePictureFile(path, controls.renderFrame(frame));
-    if (!written.ok)
-        controls.showMessage(QStringLiteral("保存失败"), QStringLiteral("无法保存 %1：%2").arg(path, written.error));
+    // The save dialog has asked before a file is replaced.
+    material::WriteResult written =
+        material::writePictureFile(path, controls.renderFrame(frame), material::WriteMode::Replace);
+    if (written.ok())
+        written.reason = material::syncOutputFolder(QFileInfo(path).absolutePath());
+    if (!written.ok())
+        controls.showMessage(QStringLiteral("保存失败"),
+                             QStringLiteral("无法保存 %1：%2").arg(path, core::chineseText(written.reason)));
 }
 
 } // namespace show

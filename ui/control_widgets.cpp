@@ -41,11 +41,9 @@ bool PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     m_picture = QImage();
     m_stretched = QImage();
-    m_error.clear();
     if (!bytes.isEmpty()) {
         material::DecodedPicture decoded = material::decodePicture(bytes, size());
         m_picture = decoded.image;
-        m_error = decoded.reason;
         m_stretched = material::stretchPicture(m_picture, size());
     }
     update();

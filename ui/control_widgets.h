@@ -47,7 +47,6 @@ public:
     bool hasPicture() const { return !m_stretched.isNull(); }
     // The picture as shown: stretched to the box, RGB32; null without a picture.
     const QImage& stretched() const { return m_stretched; }
-    const QString& lastError() const { return m_error; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -56,7 +55,6 @@ protected:
 private:
     QImage m_picture;
     QImage m_stretched;
-    QString m_error;
 };
 
 // A badge: a bitmap whose key-coloured pixels are not part of it. Its shape is the set of other pixels, on

@@ -75,7 +75,7 @@ void TestJpegDecoder::scalesLargePicturesWhileDecoding()
     const QImage image =
         painted(stored.width(), stored.height(), [](int x, int y) { return qRgb(x & 0xFF, y & 0xFF, 99); });
     const material::DecodedPicture decoded = material::decodePicture(encode(image, "jpeg", 90), target);
-    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
     QCOMPARE(decoded.image.size(), output);
 }
 
@@ -108,7 +108,7 @@ void TestJpegDecoder::turnsUprightByExifOrientation()
     QFETCH(int, shownTopRight);
     const QByteArray jpeg = withApp1(encode(quarters(64, 32), "jpeg", 95), exifPayload(orientation, bigEndian));
     const material::DecodedPicture decoded = material::decodePicture(jpeg);
-    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
     const QImage& shown = decoded.image;
     QCOMPARE(shown.size(), sideways ? QSize(32, 64) : QSize(64, 32));
     const int w = shown.width(), h = shown.height();
@@ -163,7 +163,7 @@ void TestJpegDecoder::convertsAdobeCmyk()
     // Inverted inks: 255 is no ink. Cyan-free, half magenta, full yellow, no black: orange-ish.
     const uchar cmyk[4] = {255, 128, 0, 255};
     const material::DecodedPicture decoded = material::decodePicture(cmykJpeg(16, 8, cmyk));
-    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
     QCOMPARE(decoded.image.size(), QSize(16, 8));
     QVERIFY(near(decoded.image.pixel(8, 4), qRgb(255, 128, 0)));
     QVERIFY(!near(decoded.image.pixel(8, 4), qRgb(0, 128, 255)));
