@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/control_ids.h"
+#include "core/reasons.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -33,9 +34,10 @@ public:
     virtual bool isVisible(ControlId id) const = 0;
     virtual void setVisible(ControlId id, bool visible) = 0;
 
-    // Picture box: the bytes of a picture file, recognised by content. Empty bytes clear the picture.
-    // Returns false (and leaves the box without a picture) when the bytes are no picture it can show.
-    virtual bool setPicture(ControlId id, const QByteArray& bytes) = 0;
+    // Picture box: the bytes of a picture file, recognised by content; the old picture goes in every case and
+    // empty bytes just clear the box. Returns why the bytes give no picture the box can show, the box then left
+    // without one; no reason when the picture is shown or the box was cleared.
+    virtual Reason setPicture(ControlId id, const QByteArray& bytes) = 0;
     virtual bool hasPicture(ControlId id) const = 0;
 
     // Web view: writing the address navigates to it, every time.

@@ -1,9 +1,7 @@
 #include "material/batch.h"
 
 #include "core/text.h"
-#include "material/composition.h"
 #include "material/file_listing.h"
-#include "material/picture.h"
 #include "material/picture_file.h"
 
 #include <QDir>
@@ -96,18 +94,10 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
         controls.setPicture(CompositionPicture, {});
         return core::chineseText(why);
     }
-    // Empty bytes are how a picture box is told to clear: the reader refuses an empty file, so an empty file
-    // never passes for a shown material.
     const ReadResult file = readPictureFile(withTrailingSeparator(folder) + name);
-    if (file.reason) {
-        controls.setPicture(CompositionPicture, {});
-        return core::chineseText(file.reason);
-    }
-    if (controls.setPicture(CompositionPicture, file.bytes))
-        return {};
-    // Decoded a second time only to say why the box refused it; this is the rare path.
-    why = decodePicture(file.bytes, kPictureRect.size()).reason;
-    return core::chineseText(why ? why : core::Reason(core::ReasonCode::CannotShow));
+    // A file that could not be read gives empty bytes, which clear the box.
+    const core::Reason refused = controls.setPicture(CompositionPicture, file.bytes);
+    return core::chineseText(file.reason ? file.reason : refused);
 }
 
 void BatchHandlers::step(core::Controls& controls)

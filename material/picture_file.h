@@ -15,8 +15,9 @@ struct ReadResult {
     core::Reason reason; // none when the file was read whole
 };
 
-// Reads the whole file, refusing folders, FIFOs, devices, unreadable files and files over
-// kMaxPictureFileBytes, with the reason from the system's error code.
+// Reads the whole file, refusing folders, FIFOs, devices, unreadable and empty files and files over
+// kMaxPictureFileBytes, with the reason from the system's error code; the bytes are empty whenever there is
+// a reason.
 ReadResult readPictureFile(const QString& path);
 
 // The first `count` bytes of the file, after the same checks and with the same reasons as readPictureFile:

@@ -1,6 +1,5 @@
 #include "show/saving.h"
 
-#include "material/picture.h"
 #include "material/picture_file.h"
 
 #include <QFileInfo>
@@ -16,14 +15,11 @@ void uploadPicture(core::Controls& controls)
         return;
     const QString path = controls.dialogFileName(FileDialog);
     const material::ReadResult read = material::readPictureFile(path);
-    // The old picture goes in every case; a file that gives no picture leaves the box empty and says why.
-    core::Reason why = read.reason;
-    if (!why && controls.setPicture(core::ids::CompositionPicture, read.bytes))
+    // The old picture goes in every case: a file that could not be read gives empty bytes, which clear the box.
+    const core::Reason refused = controls.setPicture(core::ids::CompositionPicture, read.bytes);
+    const core::Reason why = read.reason ? read.reason : refused;
+    if (!why)
         return;
-    if (why)
-        controls.setPicture(core::ids::CompositionPicture, {});
-    else
-        why = material::decodePicture(read.bytes).reason;
     controls.showMessage(QStringLiteral("上传图片"),
                          QStringLiteral("无法显示图片 %1：%2").arg(path, core::chineseText(why)));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/reasons.h"
+
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -42,8 +44,9 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget* parent);
-    // Decodes the bytes; the old picture is dropped in every case. False when they give no picture.
-    bool setPictureBytes(const QByteArray& bytes);
+    // Decodes the bytes as core::Controls::setPicture describes: why they give no picture, empty when they do
+    // or when empty bytes cleared the box.
+    core::Reason setPictureBytes(const QByteArray& bytes);
     bool hasPicture() const { return !m_stretched.isNull(); }
     // The picture as shown: stretched to the box, RGB32; null without a picture.
     const QImage& stretched() const { return m_stretched; }
