@@ -19,7 +19,10 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <clocale>
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -120,6 +123,7 @@ class TestRegressions : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void decodesFuzzFindings_data();
     void decodesFuzzFindings();
     void refusesWhatIsNoPictureFile_data();
@@ -145,6 +149,12 @@ void TestRegressions::decodesFuzzFindings_data()
     }
     if (!any)
         QTest::newRow("nothing kept") << QString() << QByteArray();
+}
+
+// The text findings read numbers: under the C locale, whatever the machine's is.
+void TestRegressions::initTestCase()
+{
+    QVERIFY(std::setlocale(LC_NUMERIC, "C"));
 }
 
 // Every finding decodes to no picture or a valid one (under the sanitizers: without a report); a text
