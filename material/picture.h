@@ -22,7 +22,7 @@ struct DecodedPicture {
 // Decodes a recognised picture. `target` is the size the picture will be shown at: decoders that can
 // scale while decoding (JPEG) stop at the smallest size still at least that large. An empty target
 // decodes at full size. Pictures beyond the bounds of material/limits.h are refused before any pixel
-// buffer is allocated. A JPEG comes out turned upright by its EXIF orientation.
+// buffer is allocated; for JPEG the bounds apply to the size after that scaling. A JPEG comes out turned upright by its EXIF orientation.
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});
 
 } // namespace material
