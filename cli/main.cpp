@@ -6,7 +6,6 @@
 #include "cli/progress.h"
 #include "cli/runner.h"
 #include "cli/stop.h"
-#include "core/badges.h"
 #include "material/badge_layout.h"
 
 #include <QCoreApplication>
@@ -71,14 +70,6 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
     if (!plan.inTheWay.isEmpty() && !options.overwrite)
         return cli::kExitUsage;
     return skipped > 0 ? cli::kExitSkipped : cli::kExitDone;
-}
-
-std::vector<material::BadgeLayer> badgeLayers(const material::BadgeLayout& layout)
-{
-    std::array<QImage, core::kBadgeCount> bitmaps;
-    for (std::size_t i = 0; i < bitmaps.size(); ++i)
-        bitmaps[i] = QImage::fromData(assets::resourceBytes(QString::fromLatin1(core::kBadges[i].bitmap)));
-    return material::badgeLayers(layout, bitmaps);
 }
 
 int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& options, double seconds)
@@ -151,7 +142,7 @@ int main(int argc, char** argv)
     if (!QDir().mkpath(options.output))
         return fail(QStringLiteral("cannot make the output folder %1").arg(options.output));
 
-    const std::vector<material::BadgeLayer> badges = badgeLayers(options.layout);
+    const std::vector<material::BadgeLayer> badges = material::badgeLayers(options.layout, assets::badgeBitmaps());
     cli::installStopHandlers();
     cli::ProgressBar bar(stderr);
     const cli::RunReport result =
