@@ -118,7 +118,8 @@ QString quickCheck(const QString& source)
     if (info.size() == 0)
         return QStringLiteral("the file is empty");
     if (info.size() > material::kMaxPictureFileBytes)
-        return QStringLiteral("the file is larger than %1 MB").arg(material::kMaxPictureFileBytes / (1024 * 1024));
+        return QStringLiteral("the file is too large: larger than %1 MB")
+            .arg(material::kMaxPictureFileBytes / (1024 * 1024));
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();

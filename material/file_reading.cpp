@@ -35,8 +35,8 @@ QString systemReason(int code)
 QString tooLarge(qint64 maxBytes)
 {
     if (maxBytes >= 1024 * 1024)
-        return QStringLiteral("the file is larger than %1 MB").arg(maxBytes / (1024 * 1024));
-    return QStringLiteral("the file is larger than %1 KB").arg(maxBytes / 1024);
+        return QStringLiteral("the file is too large: larger than %1 MB").arg(maxBytes / (1024 * 1024));
+    return QStringLiteral("the file is too large: larger than %1 KB").arg(maxBytes / 1024);
 }
 
 // Reads up to `size` bytes; fewer when the file was cut short meanwhile. Negative on a read error.
