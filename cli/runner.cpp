@@ -36,10 +36,6 @@ composeOne(const Plan& plan, const Material& m, const std::vector<material::Badg
     result.reason = material::readPictureFile(plan.source(m), buffer);
     if (!result.reason.isEmpty())
         return result;
-    if (buffer.isEmpty()) {
-        result.reason = QStringLiteral("the file is empty");
-        return result;
-    }
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
     const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
     if (decoded.image.isNull()) {

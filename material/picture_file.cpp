@@ -20,7 +20,11 @@ ReadResult readPictureFile(const QString& path)
 
 QString readPictureFile(const QString& path, QByteArray& buffer)
 {
-    return readRegularFile(path, kMaxPictureFileBytes, buffer);
+    const QString why = readRegularFile(path, kMaxPictureFileBytes, buffer);
+    // Empty bytes are how a picture box is told to clear: an empty file must not pass for a picture.
+    if (why.isEmpty() && buffer.isEmpty())
+        return QStringLiteral("the file is empty");
+    return why;
 }
 
 QString withPngSuffix(const QString& chosen)
