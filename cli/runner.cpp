@@ -1,11 +1,14 @@
 #include "cli/runner.h"
 
+#include "cli/stop.h"
 #include "material/picture.h"
 #include "material/picture_file.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -13,20 +16,52 @@
 
 namespace cli {
 
-Outcome composeOne(const Material& m, const std::vector<material::BadgeLayer>& badges, material::WriteMode mode)
+bool stopsTheRun(int errorCode)
 {
-    const material::ReadResult file = material::readPictureFile(m.source);
-    if (file.reason)
-        return {file.reason, false, {}};
+    switch (errorCode) {
+    case 0:            // no system call failed (the picture could not be encoded)
+    case EEXIST:       // the name was taken after the plan was made
+    case ENAMETOOLONG: // this name is too long for the file system
+    case EINVAL:       // this name holds a character the file system refuses
+    case EILSEQ:
+        return false;
+    default: // ENOSPC, EDQUOT, EROFS, EIO, ENOENT, ENOTDIR, EACCES, EPERM, ESTALE, EFBIG, EMFILE, ...
+        return true;
+    }
+}
+
+MaterialResult composeOne(const Plan& plan,
+                          const Material& m,
+                          const std::vector<material::BadgeLayer>& badges,
+                          material::WriteMode mode,
+                          QByteArray& buffer)
+{
+    MaterialResult result;
+    result.reason = material::readPictureFile(plan.source(m), buffer);
+    if (result.reason)
+        return result;
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
-    const material::DecodedPicture decoded = material::decodePicture(file.bytes, material::kPictureRect.size());
-    if (decoded.image.isNull())
-        return {decoded.reason, false, {}};
+    const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
+    if (decoded.image.isNull()) {
+        result.reason = decoded.reason;
+        return result;
+    }
+    result.warning = decoded.warning;
     const QImage frame = material::renderComposition({decoded.image, badges});
-    if (frame.isNull())
-        return {core::ReasonCode::OutOfMemory, false, {}};
-    const material::WriteResult written = material::writePictureFile(m.output, frame, mode);
-    return {written.reason, !written.ok(), decoded.warning};
+    const OutputWrite write;
+    if (!write.allowed()) {
+        result.reason = core::ReasonCode::Stopped;
+        return result;
+    }
+    const material::WriteResult written = material::writePictureFile(plan.output(m), frame, mode);
+    if (written.ok()) {
+        result.outcome = MaterialResult::Written;
+        return result;
+    }
+    result.outcome = stopsTheRun(written.code) ? MaterialResult::WriteFailed : MaterialResult::Skipped;
+    result.reason = written.reason;
+    result.writing = true;
+    return result;
 }
 
 namespace {
@@ -39,33 +74,50 @@ struct Shared {
     const std::vector<material::BadgeLayer>& badges;
     const std::atomic<bool>& stop;
     material::WriteMode mode = material::WriteMode::NoReplace;
+    std::atomic<bool> failed{false}; // a write failure cut the run short
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> present{0};
     std::mutex mutex; // guards report and wakes the progress loop
     std::condition_variable finished;
     int running = 0;
     RunReport report;
 };
 
+void record(Shared& s, std::size_t i, MaterialResult&& r)
+{
+    const Material& m = s.plan.materials[i];
+    std::lock_guard lock(s.mutex);
+    if (r.outcome == MaterialResult::Written)
+        ++s.report.written;
+    else if (r.outcome == MaterialResult::Skipped)
+        s.report.skipped.push_back({i, m.name, std::move(r.reason), r.writing});
+    else if (!s.report.failure)
+        s.report.failure = WriteFailure{QDir::toNativeSeparators(s.plan.output(m)), std::move(r.reason)};
+    if (r.warning && r.outcome == MaterialResult::Written)
+        s.report.warnings.push_back({i, m.name, std::move(r.warning)});
+}
+
 void work(Shared& s)
 {
-    // Each worker holds its own copy of the badge layers: the bitmaps are shared read-only.
+    // Each worker holds its own copy of the badge layers (the bitmaps are shared read-only) and its own read
+    // buffer, which grows to the largest material it meets and is then reused.
     const std::vector<material::BadgeLayer> badges = s.badges;
+    QByteArray buffer;
     const std::size_t total = s.plan.materials.size();
-    while (!s.stop.load()) {
+    while (!s.stop.load() && !s.failed.load()) {
         const std::size_t i = s.next.fetch_add(1);
         if (i >= total)
             break;
-        const Outcome outcome = composeOne(s.plan.materials[i], badges, s.mode);
-        {
-            std::lock_guard lock(s.mutex);
-            if (outcome.reason)
-                s.report.skipped.push_back({i, s.plan.materials[i].name, outcome});
-            else
-                ++s.report.written;
-            if (outcome.warning && !outcome.reason)
-                s.report.warnings.push_back({i, s.plan.materials[i].name, outcome.warning});
+        if (s.plan.materials[i].present) {
+            s.present.fetch_add(1);
+            s.done.fetch_add(1);
+            continue;
         }
+        MaterialResult r = composeOne(s.plan, s.plan.materials[i], badges, s.mode, buffer);
+        if (r.outcome == MaterialResult::WriteFailed)
+            s.failed.store(true);
+        record(s, i, std::move(r));
         s.done.fetch_add(1);
     }
     std::lock_guard lock(s.mutex);
@@ -89,8 +141,11 @@ RunReport runPlan(const Plan& plan,
     s.running = workers;
     std::vector<std::thread> threads;
     threads.reserve(static_cast<std::size_t>(workers));
-    for (int i = 0; i < workers; ++i)
-        threads.emplace_back(work, std::ref(s));
+    {
+        const SignalsBlocked blocked; // the workers inherit the block; this thread takes the signals
+        for (int i = 0; i < workers; ++i)
+            threads.emplace_back(work, std::ref(s));
+    }
     {
         std::unique_lock lock(s.mutex);
         while (s.running > 0) {
@@ -110,9 +165,10 @@ RunReport runPlan(const Plan& plan,
     std::sort(report.warnings.begin(), report.warnings.end(), [](const Warning& a, const Warning& b) {
         return a.index < b.index;
     });
+    report.present = s.present.load();
     report.notStarted = total - s.done.load();
     if (report.written > 0)
-        report.syncFailure = material::syncOutputFolder(QFileInfo(plan.materials.front().output).absolutePath());
+        report.syncFailure = material::syncOutputFolder(QFileInfo(plan.output(plan.materials.front())).absolutePath());
     return report;
 }
 

@@ -5,10 +5,12 @@
 #include "material/composition.h"
 #include "material/picture_file.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The run: a pool of worker threads takes the materials one at a time, in listing order, from a shared
@@ -17,21 +19,22 @@
 // under a temporary name and renamed into place, so an interrupted run leaves no partial file.
 namespace cli {
 
-// What became of one material: written (no reason), or skipped with the reason; writeFailed tells a failed
-// write from a material that could not be read or decoded. A warning comes with a picture made from damaged
-// data (a truncated file, its missing part grey).
-struct Outcome {
-    core::Reason reason;
-    bool writeFailed = false;
-    core::Reason warning;
-};
-
+// A material left out: it could not be read or decoded, or (`writing`) its output name could not be written,
+// for example because another program took the name during the run.
 struct Skip {
     std::size_t index = 0;
     QString name;
-    Outcome outcome;
+    core::Reason reason;
+    bool writing = false;
 };
 
+// The output that could not be written, which cut the run short.
+struct WriteFailure {
+    QString path;
+    core::Reason reason;
+};
+
+// A material written from damaged data (a truncated file, its missing part grey).
 struct Warning {
     std::size_t index = 0;
     QString name;
@@ -40,18 +43,21 @@ struct Warning {
 
 struct RunReport {
     std::size_t written = 0;
+    std::size_t present = 0;       // outputs that were there, left as they were (--skip-existing)
     std::vector<Skip> skipped;     // in listing order
-    std::size_t notStarted = 0;    // materials left when the run was stopped
-    std::vector<Warning> warnings; // written from damaged data, in listing order
-    core::Reason syncFailure;      // the written files could not be flushed to the disk
+    std::size_t notStarted = 0;    // materials left when the run was stopped or cut short
+    std::vector<Warning> warnings; // in listing order
+    std::optional<WriteFailure> failure;
+    core::Reason syncFailure; // the written pictures could not be flushed to the disk
 };
 
 // Done so far, for the progress display; called on the calling thread about ten times a second.
 using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
 
 // Runs the plan with `jobs` workers. `stop` is polled before each material: once set, no new material is
-// started, and the ones in flight are finished. `mode` says whether files at output names are replaced.
-// The output folder's file system is flushed once at the end.
+// started, and the ones in flight are finished. A write failure that every later output would meet as well
+// (see stopsTheRun) stops the run the same way, at once. `mode` says whether files at output names are
+// replaced. The output folder's file system is flushed once at the end.
 RunReport runPlan(const Plan& plan,
                   const std::vector<material::BadgeLayer>& badges,
                   int jobs,
@@ -59,7 +65,25 @@ RunReport runPlan(const Plan& plan,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress);
 
-// One material: read, decode at the picture box's size, compose, write.
-Outcome composeOne(const Material& m, const std::vector<material::BadgeLayer>& badges, material::WriteMode mode);
+// Whether a failed output write, by its system error code, means the output folder can take no more: its
+// disk is full or read-only or failing, the folder is gone or closed to us. Failures that concern one name
+// only (the name was taken meanwhile, is too long or not allowed there) and failures that are no system
+// error (code 0) leave the run going.
+bool stopsTheRun(int errorCode);
+
+struct MaterialResult {
+    enum Outcome { Written, Skipped, WriteFailed } outcome = Skipped;
+    core::Reason reason;  // why it was skipped, or why the write failed
+    bool writing = false; // the reason is the output's, not the material's
+    core::Reason warning; // set when the picture came from damaged data
+};
+
+// One material: read into `buffer` (reused from material to material), decode at the picture box's size,
+// compose, write.
+MaterialResult composeOne(const Plan& plan,
+                          const Material& m,
+                          const std::vector<material::BadgeLayer>& badges,
+                          material::WriteMode mode,
+                          QByteArray& buffer);
 
 } // namespace cli

@@ -32,7 +32,7 @@ enum class ReasonCode : std::uint8_t {
     NameNotEncodable,
     IsFolder,
     NotRegularFile,
-    FileTooLarge, // %1 megabytes
+    FileTooLarge, // %1 the bound, with its unit ("64 MB")
     FileEmpty,
     NameTaken,
     NoFileName,
@@ -49,6 +49,8 @@ enum class ReasonCode : std::uint8_t {
     Truncated,      // %1 format
     DamagedShown,   // %1 format, %2 what is wrong
     GreyPalette,    // a PCX without its palette
+    // Runs.
+    Stopped, // the run was stopped before this material was written
     // The window's batch.
     NoFileNamed,
     NoMaterialFolder,

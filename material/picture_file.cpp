@@ -1,5 +1,7 @@
 #include "material/picture_file.h"
 
+#include "material/file_reading.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,12 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace material {
@@ -36,75 +36,31 @@ struct Descriptor {
     }
 };
 
-// Why opening `path` failed with ENOENT: its folder is gone, its name could not be made from the bytes on
-// disk (a listing turns such bytes into U+FFFD), or the file itself is missing.
-Reason missingReason(const QFileInfo& info)
-{
-    if (!info.dir().exists())
-        return {ReasonCode::FolderMissing, {QDir::toNativeSeparators(info.absolutePath())}};
-    if (info.fileName().contains(QChar::ReplacementCharacter))
-        return ReasonCode::NameNotEncodable;
-    return ReasonCode::FileMissing;
-}
-
-Reason tooLarge()
-{
-    return {ReasonCode::FileTooLarge, {QString::number(kMaxPictureFileBytes / (1024 * 1024))}};
-}
-
-// Reads up to `limit` bytes of the file after checking what it is. Opened without blocking and checked on
-// the open file: a FIFO would wait for a writer, a device would read without end, and the name may have
-// been replaced since anyone looked at it. Every reason comes from the error code of the call that failed.
-ReadResult readChecked(const QString& path, qint64 limit)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        return {{}, error == ENOENT ? missingReason(QFileInfo(path)) : core::reasonFromErrno(error)};
-    }
-    const Descriptor file(fd);
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return {{}, core::reasonFromErrno(errno)};
-    if (S_ISDIR(st.st_mode))
-        return {{}, ReasonCode::IsFolder};
-    if (!S_ISREG(st.st_mode))
-        return {{}, ReasonCode::NotRegularFile};
-    if (st.st_size > kMaxPictureFileBytes)
-        return {{}, tooLarge()};
-    if (st.st_size == 0)
-        return {{}, ReasonCode::FileEmpty};
-    // Read at most one byte past the bound, so a file that grows while it is read is still refused.
-    QByteArray bytes(static_cast<qsizetype>(std::min<qint64>(limit, st.st_size + 1)), Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return {{}, core::reasonFromErrno(errno)};
-        if (n == 0)
-            break;
-        got += n;
-    }
-    bytes.truncate(got);
-    if (bytes.size() > kMaxPictureFileBytes)
-        return {{}, tooLarge()};
-    if (bytes.isEmpty())
-        return {{}, ReasonCode::FileEmpty};
-    return {bytes, {}};
-}
-
 } // namespace
 
 ReadResult readPictureFile(const QString& path)
 {
-    return readChecked(path, kMaxPictureFileBytes + 1);
+    ReadResult result;
+    result.reason = readPictureFile(path, result.bytes);
+    return result;
+}
+
+core::Reason readPictureFile(const QString& path, QByteArray& buffer)
+{
+    const Reason why = readRegularFile(path, kMaxPictureFileBytes, buffer);
+    // Empty bytes are how a picture box is told to clear: an empty file must not pass for a picture.
+    if (!why && buffer.isEmpty())
+        return ReasonCode::FileEmpty;
+    return why;
 }
 
 ReadResult readPictureHead(const QString& path, qint64 count)
 {
-    return readChecked(path, std::min(count, kMaxPictureFileBytes));
+    ReadResult result;
+    result.reason = readRegularFile(path, kMaxPictureFileBytes, result.bytes, count);
+    if (!result.reason && result.bytes.isEmpty())
+        result.reason = ReasonCode::FileEmpty;
+    return result;
 }
 
 QString withPngSuffix(const QString& chosen)
@@ -304,18 +260,22 @@ WriteResult writeOutputFile(const QString& path, const QByteArray& bytes, WriteM
         return {ReasonCode::NoFileName};
     const QString folder = info.absolutePath();
     const Descriptor dir(::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd < 0)
-        return {folderReason(errno, folder)};
+    if (dir.fd < 0) {
+        const int error = errno;
+        return {folderReason(error, folder), error};
+    }
     QByteArray tempName;
     const Descriptor file(openTemporary(dir.fd, tempName));
-    if (file.fd < 0)
-        return {core::reasonFromErrno(errno)};
+    if (file.fd < 0) {
+        const int error = errno;
+        return {core::reasonFromErrno(error), error};
+    }
     int error = writeAll(file.fd, bytes);
     if (error == 0)
         error = linkIntoPlace(file.fd, dir.fd, tempName, QFile::encodeName(info.fileName()), mode);
     if (!tempName.isEmpty())
         ::unlinkat(dir.fd, tempName.constData(), 0); // after a failure, or the spare name after linkat
-    return {core::reasonFromErrno(error)};
+    return {core::reasonFromErrno(error), error};
 }
 
 WriteResult writePictureFile(const QString& path, const QImage& image, WriteMode mode)

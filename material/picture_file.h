@@ -19,6 +19,8 @@ struct ReadResult {
 // kMaxPictureFileBytes, with the reason from the system's error code; the bytes are empty whenever there is
 // a reason.
 ReadResult readPictureFile(const QString& path);
+// The same into a buffer the caller reuses from file to file (see readRegularFile); no reason on success.
+core::Reason readPictureFile(const QString& path, QByteArray& buffer);
 
 // The first `count` bytes of the file, after the same checks and with the same reasons as readPictureFile:
 // a dry run looks at a material through this and says what the real run would say.
@@ -34,6 +36,7 @@ enum class WriteMode { NoReplace, Replace };
 
 struct WriteResult {
     core::Reason reason; // none when the file is in place
+    int code = 0;        // the system's error code (errno) when a system call failed, else 0
     bool ok() const { return reason.isNone(); }
 };
 
