@@ -66,7 +66,8 @@ bool takesValue(const QString& name)
                                    QStringLiteral("move"),
                                    QStringLiteral("layout"),
                                    QStringLiteral("start"),
-                                   QStringLiteral("jobs")};
+                                   QStringLiteral("jobs"),
+                                   QStringLiteral("fit")};
     return names.contains(name);
 }
 
@@ -108,6 +109,8 @@ QString readLayout(const QString& path, Options& o)
     if (!read.error.isEmpty())
         return QStringLiteral("--layout: ") + read.error;
     o.layout = read.layout;
+    if (read.fit)
+        o.fit = *read.fit;
     return {};
 }
 
@@ -140,7 +143,7 @@ QString applyArg(const Arg& arg, ParsedOptions& parsed, int& layoutCount)
         if (++layoutCount > 1)
             return QStringLiteral("--layout may be given once");
         return readLayout(arg.value, o);
-    } else if (n != QLatin1String("hide") && n != QLatin1String("move")) {
+    } else if (n != QLatin1String("hide") && n != QLatin1String("move") && n != QLatin1String("fit")) {
         return QStringLiteral("unknown option --%1 (see --help)").arg(n);
     }
     return {};
@@ -173,6 +176,13 @@ ParsedOptions parseOptions(const QStringList& arguments, int defaultJobs)
         } else if (arg.name == QLatin1String("move")) {
             if ((parsed.error = applyMove(arg.value, parsed.options.layout)); !parsed.error.isEmpty())
                 return parsed;
+        } else if (arg.name == QLatin1String("fit")) {
+            const std::optional<material::Fit> fit = material::fitByName(arg.value);
+            if (!fit) {
+                parsed.error = QStringLiteral("--fit %1: expected %2").arg(arg.value, material::fitNames());
+                return parsed;
+            }
+            parsed.options.fit = *fit;
         }
     }
     if (parsed.help || parsed.version)
@@ -197,11 +207,15 @@ QString helpText(int defaultJobs)
                "  --format EXT       material extension, matched as \"*.\" + EXT, letter case ignored,\n"
                "                     * and ? as wildcards (default JPG)\n"
                "  --output DIR       the output folder; made when missing\n"
-               "  --layout FILE      badge layout file (name visible left top per line), as the window saves\n"
-               "                     it from the effect area's context menu\n"
+               "  --layout FILE      badge layout file (name visible left top per line, and the fit), as the\n"
+               "                     window saves it from the effect area's context menu\n"
                "  --hide NAME        hide a badge (repeatable); NAME as the badge selector shows it\n"
                "  --move NAME=DX,DY  put a badge DX, DY pixels from its default place (repeatable)\n"
                "                     (--hide and --move apply after --layout, whatever their order)\n"
+               "  --fit MODE         how the picture fills its 140 x 226 box: stretch (the default), cover\n"
+               "                     (shape kept, box filled, the overflow cut off on both sides), cover-top\n"
+               "                     (the same, a tall picture keeping its top, for portraits) or contain\n"
+               "                     (shape kept, whole picture, the rest white); wins over the layout's fit\n"
                "  --start N          number of the first file (default 1)\n"
                "  --jobs N           worker threads (default: all cores, here %1)\n"
                "  --overwrite        replace existing output files; without it the run refuses to start\n"

@@ -11,7 +11,7 @@
 
 namespace cli {
 
-QString composeOne(const Material& m, const std::vector<material::BadgeLayer>& badges, QString* warning)
+QString composeOne(const Material& m, const material::Composition& look, QString* warning)
 {
     const material::ReadResult file = material::readPictureFile(m.source);
     if (!file.error.isEmpty())
@@ -21,7 +21,7 @@ QString composeOne(const Material& m, const std::vector<material::BadgeLayer>& b
     if (decoded.image.isNull())
         return decoded.reason.isEmpty() ? QStringLiteral("not a picture") : decoded.reason;
     *warning = decoded.warning;
-    const QImage frame = material::renderComposition({decoded.image, badges});
+    const QImage frame = material::renderComposition({decoded.image, look.badges, look.fit});
     const material::WriteResult written = material::writePictureFile(m.output, frame);
     if (!written.ok)
         return QStringLiteral("cannot write %1: %2").arg(m.output, written.error);
@@ -31,11 +31,9 @@ QString composeOne(const Material& m, const std::vector<material::BadgeLayer>& b
 namespace {
 
 struct Shared {
-    Shared(const Plan& p, const std::vector<material::BadgeLayer>& b, const std::atomic<bool>& s)
-        : plan(p), badges(b), stop(s)
-    {}
+    Shared(const Plan& p, const material::Composition& l, const std::atomic<bool>& s) : plan(p), look(l), stop(s) {}
     const Plan& plan;
-    const std::vector<material::BadgeLayer>& badges;
+    const material::Composition& look;
     const std::atomic<bool>& stop;
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
@@ -48,14 +46,14 @@ struct Shared {
 void work(Shared& s)
 {
     // Each worker holds its own copy of the badge layers: the bitmaps are shared read-only.
-    const std::vector<material::BadgeLayer> badges = s.badges;
+    const material::Composition look = s.look;
     const std::size_t total = s.plan.materials.size();
     while (!s.stop.load()) {
         const std::size_t i = s.next.fetch_add(1);
         if (i >= total)
             break;
         QString warning;
-        const QString why = composeOne(s.plan.materials[i], badges, &warning);
+        const QString why = composeOne(s.plan.materials[i], look, &warning);
         {
             std::lock_guard lock(s.mutex);
             if (!why.isEmpty())
@@ -75,12 +73,12 @@ void work(Shared& s)
 } // namespace
 
 RunReport runPlan(const Plan& plan,
-                  const std::vector<material::BadgeLayer>& badges,
+                  const material::Composition& look,
                   int jobs,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress)
 {
-    Shared s(plan, badges, stop);
+    Shared s(plan, look, stop);
     const std::size_t total = plan.materials.size();
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), total));
     s.running = workers;

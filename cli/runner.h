@@ -31,16 +31,17 @@ struct RunReport {
 // Done so far, for the progress display; called on the calling thread about ten times a second.
 using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
 
-// Runs the plan with `jobs` workers. `stop` is polled before each material: once set, no new material is
-// started, and the ones in flight are finished.
+// Runs the plan with `jobs` workers, each material composed like `look` (its badges and fit; its picture is
+// not used). `stop` is polled before each material: once set, no new material is started, and the ones in
+// flight are finished.
 RunReport runPlan(const Plan& plan,
-                  const std::vector<material::BadgeLayer>& badges,
+                  const material::Composition& look,
                   int jobs,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress);
 
-// One material: read, decode at the picture box's size, compose, write. Empty on success, otherwise why the
-// material was skipped; *warning is set when the picture came from damaged data.
-QString composeOne(const Material& m, const std::vector<material::BadgeLayer>& badges, QString* warning);
+// One material: read, decode at the picture box's size, compose like `look`, write. Empty on success,
+// otherwise why the material was skipped; *warning is set when the picture came from damaged data.
+QString composeOne(const Material& m, const material::Composition& look, QString* warning);
 
 } // namespace cli

@@ -93,6 +93,7 @@ private slots:
         row("layout bad line",
             {QStringLiteral("--layout"), QStringLiteral("@BADLAYOUT@")},
             "line 2: visible must be 0 or 1");
+        row("fit unknown", {QStringLiteral("--fit"), QStringLiteral("fill")}, "--fit fill: expected stretch|cover");
         row("no matching file", {QStringLiteral("--format"), QStringLiteral("gif")}, "no file in");
         QTest::newRow("no input") << QStringList{QStringLiteral("--output"), out}
                                   << QStringLiteral("--input DIR is required");
