@@ -32,7 +32,7 @@ bool stopsTheRun(int errorCode)
 
 MaterialResult composeOne(const Plan& plan,
                           const Material& m,
-                          const std::vector<material::BadgeLayer>& badges,
+                          const material::Composition& look,
                           material::WriteMode mode,
                           QByteArray& buffer)
 {
@@ -47,7 +47,7 @@ MaterialResult composeOne(const Plan& plan,
         return result;
     }
     result.warning = decoded.warning;
-    const QImage frame = material::renderComposition({decoded.image, badges});
+    const QImage frame = material::renderComposition({decoded.image, look.badges, look.fit});
     const OutputWrite write;
     if (!write.allowed()) {
         result.reason = core::ReasonCode::Stopped;
@@ -67,11 +67,9 @@ MaterialResult composeOne(const Plan& plan,
 namespace {
 
 struct Shared {
-    Shared(const Plan& p, const std::vector<material::BadgeLayer>& b, const std::atomic<bool>& s)
-        : plan(p), badges(b), stop(s)
-    {}
+    Shared(const Plan& p, const material::Composition& l, const std::atomic<bool>& s) : plan(p), look(l), stop(s) {}
     const Plan& plan;
-    const std::vector<material::BadgeLayer>& badges;
+    const material::Composition& look;
     const std::atomic<bool>& stop;
     material::WriteMode mode = material::WriteMode::NoReplace;
     std::atomic<bool> failed{false}; // a write failure cut the run short
@@ -102,7 +100,7 @@ void work(Shared& s)
 {
     // Each worker holds its own copy of the badge layers (the bitmaps are shared read-only) and its own read
     // buffer, which grows to the largest material it meets and is then reused.
-    const std::vector<material::BadgeLayer> badges = s.badges;
+    const material::Composition look = s.look;
     QByteArray buffer;
     const std::size_t total = s.plan.materials.size();
     while (!s.stop.load() && !s.failed.load()) {
@@ -114,7 +112,7 @@ void work(Shared& s)
             s.done.fetch_add(1);
             continue;
         }
-        MaterialResult r = composeOne(s.plan, s.plan.materials[i], badges, s.mode, buffer);
+        MaterialResult r = composeOne(s.plan, s.plan.materials[i], look, s.mode, buffer);
         if (r.outcome == MaterialResult::WriteFailed)
             s.failed.store(true);
         record(s, i, std::move(r));
@@ -128,13 +126,13 @@ void work(Shared& s)
 } // namespace
 
 RunReport runPlan(const Plan& plan,
-                  const std::vector<material::BadgeLayer>& badges,
+                  const material::Composition& look,
                   int jobs,
                   material::WriteMode mode,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress)
 {
-    Shared s(plan, badges, stop);
+    Shared s(plan, look, stop);
     s.mode = mode;
     const std::size_t total = plan.materials.size();
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), total));
