@@ -1,6 +1,7 @@
 #include "ui/badge_layout_menu.h"
 
 #include "material/badge_layout.h"
+#include "ui/badge_editing.h"
 #include "ui/main_window.h"
 
 #include <QFileDialog>
@@ -17,8 +18,8 @@ const QString kFilter = QStringLiteral("图标布局 (*.layout);;所有文件 (*
 
 } // namespace
 
-BadgeLayoutMenu::BadgeLayoutMenu(QWidget* area, core::Controls& controls)
-    : QObject(area), m_area(area), m_controls(controls)
+BadgeLayoutMenu::BadgeLayoutMenu(QWidget* area, core::Controls& controls, BadgeHistory& history)
+    : QObject(area), m_area(area), m_controls(controls), m_history(history)
 {
     area->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(area, &QWidget::customContextMenuRequested, this, &BadgeLayoutMenu::showMenu);
@@ -35,7 +36,7 @@ QString BadgeLayoutMenu::loadFrom(const QString& path)
     // A bad file changes nothing: the badges keep the layout they have.
     if (!read.error.isEmpty())
         return read.error;
-    material::applyBadgeLayout(m_controls, read.layout);
+    m_history.record([&] { material::applyBadgeLayout(m_controls, read.layout); });
     return {};
 }
 
@@ -75,10 +76,10 @@ void BadgeLayoutMenu::askAndLoad()
         QMessageBox::warning(m_area->window(), kLoadText, QStringLiteral("无法载入图标布局：") + why);
 }
 
-BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls)
+BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls, BadgeHistory& history)
 {
     QWidget* area = window.widget(core::ids::EffectArea);
-    return area ? new BadgeLayoutMenu(area, controls) : nullptr;
+    return area ? new BadgeLayoutMenu(area, controls, history) : nullptr;
 }
 
 } // namespace ui

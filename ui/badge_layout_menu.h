@@ -11,6 +11,7 @@ class QWidget;
 
 namespace ui {
 
+class BadgeHistory;
 class MainWindow;
 
 // The effect area's context menu: "保存图标布局…" writes the badges' visibility and positions to a badge layout
@@ -19,7 +20,7 @@ class MainWindow;
 class BadgeLayoutMenu : public QObject {
     Q_OBJECT
 public:
-    BadgeLayoutMenu(QWidget* area, core::Controls& controls);
+    BadgeLayoutMenu(QWidget* area, core::Controls& controls, BadgeHistory& history);
 
     // The two actions without their file dialogs. Empty on success, otherwise why it failed.
     QString saveTo(const QString& path);
@@ -35,9 +36,11 @@ private:
 
     QWidget* m_area;
     core::Controls& m_controls;
+    BadgeHistory& m_history;
 };
 
-// Gives the effect area its context menu. The menu object is owned by the area.
-BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls);
+// Gives the effect area its context menu. The menu object is owned by the area; a loaded layout is one step of
+// the badges' history.
+BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls, BadgeHistory& history);
 
 } // namespace ui

@@ -29,6 +29,10 @@ public:
     // The filter in the toolkit's form: "description (patterns separated by spaces)".
     QString nameFilter() const { return m_nameFilter; }
 
+    // What the open-file dialog offers: the layout's filter first, then every picture the program reads, each
+    // kind of picture on its own, and all files. The save-file dialog offers the layout's filter alone.
+    QStringList openFilters() const;
+
 private:
     core::DialogMode m_mode = core::DialogMode::Open;
     QString m_fileName;
