@@ -159,8 +159,6 @@ private slots:
     void clickArrowKeysUndoAndRedo()
     {
         testutil::ShownWindow shown;
-        shown.window().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&shown.window()));
         QList<QImage> frames{shown.controls().renderFrame(ids::CompositionFrame)};
         // A click on a pixel of the yellow diamond selects it and gives the effect area the focus.
         const Badge& yellow = kBadges[3];
@@ -170,9 +168,10 @@ private slots:
             pixel += QPoint(1, 1);
         QTest::mouseClick(badge, Qt::LeftButton, {}, pixel);
         QCOMPARE(shown.controls().text(ids::BadgeSelector), QString::fromUtf16(yellow.name));
-        QVERIFY(shown.widget(ids::EffectArea)->hasFocus());
-        QTest::keyClick(shown.widget(ids::EffectArea), Qt::Key_Right);
-        QTest::keyClick(shown.widget(ids::EffectArea), Qt::Key_Down);
+        QWidget* area = shown.widget(ids::EffectArea);
+        QCOMPARE(shown.window().focusWidget(), area);
+        testutil::pressKey(area, Qt::Key_Right);
+        testutil::pressKey(area, Qt::Key_Down);
         QCOMPARE(posOf(shown, 3), yellow.defaultPos + QPoint(1, 1));
         frames << shown.controls().renderFrame(ids::CompositionFrame);
         click(shown, kBadges[0].toggleButton);
@@ -180,18 +179,17 @@ private slots:
         frames << shown.controls().renderFrame(ids::CompositionFrame);
 
         // Undo steps back through restore, the toggle and both nudges, to the very first frame; redo forward.
-        QWidget* area = shown.widget(ids::EffectArea);
-        QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier);
-        QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), frames[1]);
-        QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier);
-        QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), frames[0]);
         QVERIFY(shown.window().controlAs<QAbstractButton>(kBadges[0].toggleButton)->isChecked());
-        QTest::keyClick(area, Qt::Key_Y, Qt::ControlModifier);
-        QTest::keyClick(area, Qt::Key_Y, Qt::ControlModifier);
-        QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        testutil::pressKey(area, Qt::Key_Y, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Y, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), frames[2]);
         QVERIFY(!shown.window().controlAs<QAbstractButton>(kBadges[0].toggleButton)->isChecked());
     }
@@ -342,10 +340,8 @@ private slots:
                 data->setUrls({});
             QApplication::clipboard()->setMimeData(data);
             data = nullptr;
-            shown.window().activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&shown.window()));
             shown.widget(ids::UploadButton)->setFocus();
-            QTest::keyClick(shown.widget(ids::UploadButton), Qt::Key_V, Qt::ControlModifier);
+            testutil::pressKey(shown.widget(ids::UploadButton), Qt::Key_V, Qt::ControlModifier);
         }
         delete data;
         QTRY_VERIFY(shown.controls().renderFrame(ids::CompositionFrame) == testutil::expectedFrame(picture, shown));

@@ -205,8 +205,6 @@ private slots:
         auto isControl = [&](QWidget* w) {
             return std::any_of(layout().begin(), layout().end(), [&](const Row& r) { return shown.widget(r.id) == w; });
         };
-        shown.window().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&shown.window()));
         QWidget* first = shown.widget(core::kBadges[0].toggleButton);
         first->setFocus();
         QList<QWidget*> visited{first};

@@ -70,6 +70,14 @@ inline void typeText(QWidget* widget, const QString& text)
                             Qt::NoModifier);
 }
 
+// A key pressed on a control of the window, shortcuts included. The window is made the active one just before:
+// tests running side by side on one X server take the X focus from each other.
+inline void pressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QApplication::setActiveWindow(target->window());
+    QTest::keyClick(target, key, modifiers);
+}
+
 // The next file dialog confirms `path` (typed into its file name field); an empty path cancels it.
 inline void answerFileDialog(const QString& path)
 {
