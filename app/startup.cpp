@@ -16,11 +16,6 @@ namespace app {
 
 namespace {
 
-// The program's own start and end routines. They have nothing to do; they mark where start-up work and
-// end-of-run work would go.
-void startRoutine() {}
-void endRoutine() {}
-
 ui::HandlerTable handlers()
 {
     ui::HandlerTable table = ui::defaultHandlers();
@@ -38,7 +33,6 @@ int run(QApplication& application)
 {
     // Relative paths resolve against the program's own folder, wherever it was started from.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    startRoutine();
 
     // Chinese throughout, also in the toolkit's own dialogs and the web engine's pages, whatever the system's
     // language; set before the first window and web view exist.
@@ -63,9 +57,7 @@ int run(QApplication& application)
     ui::raiseCreated(built, table);
 
     // Closing the last window ends the loop (the toolkit's quitOnLastWindowClosed).
-    const int code = application.exec();
-    endRoutine();
-    return code == 0 ? 0 : code;
+    return application.exec();
 }
 
 } // namespace app

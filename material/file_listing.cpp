@@ -45,11 +45,6 @@ bool holdsLineBreak(const QString& name)
 
 } // namespace
 
-bool matchesFormat(const QString& name, const QString& format)
-{
-    return formatExpression(format).match(name).hasMatch();
-}
-
 QStringList listMaterialFiles(const QString& folder, const QString& format)
 {
     if (folder.isEmpty())

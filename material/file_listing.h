@@ -10,15 +10,12 @@ namespace material {
 // empty, and a text that already ends in a separator (a root such as "/") is left as it is.
 QString withTrailingSeparator(const QString& folder);
 
-// True when `name` matches the search pattern "*." + format the way a platform file search matches it:
-// `*` stands for any run of characters, `?` for one character, everything else is literal, and letter case
-// is ignored.
-bool matchesFormat(const QString& name, const QString& format);
-
-// Bare names of the regular files (hidden ones included) directly in `folder` whose names match the format,
-// in the order the directory enumeration yields them. Directories are never listed, nor is anything below
-// the folder. An empty folder text finds nothing: there is no folder to search. Names holding a line break
-// are left out, because the file list keeps one name per line and such a name would read as two.
+// Bare names of the regular files (hidden ones included) directly in `folder` whose names match the search
+// pattern "*." + format as a platform file search matches it (`*` any run of characters, `?` one character,
+// everything else literal, letter case ignored), in the order the directory enumeration yields them. Directories are
+// never listed, nor is anything below the folder. An empty folder text finds nothing: there is no folder to search.
+// Names holding a line break are left out, because the file list keeps one name per line and such a name would read as
+// two.
 QStringList listMaterialFiles(const QString& folder, const QString& format);
 
 } // namespace material

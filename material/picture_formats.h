@@ -19,6 +19,10 @@ inline constexpr PictureFormat kPictureFormats[] = {
     {u"ICO", u"*.ico"},
     {u"CUR", u"*.cur"},
     {u"PCX", u"*.pcx"},
+    {u"WebP", u"*.webp"},
+    {u"TIFF", u"*.tif *.tiff"},
+    {u"HEIC", u"*.heic *.heif"},
+    {u"AVIF", u"*.avif"},
 };
 
 inline constexpr int kPictureFormatCount = static_cast<int>(std::size(kPictureFormats));

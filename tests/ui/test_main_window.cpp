@@ -268,7 +268,8 @@ private slots:
             QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(text));
         QCOMPARE(filters.value(0), QStringLiteral("图片文件(*.jpg,*.bmp) (*.jpg *.bmp)"));
         QCOMPARE(filters.value(filters.size() - 1), QStringLiteral("所有文件 (*)"));
-        for (const char* name : {"a.png", "a.gif", "a.ico", "a.cur", "a.pcx", "a.jpeg", "a.bmp"}) {
+        for (const char* name :
+             {"a.png", "a.gif", "a.ico", "a.cur", "a.pcx", "a.jpeg", "a.bmp", "a.webp", "a.tif", "a.heic", "a.avif"}) {
             const bool offered = std::any_of(filters.begin(), filters.end() - 1, [&](const QString& filter) {
                 const QStringList patterns = filter.section(QLatin1Char('('), -1).chopped(1).split(QLatin1Char(' '));
                 return QDir::match(patterns, QString::fromLatin1(name));
