@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 
 namespace cli {
@@ -20,27 +21,54 @@ QString canonical(const QString& path)
 }
 
 // Output files that exist. A folder under an output name, or an output that is one of the materials (the
-// input and output folders are the same and the format matches the numbered names), can never be written:
-// replacing a material before it is read would lose it.
-void findConflicts(Plan& plan)
+// input and output folders are the same and the format matches the output names), can never be written:
+// replacing a material before it is read would lose it. Other files are in the way, or with --skip-existing
+// mark their materials as done.
+void findConflicts(Plan& plan, bool skipExisting)
 {
     QSet<QString> sources;
     for (const Material& m : plan.materials)
-        sources.insert(canonical(m.source));
-    for (const Material& m : plan.materials) {
-        const QFileInfo info(m.output);
+        sources.insert(canonical(plan.source(m)));
+    for (Material& m : plan.materials) {
+        const QString output = plan.output(m);
+        const QFileInfo info(output);
         if (!info.exists() && !info.isSymLink())
             continue;
-        if (info.isDir())
-            plan.unwritable.append(m.output + QStringLiteral(" (a folder)"));
-        else if (sources.contains(canonical(m.output)))
-            plan.unwritable.append(m.output + QStringLiteral(" (one of the materials)"));
-        else
-            plan.inTheWay.append(m.output);
+        if (info.isDir()) {
+            plan.unwritable.append(output + QStringLiteral(" (a folder)"));
+        } else if (sources.contains(canonical(output))) {
+            plan.unwritable.append(output + QStringLiteral(" (one of the materials)"));
+        } else if (skipExisting) {
+            m.present = true;
+            ++plan.presentCount;
+        } else {
+            plan.inTheWay.append(output);
+        }
+    }
+}
+
+// Materials whose outputs would share a name; each clash lists the output and every material giving it.
+void findClashes(Plan& plan)
+{
+    QHash<QString, QStringList> byOutput;
+    for (const Material& m : plan.materials)
+        byOutput[m.outputName].append(m.name);
+    for (const Material& m : plan.materials) {
+        QStringList& names = byOutput[m.outputName];
+        if (names.size() > 1) {
+            plan.clashes.append(QStringLiteral("%1 from %2").arg(m.outputName, names.join(QStringLiteral(", "))));
+            names.clear(); // listed once
+        }
     }
 }
 
 } // namespace
+
+QString materialOutputName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".png");
+}
 
 Plan makePlan(const Options& options)
 {
@@ -66,15 +94,21 @@ Plan makePlan(const Options& options)
         plan.error = QStringLiteral("no file in %1 matches *.%2").arg(options.input, options.format);
         return plan;
     }
-    const QString inputFolder = material::withTrailingSeparator(options.input);
-    const QString outputFolder = material::withTrailingSeparator(options.output);
+    plan.inputFolder = material::withTrailingSeparator(options.input);
+    plan.outputFolder = material::withTrailingSeparator(options.output);
     plan.materials.reserve(static_cast<std::size_t>(names.size()));
     for (qsizetype i = 0; i < names.size(); ++i) {
-        const qint64 number = options.start + i;
-        plan.materials.push_back(
-            {names[i], inputFolder + names[i], outputFolder + QString::number(number) + QStringLiteral(".png")});
+        const QString outputName = options.naming == Naming::Material
+                                       ? materialOutputName(names[i])
+                                       : QString::number(options.start + i) + QStringLiteral(".png");
+        plan.materials.push_back({names[i], outputName});
     }
-    findConflicts(plan);
+    if (options.naming == Naming::Material) {
+        findClashes(plan);
+        if (!plan.clashes.isEmpty())
+            return plan;
+    }
+    findConflicts(plan, options.skipExisting);
     return plan;
 }
 
@@ -84,7 +118,8 @@ QString quickCheck(const QString& source)
     if (info.size() == 0)
         return QStringLiteral("the file is empty");
     if (info.size() > material::kMaxPictureFileBytes)
-        return QStringLiteral("the file is larger than %1 MB").arg(material::kMaxPictureFileBytes / (1024 * 1024));
+        return QStringLiteral("the file is too large: larger than %1 MB")
+            .arg(material::kMaxPictureFileBytes / (1024 * 1024));
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
