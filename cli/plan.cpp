@@ -7,37 +7,28 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 
 namespace cli {
 
 namespace {
 
-QString canonical(const QString& path)
-{
-    const QString c = QFileInfo(path).canonicalFilePath();
-    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
-}
-
 // Output files that exist. A folder under an output name, or an output that is one of the materials (the
 // input and output folders are the same and the format matches the numbered names), can never be written:
 // replacing a material before it is read would lose it.
-void findConflicts(Plan& plan)
+void findConflicts(Plan& plan, const Options& options, const std::vector<material::ListedFile>& listed)
 {
-    QSet<QString> sources;
-    for (const Material& m : plan.materials)
-        sources.insert(canonical(m.source));
-    for (const Material& m : plan.materials) {
-        const QFileInfo info(m.output);
-        if (!info.exists() && !info.isSymLink())
-            continue;
-        if (info.isDir())
-            plan.unwritable.append(m.output + QStringLiteral(" (a folder)"));
-        else if (sources.contains(canonical(m.output)))
-            plan.unwritable.append(m.output + QStringLiteral(" (one of the materials)"));
-        else
-            plan.inTheWay.append(m.output);
-    }
+    const material::OutputCheck check = material::checkNumberedOutputs(
+        options.output, options.start, static_cast<qint64>(listed.size()), options.input, listed);
+    plan.inTheWay = check.existing;
+    for (const QString& path : check.folders)
+        plan.unwritable.append(path + QStringLiteral(" (a folder)"));
+    for (const QString& path : check.overMaterials)
+        plan.unwritable.append(path + QStringLiteral(" (one of the materials)"));
 }
 
 } // namespace
@@ -61,33 +52,31 @@ Plan makePlan(const Options& options)
         plan.error = QStringLiteral("the output folder %1 is not a folder").arg(options.output);
         return plan;
     }
-    const QStringList names = material::listMaterialFiles(options.input, options.format);
-    if (names.isEmpty()) {
+    const std::vector<material::ListedFile> listed = material::listMaterials(options.input, options.format);
+    if (listed.empty()) {
         plan.error = QStringLiteral("no file in %1 matches *.%2").arg(options.input, options.format);
         return plan;
     }
-    const QString inputFolder = material::withTrailingSeparator(options.input);
-    const QString outputFolder = material::withTrailingSeparator(options.output);
-    plan.materials.reserve(static_cast<std::size_t>(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        const qint64 number = options.start + i;
-        plan.materials.push_back(
-            {names[i], inputFolder + names[i], outputFolder + QString::number(number) + QStringLiteral(".png")});
+    plan.materials.reserve(listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        plan.materials.push_back({listed[i].shown,
+                                  material::nativePath(options.input, listed[i]),
+                                  material::numberedOutput(options.output, options.start + qint64(i))});
     }
-    findConflicts(plan);
+    findConflicts(plan, options, listed);
     return plan;
 }
 
-QString quickCheck(const QString& source)
+QString quickCheck(const QByteArray& source)
 {
-    const QFileInfo info(source);
-    if (info.size() == 0)
+    QFile file;
+    const int fd = ::open(source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (file.size() == 0)
         return QStringLiteral("the file is empty");
-    if (info.size() > material::kMaxPictureFileBytes)
+    if (file.size() > material::kMaxPictureFileBytes)
         return QStringLiteral("the file is larger than %1 MB").arg(material::kMaxPictureFileBytes / (1024 * 1024));
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
     if (material::recognise(file.read(64)) == material::PictureKind::None)
         return QStringLiteral("not a picture (unrecognised content)");
     return {};

@@ -12,9 +12,9 @@
 namespace cli {
 
 struct Material {
-    QString name;   // as listed, for reports
-    QString source; // full path
-    QString output; // full path of start + index ".png"
+    QString name;      // as listed, for reports (bytes that are no valid text written as \xHH)
+    QByteArray source; // full path as the file system holds it
+    QString output;    // full path of start + index ".png"
 };
 
 struct Plan {
@@ -30,6 +30,6 @@ Plan makePlan(const Options& options);
 
 // Why a material would be skipped, from its size and first bytes alone (no decoding); empty when it looks
 // like a picture. Used by --dry-run.
-QString quickCheck(const QString& source);
+QString quickCheck(const QByteArray& source);
 
 } // namespace cli

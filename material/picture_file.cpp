@@ -38,20 +38,27 @@ QString tooLarge()
 
 ReadResult readPictureFile(const QString& path)
 {
-    QFileInfo info(path);
-    if (!info.exists())
-        return {{}, missingReason(info)};
-    if (info.isDir())
-        return {{}, QStringLiteral("it is a folder")};
-    // Opened without blocking and checked again on the open file: a FIFO would wait for a writer, a device
-    // would read without end, and the name may have been replaced since it was looked at.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {{}, QString::fromLocal8Bit(std::strerror(errno))};
+    return readPictureFile(QFile::encodeName(path));
+}
+
+ReadResult readPictureFile(const QByteArray& nativePath)
+{
+    // Opened without blocking and checked on the open file: a FIFO would wait for a writer, a device would
+    // read without end, and the name may have been replaced since it was listed.
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return {{}, missingReason(QFileInfo(QFile::decodeName(nativePath)))};
+        return {{}, QString::fromLocal8Bit(std::strerror(error))};
+    }
     QFile f;
     f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && S_ISDIR(st.st_mode))
+        return {{}, QStringLiteral("it is a folder")};
+    if (!known || !S_ISREG(st.st_mode))
         return {{}, QStringLiteral("it is not a regular file")};
     if (st.st_size > kMaxPictureFileBytes)
         return {{}, tooLarge()};

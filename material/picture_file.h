@@ -17,6 +17,8 @@ struct ReadResult {
 // Reads the whole file, refusing folders, FIFOs, devices, unreadable files and files over
 // kMaxPictureFileBytes, with a reason for the user.
 ReadResult readPictureFile(const QString& path);
+// The same for a path as the file system holds it, whatever bytes its names are made of.
+ReadResult readPictureFile(const QByteArray& nativePath);
 
 // The save path for a name the user chose: ".png" is appended unless the name already ends in ".png" in
 // any letter case.
