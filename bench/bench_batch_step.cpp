@@ -1,10 +1,10 @@
 // One batch step, as the timer runs it: read the material, decode it for the picture box, render the
 // composition frame, encode the PNG and write it. Measured for photo-like JPEG materials (quality 90) of
 // the sizes people feed the batch: a small picture, a phone screen and a camera photo.
-#include "batch/memory_controls.h"
-#include "batch/photo_jpeg.h"
 #include "material/batch.h"
 #include "material/picture.h"
+#include "testsupport/memory_controls.h"
+#include "testsupport/photo_jpeg.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

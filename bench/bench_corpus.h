@@ -3,10 +3,10 @@
 // Shared by the batch benchmarks: a generated corpus of photo-like JPEG materials (quality 90), the badge
 // overlay the comparison tools composite, and the comparison tools' commands.
 #include "assets/assets.h"
-#include "batch/photo_jpeg.h"
 #include "core/badges.h"
 #include "material/badge_layout.h"
 #include "material/composition.h"
+#include "testsupport/photo_jpeg.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // Decoding a phone-sized JPEG into the 140 x 226 picture box: decodePicture with the box as target (libjpeg
 // scales in the DCT domain) and then stretchPicture, as the window and the batch do for every material.
 // Prints milliseconds per picture; the full-size decode is printed beside it for comparison.
-#include "batch/photo_jpeg.h"
 #include "material/composition.h"
 #include "material/picture.h"
+#include "testsupport/photo_jpeg.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // line-number box, the rest the file list.
 #include "fuzz_checks.h"
 
-#include "batch/memory_controls.h"
 #include "core/control_ids.h"
 #include "core/text.h"
 #include "material/batch.h"
+#include "testsupport/memory_controls.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "material/picture.h"
+#include "material/decoded_picture.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,23 +1,18 @@
 #pragma once
 
-#include <QByteArray>
-#include <QImage>
-#include <QSize>
-#include <QString>
+#include "material/decoded_picture.h"
 
-// Pictures by content: the kind is told by the first bytes, never by a file name.
+#include <QByteArray>
+#include <QSize>
+
+// The dispatcher: pictures by content, the kind told by the first bytes, never by a file name, and each kind
+// handed to its decoder.
 namespace material {
 
 enum class PictureKind { None, Bmp, Jpeg, Icon, Cursor, Gif, Pcx8, Pcx1, Png };
 
 // The kind of picture the bytes begin with; None for fewer than 6 bytes or anything unrecognised.
 PictureKind recognise(const QByteArray& bytes);
-
-struct DecodedPicture {
-    QImage image;    // null when the bytes give no picture
-    QString reason;  // why there is no picture (empty when there is one)
-    QString warning; // set when a picture came from damaged data, e.g. a truncated file shown in part
-};
 
 // Decodes a recognised picture. `target` is the size the picture will be shown at: decoders that can
 // scale while decoding (JPEG) stop at the smallest size still at least that large. An empty target

@@ -1,8 +1,8 @@
 // Writes the fuzzers' seed corpora: small valid files of every picture format a picture box accepts, and
 // texts for the text helpers. Every picture is drawn here; nothing is taken from elsewhere.
 // Usage: make_fuzz_seeds <folder>; it fills <folder>/fuzz_picture, <folder>/fuzz_pcx and <folder>/fuzz_text.
-#include "material/libjpeg_writer.h"
-#include "material/picture_bytes.h"
+#include "testsupport/libjpeg_writer.h"
+#include "testsupport/picture_bytes.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <string>
 
 namespace ui {
 
@@ -21,8 +22,65 @@ constexpr unsigned VT = Visible | TabStop;
 // Nudge directions, as show::Direction numbers them: up, down, left, right.
 constexpr int kUp = 0, kDown = 1, kLeft = 2, kRight = 3;
 
-constexpr const char16_t* kBadgeItems =
-    u"会员Lv7|蓝钻Lv9|粉钻Lv7|黄钻Lv8|QQ钻皇|情侣红钻|红钻Lv8|QQ图书|紫钻Lv8|绿钻Lv7|所有年字";
+// The badge selector's items: the badges' names in canonical order, separated by '|', with a closing NUL.
+constexpr std::size_t kBadgeItemsLength = [] {
+    std::size_t n = 0;
+    for (const core::Badge& badge : core::kBadges)
+        n += std::char_traits<char16_t>::length(badge.name) + 1;
+    return n;
+}();
+constexpr std::array<char16_t, kBadgeItemsLength> kBadgeItemsText = [] {
+    std::array<char16_t, kBadgeItemsLength> text{};
+    std::size_t at = 0;
+    for (const core::Badge& badge : core::kBadges) {
+        if (at != 0)
+            text[at++] = u'|';
+        for (const char16_t* c = badge.name; *c != 0; ++c)
+            text[at++] = *c;
+    }
+    return text;
+}();
+constexpr const char16_t* kBadgeItems = kBadgeItemsText.data();
+
+// A badge's picture button, `place` in the stacking order: all of it comes from the badge table.
+constexpr Row badgeRow(std::size_t place)
+{
+    const core::Badge& b = core::kBadges[static_cast<std::size_t>(core::kBadgeStacking[place])];
+    return {b.id,
+            b.formName,
+            u"badge",
+            PictureButton,
+            CompositionPicture,
+            -1,
+            QRect(b.defaultPos, b.controlSize),
+            V,
+            nullptr,
+            nullptr,
+            b.bitmap,
+            H::None,
+            0};
+}
+
+// The push button that shows or hides badge `index`, captioned with its name; only its form name and place
+// belong to the layout.
+constexpr Row toggleRow(int index, const char16_t* formName, QRect rect)
+{
+    const core::Badge& b = core::kBadges[static_cast<std::size_t>(index)];
+    return {b.toggleButton,
+            formName,
+            u"badge toggle button",
+            PushButton,
+            BadgeKindsGroup,
+            -1,
+            rect,
+            VT,
+            b.name,
+            nullptr,
+            nullptr,
+            H::ToggleBadge,
+            index};
+}
+
 constexpr const char16_t* kFormatItems = u"GIF|BMP|JPG|ICO|CUR|JPEG|RGB|JGj";
 constexpr const char16_t* kTitle = u"Vorlith真人秀制作工具 Bata2 — vorlith-show 开发组 出品";
 constexpr const char16_t* kAbout = u"此软件为Vorlith专用QQ真人秀软件\r\n\r\n"
@@ -59,17 +117,17 @@ constexpr std::array<Row, 69> kRows{{
 {UploadButton, u"按钮5",          u"upload button",       PushButton,       SinglePictureGroup, -1, {10, 16, 146, 24},    VT,                        u"上传图片",                                   nullptr,       nullptr,                         H::Upload,               0},
 {SinglePictureGroup, u"分组框4",  u"single-picture group", GroupBox,        kMakingPage,       0, {196, 184, 328, 48},    V,                         u"单样修改",                                   nullptr,       nullptr,                         H::None,                 0},
 {CompositionFrame, u"外形框2",    u"composition frame",   ShapeBox,         EffectArea,       -1, {15, 19, 152, 240},     V | Filled,                nullptr,                                      nullptr,       nullptr,                         H::None,                 0},
-{0x16011B20,   u"图形按钮29",     u"badge 所有年字",       PictureButton,    CompositionPicture, -1, {42, 3, 100, 20},     V,                         nullptr,                                      nullptr,       ":/badges/years.bmp",            H::None,                 0},
-{0x16011B21,   u"图形按钮27",     u"badge QQ图书",         PictureButton,    CompositionPicture, -1, {3, 40, 20, 20},      V,                         nullptr,                                      nullptr,       ":/badges/book.bmp",             H::None,                 0},
-{0x16011B22,   u"图形按钮25",     u"badge 会员Lv7",        PictureButton,    CompositionPicture, -1, {1, 1, 42, 20},       V,                         nullptr,                                      nullptr,       ":/badges/vip7.bmp",             H::None,                 0},
-{0x16011B23,   u"图形按钮24",     u"badge QQ钻皇",         PictureButton,    CompositionPicture, -1, {119, 21, 20, 20},    V,                         nullptr,                                      nullptr,       ":/badges/emperor.bmp",          H::None,                 0},
-{0x16011B24,   u"图形按钮22",     u"badge 蓝钻Lv9",        PictureButton,    CompositionPicture, -1, {98, 21, 20, 20},     V,                         nullptr,                                      nullptr,       ":/badges/blue9.bmp",            H::None,                 0},
-{0x16011B25,   u"图形按钮20",     u"badge 情侣红钻",       PictureButton,    CompositionPicture, -1, {21, 40, 20, 20},     V,                         nullptr,                                      nullptr,       ":/badges/couple.bmp",           H::None,                 0},
-{0x16011B26,   u"图形按钮19",     u"badge 粉钻Lv7",        PictureButton,    CompositionPicture, -1, {79, 21, 20, 20},     V,                         nullptr,                                      nullptr,       ":/badges/pink7.bmp",            H::None,                 0},
-{0x16011B27,   u"图形按钮16",     u"badge 紫钻Lv8",        PictureButton,    CompositionPicture, -1, {60, 21, 20, 20},     V,                         nullptr,                                      nullptr,       ":/badges/purple8.bmp",          H::None,                 0},
-{0x16011B28,   u"图形按钮15",     u"badge 绿钻Lv7",        PictureButton,    CompositionPicture, -1, {40, 21, 20, 20},     V,                         nullptr,                                      nullptr,       ":/badges/green7.bmp",           H::None,                 0},
-{0x16011B29,   u"图形按钮13",     u"badge 红钻Lv8",        PictureButton,    CompositionPicture, -1, {21, 21, 20, 20},     V,                         nullptr,                                      nullptr,       ":/badges/red8.bmp",             H::None,                 0},
-{0x16011B2A,   u"图形按钮10",     u"badge 黄钻Lv8",        PictureButton,    CompositionPicture, -1, {2, 21, 20, 20},      V,                         nullptr,                                      nullptr,       ":/badges/yellow8.bmp",          H::None,                 0},
+badgeRow(0),
+badgeRow(1),
+badgeRow(2),
+badgeRow(3),
+badgeRow(4),
+badgeRow(5),
+badgeRow(6),
+badgeRow(7),
+badgeRow(8),
+badgeRow(9),
+badgeRow(10),
 {CompositionPicture, u"图片框1",  u"composition picture box", PictureBox,   CompositionFrame, -1, {6, 7, 140, 226},       V,                         nullptr,                                      nullptr,       ":/pictures/composition.jpg",    H::None,                 0},
 {EffectArea,   u"分组框3",        u"effect area",         GroupBox,         kMakingPage,       0, {8, 24, 184, 272},      V,                         u"效果区",                                     nullptr,       nullptr,                         H::None,                 0},
 {NudgeRight,   u"按钮22",         u"nudge button right",  PushButton,       BadgeMovingGroup, -1, {256, 16, 24, 24},      VT,                        u"→",                                         nullptr,       nullptr,                         H::Nudge,                kRight},
@@ -77,19 +135,19 @@ constexpr std::array<Row, 69> kRows{{
 {NudgeDown,    u"按钮20",         u"nudge button down",   PushButton,       BadgeMovingGroup, -1, {208, 16, 24, 24},      VT,                        u"↓",                                         nullptr,       nullptr,                         H::Nudge,                kDown},
 {0x16011AC8,   u"标签1",          u"label",               Label,            BadgeMovingGroup, -1, {8, 16, 96, 24},        V,                         u"你要移动的图标：",                            nullptr,       nullptr,                         H::None,                 0},
 {NudgeUp,      u"按钮19",         u"nudge button up",     PushButton,       BadgeMovingGroup, -1, {184, 16, 24, 24},      VT,                        u"↑",                                         nullptr,       nullptr,                         H::Nudge,                kUp},
-{BadgeSelector, u"组合框1",       u"badge selector",      ComboBox,         BadgeMovingGroup, -1, {104, 18, 72, 20},      VT,                        u"会员Lv7",                                    kBadgeItems,   nullptr,                         H::None,                 0},
+{BadgeSelector, u"组合框1",       u"badge selector",      ComboBox,         BadgeMovingGroup, -1, {104, 18, 72, 20},      VT,                        core::kBadges[0].name,                        kBadgeItems,   nullptr,                         H::None,                 0},
 {BadgeMovingGroup, u"分组框2",    u"badge moving group",  GroupBox,         kMakingPage,       0, {196, 136, 328, 48},    V,                         u"移动图标专区",                                nullptr,       nullptr,                         H::None,                 0},
-{0x16011AC4,   u"按钮13",         u"badge toggle button 所有年字", PushButton, BadgeKindsGroup, -1, {168, 80, 152, 24},   VT,                        u"所有年字",                                   nullptr,       nullptr,                         H::ToggleBadge,          10},
-{0x16011AC3,   u"按钮18",         u"badge toggle button 绿钻Lv7", PushButton, BadgeKindsGroup,  -1, {88, 80, 72, 24},     VT,                        u"绿钻Lv7",                                    nullptr,       nullptr,                         H::ToggleBadge,          9},
-{0x16011AC2,   u"按钮12",         u"badge toggle button 紫钻Lv8", PushButton, BadgeKindsGroup,  -1, {8, 80, 72, 24},      VT,                        u"紫钻Lv8",                                    nullptr,       nullptr,                         H::ToggleBadge,          8},
-{0x16011AC1,   u"按钮17",         u"badge toggle button QQ图书", PushButton,  BadgeKindsGroup,  -1, {248, 48, 72, 24},     VT,                        u"QQ图书",                                     nullptr,       nullptr,                         H::ToggleBadge,          7},
-{0x16011AC0,   u"按钮11",         u"badge toggle button 红钻Lv8", PushButton, BadgeKindsGroup,  -1, {168, 48, 72, 24},     VT,                        u"红钻Lv8",                                    nullptr,       nullptr,                         H::ToggleBadge,          6},
-{0x16011ABF,   u"按钮16",         u"badge toggle button 情侣红钻", PushButton, BadgeKindsGroup, -1, {88, 48, 72, 24},      VT,                        u"情侣红钻",                                   nullptr,       nullptr,                         H::ToggleBadge,          5},
-{0x16011ABE,   u"按钮10",         u"badge toggle button QQ钻皇", PushButton,  BadgeKindsGroup,  -1, {8, 48, 72, 24},       VT,                        u"QQ钻皇",                                     nullptr,       nullptr,                         H::ToggleBadge,          4},
-{0x16011ABD,   u"按钮15",         u"badge toggle button 黄钻Lv8", PushButton, BadgeKindsGroup,  -1, {248, 16, 72, 24},     VT,                        u"黄钻Lv8",                                    nullptr,       nullptr,                         H::ToggleBadge,          3},
-{0x16011ABC,   u"按钮9",          u"badge toggle button 粉钻Lv7", PushButton, BadgeKindsGroup,  -1, {168, 16, 72, 24},     VT,                        u"粉钻Lv7",                                    nullptr,       nullptr,                         H::ToggleBadge,          2},
-{0x16011ABB,   u"按钮14",         u"badge toggle button 蓝钻Lv9", PushButton, BadgeKindsGroup,  -1, {88, 16, 72, 24},      VT,                        u"蓝钻Lv9",                                    nullptr,       nullptr,                         H::ToggleBadge,          1},
-{0x16011AB9,   u"按钮8",          u"badge toggle button 会员Lv7", PushButton, BadgeKindsGroup,  -1, {8, 16, 72, 24},       VT,                        u"会员Lv7",                                    nullptr,       nullptr,                         H::ToggleBadge,          0},
+toggleRow(10, u"按钮13", {168, 80, 152, 24}),
+toggleRow(9, u"按钮18", {88, 80, 72, 24}),
+toggleRow(8, u"按钮12", {8, 80, 72, 24}),
+toggleRow(7, u"按钮17", {248, 48, 72, 24}),
+toggleRow(6, u"按钮11", {168, 48, 72, 24}),
+toggleRow(5, u"按钮16", {88, 48, 72, 24}),
+toggleRow(4, u"按钮10", {8, 48, 72, 24}),
+toggleRow(3, u"按钮15", {248, 16, 72, 24}),
+toggleRow(2, u"按钮9", {168, 16, 72, 24}),
+toggleRow(1, u"按钮14", {88, 16, 72, 24}),
+toggleRow(0, u"按钮8", {8, 16, 72, 24}),
 {BadgeKindsGroup, u"分组框1",     u"badge kinds group",   GroupBox,         kMakingPage,       0, {196, 24, 328, 112},    V,                         u"图标种类",                                   nullptr,       nullptr,                         H::None,                 0},
 {BatchTimer,   u"时钟1",          u"batch timer",         Timer,            0,                -1, {848, 336, 72, 40},     0,                         nullptr,                                      nullptr,       nullptr,                         H::BatchStep,            0},
 {PreviewButton, u"按钮3",         u"preview button",      PushButton,       0,                -1, {840, 296, 80, 32},     VT,                        nullptr,                                      nullptr,       nullptr,                         H::PreviewCurrentFile,   0},

@@ -8,7 +8,8 @@
 #include <span>
 
 // The main window as data: one row for the window and one per control, in list order. The builder turns the
-// rows into widgets; nothing about a control is decided anywhere else.
+// rows into widgets; nothing about a control is decided anywhere else. The badges' rows, the toggle buttons'
+// captions and the selector's items are made from the badge table (core/badges.h), which holds those facts.
 namespace ui {
 
 enum class Kind {

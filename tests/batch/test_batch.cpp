@@ -3,9 +3,9 @@
 #include "material/batch.h"
 #include "material/composition.h"
 #include "material/picture.h"
-#include "memory_controls.h"
-#include "photo_jpeg.h"
 #include "test_utils.h"
+#include "testsupport/memory_controls.h"
+#include "testsupport/photo_jpeg.h"
 
 #include <QDir>
 #include <QtTest>

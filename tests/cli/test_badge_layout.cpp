@@ -1,8 +1,8 @@
 // Badge layout files: what is written reads back the same, bad lines are refused with their line number, and
 // layouts move between files and controls unchanged.
-#include "batch/memory_controls.h"
 #include "material/badge_layout.h"
 #include "test_utils.h"
+#include "testsupport/memory_controls.h"
 
 #include <QTest>
 

@@ -1,11 +1,12 @@
 // vorlith-batch as a user runs it: the real binary on real folders. Exit statuses, skip reports, refusal to
 // overwrite, dry runs, layout files, bad options, a large folder on two workers and Ctrl-C.
-#include "batch/photo_jpeg.h"
 #include "cli/cli_process.h"
 #include "core/badges.h"
 #include "material/badge_layout.h"
 #include "test_utils.h"
+#include "testsupport/photo_jpeg.h"
 
+#include <QColor>
 #include <QDir>
 #include <QHash>
 #include <QImageReader>

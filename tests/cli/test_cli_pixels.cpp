@@ -1,14 +1,16 @@
 // The batch tool and the window draw the same pixels: the window's rendered composition frame, with a badge
 // layout put on its controls and a material in its picture box, equals the tool's PNG for that material and
 // layout. The effect area's context menu saves and loads that layout.
-#include "batch/photo_jpeg.h"
 #include "cli/cli_process.h"
 #include "core/badges.h"
 #include "material/badge_layout.h"
 #include "test_utils.h"
+#include "testsupport/photo_jpeg.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/window_fixture.h"
 
+#include <QBuffer>
+#include <QColor>
 #include <QContextMenuEvent>
 #include <QMenu>
 

@@ -3,8 +3,8 @@
 // after its fault and read back as the window reads materials.
 #include "material/picture.h"
 #include "material/picture_file.h"
-#include "picture_bytes.h"
 #include "test_utils.h"
+#include "testsupport/picture_bytes.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,9 +1,9 @@
 // JPEG decoding: scaling while decoding for large pictures, and EXIF orientation.
-#include "libjpeg_writer.h"
 #include "material/jpeg_decoder.h"
 #include "material/picture.h"
-#include "picture_bytes.h"
 #include "test_utils.h"
+#include "testsupport/libjpeg_writer.h"
+#include "testsupport/picture_bytes.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // Recognition by the first bytes, and decoding of small valid files of every kind to exact pixels.
 #include "material/picture.h"
 #include "material/picture_file.h"
-#include "picture_bytes.h"
 #include "test_utils.h"
+#include "testsupport/picture_bytes.h"
 
 #include <QtTest>
 

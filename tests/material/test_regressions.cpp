@@ -1,7 +1,6 @@
 // Inputs that once broke the decoders or the text helpers (the fuzzers' findings, kept in tests/data/fuzz/),
 // and file-system situations a fuzzer cannot make: files that are not files, files the user may not read,
 // a file rewritten while it is read, a folder that vanishes during a run, names that are not valid text.
-#include "batch/memory_controls.h"
 #include "core/control_ids.h"
 #include "core/text.h"
 #include "material/batch.h"
@@ -11,9 +10,10 @@
 #include "material/pcx.h"
 #include "material/picture.h"
 #include "material/picture_file.h"
-#include "picture_bytes.h"
 #include "show/saving.h"
 #include "test_utils.h"
+#include "testsupport/memory_controls.h"
+#include "testsupport/picture_bytes.h"
 
 #include <QDirIterator>
 #include <QtTest>

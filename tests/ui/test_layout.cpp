@@ -1,6 +1,4 @@
-// The layout table's invariants: the controls, their ids and parents, the list order, and agreement with the
-// badge table that the handlers use.
-#include "core/badges.h"
+// The layout table's invariants: the controls, their ids and parents, the list order.
 #include "ui/layout.h"
 
 #include <QSet>
@@ -69,48 +67,6 @@ private slots:
             if (row.kind == Kind::Timer || row.kind == Kind::FileDialog)
                 QCOMPARE(row.flags & Visible, 0u);
         }
-    }
-
-    void badgeRowsAgreeWithTheBadgeTable()
-    {
-        std::vector<core::ControlId> stacking;
-        for (const Row& row : layout()) {
-            if (row.kind == Kind::PictureButton) {
-                QCOMPARE(row.parent, core::ids::CompositionPicture);
-                stacking.push_back(row.id);
-            }
-        }
-        QCOMPARE(stacking.size(), size_t(core::kBadgeCount));
-        for (int i = 0; i < core::kBadgeCount; ++i) {
-            const core::Badge& badge = core::kBadges[static_cast<size_t>(core::kBadgeStacking[static_cast<size_t>(i)])];
-            QCOMPARE(stacking[static_cast<size_t>(i)], badge.id);
-            const Row* row = findRow(badge.id);
-            QCOMPARE(row->rect, QRect(badge.defaultPos, badge.controlSize));
-            QCOMPARE(QString::fromLatin1(row->picture), QString::fromLatin1(badge.bitmap));
-            QCOMPARE(QString::fromUtf16(row->formName), QString::fromUtf16(badge.formName));
-        }
-    }
-
-    void toggleButtonsActOnTheBadgeTheyName()
-    {
-        int toggles = 0;
-        for (const Row& row : layout()) {
-            if (row.handler != Handler::ToggleBadge)
-                continue;
-            ++toggles;
-            const core::Badge& badge = core::kBadges[static_cast<size_t>(row.argument)];
-            QCOMPARE(QString::fromUtf16(row.text), QString::fromUtf16(badge.name));
-            QCOMPARE(row.id, badge.toggleButton);
-        }
-        QCOMPARE(toggles, core::kBadgeCount);
-    }
-
-    void selectorListsTheBadgesInCanonicalOrder()
-    {
-        const QStringList items = QString::fromUtf16(findRow(core::ids::BadgeSelector)->items).split(QLatin1Char('|'));
-        QCOMPARE(items.size(), core::kBadgeCount);
-        for (int i = 0; i < core::kBadgeCount; ++i)
-            QCOMPARE(items[i], QString::fromUtf16(core::kBadges[static_cast<size_t>(i)].name));
     }
 
     void everyClickableControlHasAHandler()

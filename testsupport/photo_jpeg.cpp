@@ -1,17 +1,14 @@
-#pragma once
+#include "testsupport/photo_jpeg.h"
 
-// Photo-like JPEG materials made on the spot: smooth gradients, a few soft shapes and fine noise, so the
-// encoder and decoder do the work a camera picture gives them, and two seeds give plainly different pictures.
 #include <QBuffer>
 #include <QColor>
-#include <QImage>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
 
 namespace testutil {
 
-inline QImage makePhoto(QSize size, quint32 seed)
+QImage makePhoto(QSize size, quint32 seed)
 {
     QRandomGenerator random(seed);
     QImage image(size, QImage::Format_RGB32);
@@ -39,7 +36,7 @@ inline QImage makePhoto(QSize size, quint32 seed)
     return image;
 }
 
-inline QByteArray encodeJpeg(const QImage& image, int quality = 90)
+QByteArray encodeJpeg(const QImage& image, int quality)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -50,7 +47,7 @@ inline QByteArray encodeJpeg(const QImage& image, int quality = 90)
     return bytes;
 }
 
-inline QByteArray makePhotoJpeg(QSize size, quint32 seed)
+QByteArray makePhotoJpeg(QSize size, quint32 seed)
 {
     return encodeJpeg(makePhoto(size, seed));
 }

@@ -1,30 +1,14 @@
-#pragma once
-
-// JPEGs written by libjpeg itself, for what Qt's writer cannot make: grey and Adobe CMYK files, progressive
-// files and files with restart markers. Used by the decoder tests and by the fuzzing seed generator.
-#include <QByteArray>
+#include "testsupport/libjpeg_writer.h"
 
 #include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
 #include <cstdlib>
-#include <functional>
 
 #include <jpeglib.h>
 
 namespace picturebytes {
 
-struct JpegOptions {
-    int quality = 75;
-    bool progressive = false;
-    int restartRows = 0;
-};
-
-// A w x h JPEG with `components` 1 (grey), 3 (RGB, stored as YCbCr) or 4 (CMYK, Adobe style); `sample` gives
-// component k of pixel (x, y).
-inline QByteArray libjpegEncode(int w,
-                                int h,
-                                int components,
-                                const std::function<unsigned char(int x, int y, int k)>& sample,
-                                JpegOptions options = {})
+QByteArray libjpegEncode(
+    int w, int h, int components, const std::function<unsigned char(int x, int y, int k)>& sample, JpegOptions options)
 {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
