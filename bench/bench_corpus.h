@@ -3,7 +3,6 @@
 // Shared by the batch benchmarks: a generated corpus of photo-like JPEG materials (quality 90), the badge
 // overlay the comparison tools composite, and the comparison tools' commands.
 #include "assets/assets.h"
-#include "core/badges.h"
 #include "material/badge_layout.h"
 #include "material/composition.h"
 #include "testsupport/photo_jpeg.h"
@@ -64,11 +63,9 @@ inline bool writeBadgeOverlay(const QString& path)
     QImage overlay(material::kPictureRect.size(), QImage::Format_ARGB32_Premultiplied);
     overlay.fill(Qt::transparent);
     QPainter p(&overlay);
-    for (auto it = core::kBadgeStacking.rbegin(); it != core::kBadgeStacking.rend(); ++it) {
-        const core::Badge& b = core::kBadges[static_cast<std::size_t>(*it)];
-        const QImage bitmap = QImage::fromData(assets::resourceBytes(QString::fromLatin1(b.bitmap)));
-        p.drawImage(b.defaultPos, material::keyedBadge(bitmap));
-    }
+    const auto layers = material::badgeLayers(material::defaultBadgeLayout(), assets::badgeBitmaps());
+    for (auto it = layers.rbegin(); it != layers.rend(); ++it)
+        p.drawImage(it->pos, material::keyedBadge(it->bitmap));
     p.end();
     return overlay.save(path, "PNG");
 }

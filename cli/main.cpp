@@ -5,7 +5,6 @@
 #include "cli/plan.h"
 #include "cli/progress.h"
 #include "cli/runner.h"
-#include "core/badges.h"
 #include "material/badge_layout.h"
 
 #include <QCoreApplication>
@@ -87,14 +86,6 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
     return skipped > 0 ? cli::kExitSkipped : cli::kExitDone;
 }
 
-std::vector<material::BadgeLayer> badgeLayers(const material::BadgeLayout& layout)
-{
-    std::array<QImage, core::kBadgeCount> bitmaps;
-    for (std::size_t i = 0; i < bitmaps.size(); ++i)
-        bitmaps[i] = QImage::fromData(assets::resourceBytes(QString::fromLatin1(core::kBadges[i].bitmap)));
-    return material::badgeLayers(layout, bitmaps);
-}
-
 int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& options, double seconds)
 {
     for (const QString& warning : r.warnings)
@@ -149,7 +140,7 @@ int main(int argc, char** argv)
     if (!QDir().mkpath(options.output))
         return fail(QStringLiteral("cannot make the output folder %1").arg(options.output));
 
-    const std::vector<material::BadgeLayer> badges = badgeLayers(options.layout);
+    const std::vector<material::BadgeLayer> badges = material::badgeLayers(options.layout, assets::badgeBitmaps());
     installStopHandler();
     cli::ProgressBar bar(stderr);
     const cli::RunReport result = cli::runPlan(

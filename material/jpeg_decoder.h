@@ -1,6 +1,7 @@
 #pragma once
 
 #include "material/decoded_picture.h"
+#include "material/exif.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -18,13 +19,5 @@ DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target = {});
 // The n of libjpeg's n/8 scaling for a stored picture of `full` pixels shown at `target`: the smallest n
 // whose output is still at least the target in both directions, 8 when no smaller one is.
 int jpegScaleEighths(QSize full, QSize target);
-
-// The orientation (1 to 8, tag 0x0112 of IFD0) in the payload of an APP1 segment that begins "Exif\0\0";
-// 1 when there is none or the data is malformed.
-int exifOrientation(const QByteArray& app1);
-
-// The picture as it is meant to be seen under an EXIF orientation: 2 to 4 mirror or turn it half way,
-// 5 to 8 turn it a quarter and swap width and height. Anything else leaves it as it is. RGB32.
-QImage applyExifOrientation(const QImage& stored, int orientation);
 
 } // namespace material

@@ -5,6 +5,7 @@
 // dialogs from a script, recording what was asked and shown.
 #include "core/badges.h"
 #include "core/controls.h"
+#include "material/badge_layout.h"
 #include "material/composition.h"
 #include "material/picture.h"
 
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 
 namespace testutil {
@@ -44,7 +46,7 @@ public:
             const core::Badge& b = core::kBadges[static_cast<std::size_t>(i)];
             m_positions[b.id] = b.defaultPos;
             m_visible[b.id] = true;
-            m_badgeBitmaps[b.id] = makeBadgeBitmap(i, b.bitmapSize);
+            m_badgeBitmaps[static_cast<std::size_t>(i)] = makeBadgeBitmap(i, b.bitmapSize);
         }
         m_texts[core::ids::LineNumberBox] = QStringLiteral("1");
         m_texts[core::ids::MaterialFormatBox] = QStringLiteral("JPG");
@@ -109,13 +111,8 @@ public:
 
     material::Composition composition() const
     {
-        material::Composition c;
-        c.picture = m_pictures.value(core::ids::CompositionPicture);
-        for (int index : core::kBadgeStacking) {
-            const core::ControlId badge = core::kBadges[static_cast<std::size_t>(index)].id;
-            c.badges.push_back({m_badgeBitmaps.value(badge), m_positions.value(badge), m_visible.value(badge)});
-        }
-        return c;
+        return {m_pictures.value(core::ids::CompositionPicture),
+                material::badgeLayers(material::badgeLayoutOf(*this), m_badgeBitmaps)};
     }
 
     // An unscripted browse is a cancel.
@@ -171,7 +168,7 @@ private:
     QHash<core::ControlId, QPoint> m_positions;
     QHash<core::ControlId, bool> m_visible;
     QHash<core::ControlId, QImage> m_pictures;
-    QHash<core::ControlId, QImage> m_badgeBitmaps;
+    std::array<QImage, core::kBadgeCount> m_badgeBitmaps;
     QHash<core::ControlId, int> m_intervals;
     core::DialogMode m_dialogMode = core::DialogMode::Open;
     QString m_dialogFileName;

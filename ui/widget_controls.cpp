@@ -1,6 +1,7 @@
 #include "ui/widget_controls.h"
 
 #include "core/badges.h"
+#include "material/badge_layout.h"
 #include "material/composition.h"
 #include "ui/control_widgets.h"
 #include "ui/file_dialog.h"
@@ -166,13 +167,13 @@ QImage WidgetControls::renderComposition()
     auto* box = m_window.controlAs<PictureBox>(core::ids::CompositionPicture);
     if (!box)
         return {};
-    std::vector<material::BadgeLayer> layers;
-    for (int index : core::kBadgeStacking) {
-        auto* badge = m_window.controlAs<BadgeButton>(core::kBadges[static_cast<size_t>(index)].id);
-        if (badge)
-            layers.push_back({badge->bitmap(), badge->pos(), !badge->isHidden()});
+    std::array<QImage, core::kBadgeCount> bitmaps;
+    for (std::size_t i = 0; i < bitmaps.size(); ++i) {
+        if (auto* badge = m_window.controlAs<BadgeButton>(core::kBadges[i].id))
+            bitmaps[i] = badge->bitmap();
     }
-    return material::renderCompositionStretched(box->stretched(), layers);
+    return material::renderCompositionStretched(box->stretched(),
+                                                material::badgeLayers(material::badgeLayoutOf(*this), bitmaps));
 }
 
 QImage WidgetControls::renderFrame(ControlId id)
