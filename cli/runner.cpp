@@ -16,8 +16,6 @@ QString composeOne(const Material& m, const std::vector<material::BadgeLayer>& b
     const material::ReadResult file = material::readPictureFile(m.source);
     if (!file.error.isEmpty())
         return file.error;
-    if (file.bytes.isEmpty())
-        return QStringLiteral("the file is empty");
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
     const material::DecodedPicture decoded = material::decodePicture(file.bytes, material::kPictureRect.size());
     if (decoded.image.isNull())

@@ -33,9 +33,10 @@ public:
     virtual bool isVisible(ControlId id) const = 0;
     virtual void setVisible(ControlId id, bool visible) = 0;
 
-    // Picture box: the bytes of a picture file, recognised by content. Empty bytes clear the picture.
-    // Returns false (and leaves the box without a picture) when the bytes are no picture it can show.
-    virtual bool setPicture(ControlId id, const QByteArray& bytes) = 0;
+    // Picture box: the bytes of a picture file, recognised by content; the old picture goes in every case and
+    // empty bytes just clear the box. Returns why the bytes give no picture the box can show, the box then left
+    // without one; the empty text when the picture is shown or the box was cleared.
+    virtual QString setPicture(ControlId id, const QByteArray& bytes) = 0;
     virtual bool hasPicture(ControlId id) const = 0;
 
     // Web view: writing the address navigates to it, every time.

@@ -1,9 +1,7 @@
 #include "material/batch.h"
 
 #include "core/text.h"
-#include "material/composition.h"
 #include "material/file_listing.h"
-#include "material/picture.h"
 #include "material/picture_file.h"
 
 #include <QDir>
@@ -138,17 +136,9 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
     // The box holds the name readLine put there, unless the user has typed over it since.
     const QByteArray native = name == m_current.shown ? m_current.native : QFile::encodeName(name);
     const ReadResult file = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native);
-    // Empty bytes are how a picture box is told to clear: an empty file must not pass for a shown material.
-    why = !file.error.isEmpty() ? file.error : file.bytes.isEmpty() ? QStringLiteral("the file is empty") : QString();
-    if (!why.isEmpty()) {
-        controls.setPicture(CompositionPicture, {});
-        return why;
-    }
-    if (controls.setPicture(CompositionPicture, file.bytes))
-        return {};
-    // Decoded a second time only to say why the box refused it; this is the rare path.
-    why = decodePicture(file.bytes, kPictureRect.size()).reason;
-    return why.isEmpty() ? QStringLiteral("the picture cannot be shown") : why;
+    // A file that could not be read gives empty bytes, which clear the box.
+    const QString refused = controls.setPicture(CompositionPicture, file.bytes);
+    return file.error.isEmpty() ? refused : file.error;
 }
 
 void BatchHandlers::step(core::Controls& controls)

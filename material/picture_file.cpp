@@ -68,6 +68,9 @@ ReadResult readPictureFile(const QByteArray& nativePath)
         return {{}, tooLarge()};
     if (f.error() != QFileDevice::NoError)
         return {{}, f.errorString()};
+    // Empty bytes are how a picture box is told to clear: an empty file must not pass for a picture.
+    if (bytes.isEmpty())
+        return {{}, QStringLiteral("the file is empty")};
     return {bytes, {}};
 }
 

@@ -14,8 +14,8 @@ struct ReadResult {
     QString error; // empty when the file was read whole
 };
 
-// Reads the whole file, refusing folders, FIFOs, devices, unreadable files and files over
-// kMaxPictureFileBytes, with a reason for the user.
+// Reads the whole file, refusing folders, FIFOs, devices, unreadable and empty files and files over
+// kMaxPictureFileBytes, with a reason for the user; the bytes are empty whenever there is a reason.
 ReadResult readPictureFile(const QString& path);
 // The same for a path as the file system holds it, whatever bytes its names are made of.
 ReadResult readPictureFile(const QByteArray& nativePath);

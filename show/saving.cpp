@@ -1,6 +1,5 @@
 #include "show/saving.h"
 
-#include "material/picture.h"
 #include "material/picture_file.h"
 
 namespace show {
@@ -14,14 +13,11 @@ void uploadPicture(core::Controls& controls)
         return;
     const QString path = controls.dialogFileName(FileDialog);
     const material::ReadResult read = material::readPictureFile(path);
-    // The old picture goes in every case; a file that gives no picture leaves the box empty and says why.
-    QString why = read.error;
-    if (why.isEmpty() && controls.setPicture(core::ids::CompositionPicture, read.bytes))
+    // The old picture goes in every case: a file that could not be read gives empty bytes, which clear the box.
+    const QString refused = controls.setPicture(core::ids::CompositionPicture, read.bytes);
+    const QString why = read.error.isEmpty() ? refused : read.error;
+    if (why.isEmpty())
         return;
-    if (!why.isEmpty())
-        controls.setPicture(core::ids::CompositionPicture, {});
-    else
-        why = material::decodePicture(read.bytes).reason;
     controls.showMessage(QStringLiteral("上传图片"), QStringLiteral("无法显示图片 %1：%2").arg(path, why));
 }
 

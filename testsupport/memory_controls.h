@@ -64,17 +64,17 @@ public:
     void setVisible(core::ControlId id, bool visible) override { m_visible[id] = visible; }
 
     // Decoded for the box's size, as the window's picture box decodes what it shows.
-    bool setPicture(core::ControlId id, const QByteArray& bytes) override
+    QString setPicture(core::ControlId id, const QByteArray& bytes) override
     {
         ++pictureSets;
         m_pictures.remove(id);
         if (bytes.isEmpty())
-            return true;
-        QImage image = material::decodePicture(bytes, material::kPictureRect.size()).image;
-        if (image.isNull())
-            return false;
-        m_pictures[id] = image;
-        return true;
+            return {};
+        material::DecodedPicture decoded = material::decodePicture(bytes, material::kPictureRect.size());
+        if (decoded.image.isNull())
+            return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+        m_pictures[id] = decoded.image;
+        return {};
     }
     bool hasPicture(core::ControlId id) const override { return m_pictures.contains(id); }
     QImage picture(core::ControlId id) const { return m_pictures.value(id); }

@@ -37,19 +37,20 @@ void GroupBox::mouseMoveEvent(QMouseEvent* event)
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
-bool PictureBox::setPictureBytes(const QByteArray& bytes)
+QString PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     m_picture = QImage();
     m_stretched = QImage();
-    m_error.clear();
-    if (!bytes.isEmpty()) {
-        material::DecodedPicture decoded = material::decodePicture(bytes, size());
-        m_picture = decoded.image;
-        m_error = decoded.reason;
-        m_stretched = material::stretchPicture(m_picture, size());
-    }
     update();
-    return !m_stretched.isNull();
+    if (bytes.isEmpty())
+        return {};
+    material::DecodedPicture decoded = material::decodePicture(bytes, size());
+    m_picture = decoded.image;
+    m_stretched = material::stretchPicture(m_picture, size());
+    if (!m_stretched.isNull())
+        return {};
+    m_picture = QImage();
+    return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
 }
 
 void PictureBox::resizeEvent(QResizeEvent*)

@@ -42,12 +42,12 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget* parent);
-    // Decodes the bytes; the old picture is dropped in every case. False when they give no picture.
-    bool setPictureBytes(const QByteArray& bytes);
+    // Decodes the bytes as core::Controls::setPicture describes: why they give no picture, empty when they do
+    // or when empty bytes cleared the box.
+    QString setPictureBytes(const QByteArray& bytes);
     bool hasPicture() const { return !m_stretched.isNull(); }
     // The picture as shown: stretched to the box, RGB32; null without a picture.
     const QImage& stretched() const { return m_stretched; }
-    const QString& lastError() const { return m_error; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -56,7 +56,6 @@ protected:
 private:
     QImage m_picture;
     QImage m_stretched;
-    QString m_error;
 };
 
 // A badge: a bitmap whose key-coloured pixels are not part of it. Its shape is the set of other pixels, on

@@ -85,10 +85,10 @@ void WidgetControls::setVisible(ControlId id, bool visible)
         w->setVisible(visible);
 }
 
-bool WidgetControls::setPicture(ControlId id, const QByteArray& bytes)
+QString WidgetControls::setPicture(ControlId id, const QByteArray& bytes)
 {
     auto* box = m_window.controlAs<PictureBox>(id);
-    return box && box->setPictureBytes(bytes);
+    return box ? box->setPictureBytes(bytes) : QStringLiteral("not a picture box");
 }
 
 bool WidgetControls::hasPicture(ControlId id) const

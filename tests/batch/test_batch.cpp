@@ -3,6 +3,7 @@
 #include "material/batch.h"
 #include "material/composition.h"
 #include "material/picture.h"
+#include "picture_box_contract.h"
 #include "test_utils.h"
 #include "testsupport/memory_controls.h"
 #include "testsupport/photo_jpeg.h"
@@ -106,6 +107,7 @@ private slots:
     void runEndingWhileTheQuestionIsOpen();
     void readLineAndPreview_data();
     void readLineAndPreview();
+    void pictureBoxKeepsTheContract();
 };
 
 void TestBatch::runWritesOnePicturePerMaterial()
@@ -505,7 +507,7 @@ void TestBatch::readLineAndPreview()
     const QString longLine = QString(1200, QChar(0x5F88)) + QStringLiteral(".jpg");
     b.controls.setText(FileList, QStringLiteral("a.jpg\r\n\u3000b.jpg  \r\n") + longLine);
     b.controls.setText(LineNumberBox, lineNumber);
-    QVERIFY(b.controls.setPicture(CompositionPicture, bBytes)); // something to replace or clear
+    QVERIFY(b.controls.setPicture(CompositionPicture, bBytes).isEmpty()); // something to replace or clear
 
     b.handlers.readLine(b.controls);
     QCOMPARE(b.controls.text(CurrentFileBox), expected);
@@ -515,6 +517,12 @@ void TestBatch::readLineAndPreview()
     QCOMPARE(b.controls.interval(BatchTimer), 0);
     QVERIFY(b.written().isEmpty());
     QVERIFY(b.controls.messages.isEmpty());
+}
+
+void TestBatch::pictureBoxKeepsTheContract()
+{
+    testutil::MemoryControls controls;
+    testutil::checkPictureBoxContract(controls, CompositionPicture);
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

@@ -2,6 +2,7 @@
 // the rendered frame against a frame computed here pixel by pixel, and loading and saving single pictures
 // through the real file dialog.
 #include "core/badges.h"
+#include "picture_box_contract.h"
 #include "test_utils.h"
 #include "window_fixture.h"
 
@@ -160,7 +161,7 @@ private slots:
         QFETCH(int, hidden);
         testutil::ShownWindow shown;
         const QImage picture = knownPicture();
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)));
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
         select(shown, selector);
         click(shown, button, clicks);
         if (hidden >= 0)
@@ -171,10 +172,16 @@ private slots:
         VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
     }
 
+    void pictureBoxKeepsTheContract()
+    {
+        testutil::ShownWindow shown;
+        testutil::checkPictureBoxContract(shown.controls(), ids::CompositionPicture);
+    }
+
     void renderedFrameWithoutAPictureIsWhiteUnderTheBadges()
     {
         testutil::ShownWindow shown;
-        QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")));
+        QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")).isEmpty());
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame),
                            testutil::expectedFrame(QImage(), shown));
