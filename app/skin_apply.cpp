@@ -3,9 +3,9 @@
 #include "app/external_table.h"
 #include "app/fatal_report.h"
 #include "app/skin_deploy.h"
+#include "assets/assets.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 namespace app {
 
@@ -13,8 +13,7 @@ QByteArray carriedSkin(int number)
 {
     if (number < 1 || number > kSkinCount)
         return {};
-    QFile file(QStringLiteral(":/skins/%1.vskin").arg(number, 2, 10, QLatin1Char('0')));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return assets::resourceBytes(QStringLiteral(":/skins/%1.vskin").arg(number, 2, 10, QLatin1Char('0')));
 }
 
 int attachSkin(int number, ExternalTable& table)

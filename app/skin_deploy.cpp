@@ -1,9 +1,9 @@
 #include "app/skin_deploy.h"
 
 #include "app/external_table.h"
+#include "assets/assets.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -37,8 +37,7 @@ void setHiddenAttribute(const QString& path)
 QByteArray carriedEngineImage()
 {
     initEngineImageResource();
-    QFile image(QStringLiteral(":/engine/image"));
-    return image.open(QIODevice::ReadOnly) ? image.readAll() : QByteArray();
+    return assets::resourceBytes(QStringLiteral(":/engine/image"));
 }
 
 QString skinEnginePath(const QString& programDir)

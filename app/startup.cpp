@@ -58,7 +58,7 @@ int run(QApplication& application)
     // Closing the last window ends the loop (the toolkit's quitOnLastWindowClosed).
     const int code = application.exec();
     endRoutine();
-    return code == 0 ? 0 : code;
+    return code;
 }
 
 } // namespace app

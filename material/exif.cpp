@@ -1,6 +1,6 @@
 #include "material/exif.h"
 
-#include <QPoint>
+#include <QTransform>
 
 namespace material {
 
@@ -42,52 +42,40 @@ int exifOrientation(const QByteArray& app1)
     return 1;
 }
 
-namespace {
-// Where the pixel shown at (x, y) is stored, in a stored picture of w x h.
-QPoint storedPoint(int orientation, int x, int y, int w, int h)
-{
-    switch (orientation) {
-    case 2:
-        return {w - 1 - x, y};
-    case 3:
-        return {w - 1 - x, h - 1 - y};
-    case 4:
-        return {x, h - 1 - y};
-    case 5:
-        return {y, x};
-    case 6:
-        return {y, h - 1 - x};
-    case 7:
-        return {w - 1 - y, h - 1 - x};
-    case 8:
-        return {w - 1 - y, x};
-    default:
-        return {x, y};
-    }
-}
-} // namespace
-
 QImage applyExifOrientation(const QImage& stored, int orientation)
 {
     if (orientation < 2 || orientation > 8 || stored.isNull())
         return stored;
     // Transparency survives the turn (WebP and TIFF pictures may have it); opaque pictures stay RGB32.
-    const QImage::Format format = stored.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-    const QImage in = stored.convertToFormat(format);
-    const int w = in.width();
-    const int h = in.height();
-    const bool sideways = orientation >= 5;
-    QImage out(sideways ? h : w, sideways ? w : h, format);
-    if (out.isNull())
-        return stored;
-    for (int y = 0; y < out.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x) {
-            const QPoint p = storedPoint(orientation, x, y, w, h);
-            row[x] = reinterpret_cast<const QRgb*>(in.constScanLine(p.y()))[p.x()];
-        }
+    const QImage in = stored.convertToFormat(stored.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // Quarter turns by QImage::transformed move whole pixels (no resampling); 5 and 7 are a clockwise quarter
+    // turn mirrored, 2 to 4 are mirrors alone.
+    const QImage clockwise = orientation >= 5 ? in.transformed(QTransform().rotate(90)) : QImage();
+    QImage out;
+    switch (orientation) {
+    case 2:
+        out = in.mirrored(true, false);
+        break;
+    case 3:
+        out = in.mirrored(true, true);
+        break;
+    case 4:
+        out = in.mirrored(false, true);
+        break;
+    case 5:
+        out = clockwise.mirrored(true, false);
+        break;
+    case 6:
+        out = clockwise;
+        break;
+    case 7:
+        out = clockwise.mirrored(false, true);
+        break;
+    default:
+        out = in.transformed(QTransform().rotate(270));
+        break;
     }
-    return out;
+    return out.isNull() ? stored : out;
 }
 
 } // namespace material

@@ -117,11 +117,6 @@ bool isRegularFile(int folder, const dirent* entry)
 
 } // namespace
 
-bool matchesFormat(const QString& name, const QString& format)
-{
-    return formatExpression(format).match(name).hasMatch();
-}
-
 QString shownName(const QByteArray& native)
 {
     QString shown;

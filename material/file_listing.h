@@ -14,11 +14,6 @@ namespace material {
 // empty, and a text that already ends in a separator (a root such as "/") is left as it is.
 QString withTrailingSeparator(const QString& folder);
 
-// True when `name` matches the search pattern "*." + format the way a platform file search matches it:
-// `*` stands for any run of characters, `?` for one character, everything else is literal, and letter case
-// is ignored.
-bool matchesFormat(const QString& name, const QString& format);
-
 // One listed material. A file name is a run of bytes, not always text: `native` is what the folder holds and
 // what opens the file; `shown` is the name for the user, one line of text, with every byte that is no valid
 // UTF-8 and every control character or line break written as \xHH (the bytes of an ordinary name read as
@@ -31,11 +26,12 @@ struct ListedFile {
 // The shown form of a native name (see ListedFile).
 QString shownName(const QByteArray& native);
 
-// Every regular file (hidden ones included, links followed) directly in `folder` whose name matches the
-// format, in name order as a file manager shows a folder: numbers by value (IMG_2 before IMG_10), letter case
-// ignored, ties broken by the bytes so the order never depends on the directory. Whatever bytes a name holds,
-// the file is listed. Directories are never listed, nor is anything below the folder. An empty folder text
-// finds nothing: there is no folder to search.
+// Every regular file (hidden ones included, links followed) directly in `folder` whose name matches the search
+// pattern "*." + format as a platform file search matches it (`*` any run of characters, `?` one character,
+// everything else literal, letter case ignored), in name order as a file manager shows a folder: numbers by value
+// (IMG_2 before IMG_10), letter case ignored, ties broken by the bytes so the order never depends on the directory.
+// Whatever bytes a name holds, the file is listed. Directories are never listed, nor is anything below the folder. An
+// empty folder text finds nothing: there is no folder to search.
 std::vector<ListedFile> listMaterials(const QString& folder, const QString& format);
 
 // The native path of a listed material in `folder`.

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include <zlib.h>
+
 namespace skin {
 
 namespace {
@@ -64,17 +66,6 @@ int parseRecord(uint8_t tag, const unsigned char* value, uint8_t size, SkinDescr
 
 } // namespace
 
-uint32_t crc32(const unsigned char* data, size_t length)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 int parseSkin(const unsigned char* data, int length, SkinDescription& out)
 {
     if (data == nullptr || length <= 0)
@@ -89,7 +80,7 @@ int parseSkin(const unsigned char* data, int length, SkinDescription& out)
     if (payloadLength != total - kHeaderSize)
         return VORLITH_SKIN_BAD_LENGTH;
     const unsigned char* payload = data + kHeaderSize;
-    if (crc32(payload, payloadLength) != read32(data + 12))
+    if (::crc32(0, payload, static_cast<uInt>(payloadLength)) != read32(data + 12))
         return VORLITH_SKIN_BAD_CHECKSUM;
 
     SkinDescription parsed;

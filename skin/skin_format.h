@@ -35,9 +35,6 @@ struct SkinDescription {
     QColor colour(Role role) const { return colours[static_cast<size_t>(role)]; }
 };
 
-// CRC-32 (IEEE 802.3, reflected, as zlib computes it).
-uint32_t crc32(const unsigned char* data, size_t length);
-
 // Parses a skin; returns VORLITH_SKIN_OK and fills `out`, or the first fault found (a VorlithSkinResult).
 int parseSkin(const unsigned char* data, int length, SkinDescription& out);
 

@@ -20,19 +20,15 @@ public:
     core::DialogMode mode() const { return m_mode; }
     void setMode(core::DialogMode mode) { m_mode = mode; }
     QString fileName() const { return m_fileName; }
-    void setFileName(const QString& name) { m_fileName = name; }
 
     // Shows the modal dialog over `owner`; true when the user confirmed, and the file name is then the chosen
     // full path. A cancel changes nothing.
     bool show(QWidget* owner);
 
-    // The filter in the toolkit's form: "description (patterns separated by spaces)".
-    QString nameFilter() const { return m_nameFilter; }
-
 private:
     core::DialogMode m_mode = core::DialogMode::Open;
     QString m_fileName;
-    QString m_nameFilter;
+    QString m_nameFilter; // in the toolkit's form: "description (patterns separated by spaces)"
 };
 
 } // namespace ui

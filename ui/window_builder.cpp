@@ -1,5 +1,6 @@
 #include "ui/window_builder.h"
 
+#include "assets/assets.h"
 #include "show/lookup.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/control_widgets.h"
@@ -10,7 +11,6 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,12 +34,6 @@ QString rowText(const Row& row)
         text = show::pictureServerBase() + text.mid(server.size());
     }
     return text;
-}
-
-QByteArray resourceBytes(const char* path)
-{
-    QFile file(QString::fromLatin1(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // List items one pixel taller than the style's own.
@@ -105,11 +99,11 @@ QObject* makeControl(const Row& row, QWidget* parent, MainWindow& window)
     case Kind::PushButton:
         return new QPushButton(rowText(row), parent);
     case Kind::PictureButton:
-        return new BadgeButton(QImage::fromData(resourceBytes(row.picture)), parent);
+        return new BadgeButton(QImage::fromData(assets::resourceBytes(QString::fromLatin1(row.picture))), parent);
     case Kind::PictureBox: {
         auto* box = new PictureBox(parent);
         box->resize(row.rect.size());
-        box->setPictureBytes(resourceBytes(row.picture));
+        box->setPictureBytes(assets::resourceBytes(QString::fromLatin1(row.picture)));
         return box;
     }
     case Kind::ShapeBox:

@@ -1,7 +1,7 @@
 // Start-ups of the real program binary, copied into a fresh folder: the engine is written beside it on the first
 // start; a read-only folder without an engine, or an unusable engine file, ends in the fatal report with status
-// 255. PROGRAM is the binary and PROGRAM_ARGS its arguments (none for the program itself); the program runs its
-// event loop, so a start that goes well is ended by the test once the engine is in place.
+// 255. PROGRAM is the binary; it runs its event loop, so a start that goes well is ended by the test once the
+// engine is in place.
 #include "app/external_table.h"
 #include "app/skin_deploy.h"
 #include "probe_runner.h"
@@ -14,11 +14,6 @@ namespace {
 
 const QString kEngineMessage =
     QStringLiteral("错误信息：无法找到指定DLL库文件“libvorlith-skin.so”中的输出命令“vorlith_skin_attach”\r\n");
-
-QStringList programArgs()
-{
-    return QString::fromUtf8(PROGRAM_ARGS).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
 
 QProcessEnvironment programEnvironment()
 {
@@ -59,7 +54,7 @@ void ProgramRunsTest::firstStartWritesTheEngine()
     QProcess child;
     child.setProcessEnvironment(programEnvironment());
     child.setWorkingDirectory(QDir::tempPath()); // any working folder: the engine still goes beside the program
-    child.start(program, programArgs());
+    child.start(program, QStringList());
     QVERIFY(child.waitForStarted());
     for (int i = 0; i < 300 && QFileInfo(engine).size() != image.size(); ++i)
         QThread::msleep(100);
@@ -93,8 +88,8 @@ void ProgramRunsTest::fatalStarts()
     QVERIFY(!program.isEmpty());
     if (!engineContent.isNull())
         QVERIFY(dir.write(app::skinEngineFileName(), engineContent));
-    const probe::Result r = readOnly ? probe::runMounted({dir.path().chopped(1)}, program, programArgs())
-                                     : probe::run(program, programArgs(), programEnvironment());
+    const probe::Result r = readOnly ? probe::runMounted({dir.path().chopped(1)}, program, QStringList())
+                                     : probe::run(program, QStringList(), programEnvironment());
     QCOMPARE(r.exitCode, 255);
     QVERIFY2(r.err.contains(kEngineMessage), qPrintable(r.err));
 }

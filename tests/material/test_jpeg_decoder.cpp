@@ -1,4 +1,5 @@
 // JPEG decoding: scaling while decoding for large pictures, and EXIF orientation.
+#include "material/exif.h"
 #include "material/jpeg_decoder.h"
 #include "material/picture.h"
 #include "test_utils.h"
@@ -47,6 +48,8 @@ private slots:
     void turnsUprightByExifOrientation_data();
     void turnsUprightByExifOrientation();
     void scalesAgainstTheUprightTarget();
+    void orientationMovesWholePixels_data();
+    void orientationMovesWholePixels();
     void readsOrientationOnlyFromWellFormedExif_data();
     void readsOrientationOnlyFromWellFormedExif();
     void convertsAdobeCmyk();
@@ -124,6 +127,50 @@ void TestJpegDecoder::scalesAgainstTheUprightTarget()
     const QByteArray jpeg = withApp1(encode(image, "jpeg", 80), exifPayload(6));
     const material::DecodedPicture decoded = material::decodePicture(jpeg, QSize(140, 226));
     QCOMPARE(decoded.image.size(), QSize(150, 250));
+}
+
+void TestJpegDecoder::orientationMovesWholePixels_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<bool>("alpha");
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        QTest::addRow("%d", orientation) << orientation << false;
+    QTest::newRow("5 with transparency") << 5 << true;
+    QTest::newRow("8 with transparency") << 8 << true;
+}
+
+// Every pixel lands where the orientation's definition puts it, unchanged: each pixel of the stored picture
+// is distinct, and the expectation is worked out pixel by pixel from the EXIF table.
+void TestJpegDecoder::orientationMovesWholePixels()
+{
+    QFETCH(int, orientation);
+    QFETCH(bool, alpha);
+    const int w = 7;
+    const int h = 4;
+    QImage stored(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            stored.setPixel(x, y, qRgba(x * 30, y * 60, 200, alpha ? 40 + x * 20 : 255));
+    const bool sideways = orientation >= 5;
+    QImage expected(sideways ? h : w, sideways ? w : h, stored.format());
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            // Where the pixel shown at (x, y) is stored.
+            const QPoint at[9] = {{},
+                                  {x, y},
+                                  {w - 1 - x, y},
+                                  {w - 1 - x, h - 1 - y},
+                                  {x, h - 1 - y},
+                                  {y, x},
+                                  {y, h - 1 - x},
+                                  {w - 1 - y, h - 1 - x},
+                                  {w - 1 - y, x}};
+            expected.setPixel(x, y, stored.pixel(at[orientation]));
+        }
+    }
+    const QImage turned = material::applyExifOrientation(stored, orientation);
+    VERIFY_SAME_PIXELS(turned, expected);
+    QVERIFY(turned == expected); // alpha and format as well
 }
 
 void TestJpegDecoder::readsOrientationOnlyFromWellFormedExif_data()

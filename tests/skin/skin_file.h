@@ -7,6 +7,8 @@
 #include <QList>
 #include <QtEndian>
 
+#include <zlib.h>
+
 namespace skinfile {
 
 enum Role { Window, WindowText, Base, Text, Button, ButtonText, Highlight, HighlightText, Border, Accent, Hover };
@@ -14,13 +16,8 @@ constexpr int kRoles = 11;
 
 inline quint32 crc32(const QByteArray& bytes)
 {
-    quint32 crc = 0xFFFFFFFFu;
-    for (char ch : bytes) {
-        crc ^= static_cast<quint8>(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-    }
-    return ~crc;
+    return static_cast<quint32>(
+        ::crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), static_cast<uInt>(bytes.size())));
 }
 
 // The colour a skin file gives `role`, or an invalid colour.
