@@ -1,8 +1,11 @@
 #include "material/picture.h"
 
+#include "material/heif_decoder.h"
 #include "material/jpeg_decoder.h"
 #include "material/limits.h"
 #include "material/pcx.h"
+#include "material/tiff_decoder.h"
+#include "material/webp_decoder.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -191,6 +194,24 @@ DecodedPicture decodeIcon(const QByteArray& bytes)
     return readWithQt(bytes, "ico", best);
 }
 
+// The HEIF family: an ISO box of type "ftyp" first, whose major brand or one of whose compatible brands
+// names a HEIF picture or sequence. AVIF brands make it AVIF; the other HEIF brands HEIC. Real files list
+// a handful of brands; only the first 64 are looked at, however large the box claims to be.
+PictureKind heifKind(const QByteArray& b)
+{
+    if (b.size() < 12 || QByteArrayView(b).sliced(4, 4) != "ftyp")
+        return PictureKind::None;
+    const qsizetype boxEnd = std::min<qsizetype>({b.size(), u32be(b, 0), 16 + 64 * 4});
+    bool heif = false;
+    bool avif = false;
+    for (qsizetype at = 8; at + 4 <= std::max<qsizetype>(boxEnd, 12); at += at == 8 ? 8 : 4) {
+        const QByteArrayView brand = QByteArrayView(b).sliced(at, 4); // the major brand, then the compatible ones
+        avif = avif || brand == "avif" || brand == "avis";
+        heif = heif || avif || brand == "heic" || brand == "heix" || brand == "mif1" || brand == "msf1";
+    }
+    return !heif ? PictureKind::None : avif ? PictureKind::Avif : PictureKind::Heic;
+}
+
 } // namespace
 
 PictureKind recognise(const QByteArray& b)
@@ -213,7 +234,11 @@ PictureKind recognise(const QByteArray& b)
         return PictureKind::Pcx8;
     if (startsWith(b, {0x0A, 0x03, 0x01, 0x01}))
         return PictureKind::Pcx1;
-    return PictureKind::None;
+    if (b.startsWith("RIFF") && b.size() >= 12 && b.mid(8, 4) == "WEBP")
+        return PictureKind::Webp;
+    if (startsWith(b, {'I', 'I', 42, 0}) || startsWith(b, {'M', 'M', 0, 42}))
+        return PictureKind::Tiff;
+    return heifKind(b);
 }
 
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
@@ -235,6 +260,13 @@ DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
         return decodePcx(bytes);
     case PictureKind::Png:
         return readWithQt(bytes, "png");
+    case PictureKind::Webp:
+        return decodeWebp(bytes);
+    case PictureKind::Tiff:
+        return decodeTiff(bytes);
+    case PictureKind::Heic:
+    case PictureKind::Avif:
+        return decodeHeif(bytes, target);
     }
     return {{}, QStringLiteral("not a recognised picture"), {}};
 }

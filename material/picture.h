@@ -9,15 +9,17 @@
 // handed to its decoder.
 namespace material {
 
-enum class PictureKind { None, Bmp, Jpeg, Icon, Cursor, Gif, Pcx8, Pcx1, Png };
+enum class PictureKind { None, Bmp, Jpeg, Icon, Cursor, Gif, Pcx8, Pcx1, Png, Webp, Tiff, Heic, Avif };
 
 // The kind of picture the bytes begin with; None for fewer than 6 bytes or anything unrecognised.
 PictureKind recognise(const QByteArray& bytes);
 
 // Decodes a recognised picture. `target` is the size the picture will be shown at: decoders that can
-// scale while decoding (JPEG) stop at the smallest size still at least that large. An empty target
-// decodes at full size. Pictures beyond the bounds of material/limits.h are refused before any pixel
-// buffer is allocated. A JPEG comes out turned upright by its EXIF orientation.
+// scale while decoding (JPEG) or that find a large enough thumbnail (HEIC) stop at the smallest size still
+// at least that large. An empty target decodes at full size. Pictures beyond the bounds of
+// material/limits.h are refused before any pixel buffer is allocated. Pictures come out upright: JPEG,
+// WebP and TIFF by their EXIF or TIFF orientation, HEIC and AVIF by their own transformations. Of an
+// animation (GIF, WebP, AVIF) the first frame is shown.
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});
 
 } // namespace material

@@ -2,6 +2,7 @@
 // texts for the text helpers. Every picture is drawn here; nothing is taken from elsewhere.
 // Usage: make_fuzz_seeds <folder>; it fills <folder>/fuzz_picture, <folder>/fuzz_pcx and <folder>/fuzz_text.
 #include "testsupport/libjpeg_writer.h"
+#include "testsupport/modern_pictures.h"
 #include "testsupport/picture_bytes.h"
 
 #include <QDir>
@@ -122,6 +123,14 @@ QList<std::pair<QString, QByteArray>> pictureSeeds()
         {"cursor.cur", iconFile(2, {{16, 32, qRgb(30, 160, 60), 3, 4}})},
         {"rgb.png", encode(small, "png")},
         {"alpha.png", encode(small.convertToFormat(QImage::Format_ARGB32), "png")},
+        {"lossy.webp", encode(small, "webp", 80)},
+        {"lossless_alpha.webp", encode(small.convertToFormat(QImage::Format_ARGB32), "webp", 100)},
+        {"animation.webp", animatedWebpFile({small, small.mirrored()})},
+        {"rgb.tif", encode(small, "tiff")},
+        {"turned.heic", heicFile(small, {70, 6, 0})},
+        {"thumbnail.heic", heicFile(painted(64, 48, gradient), {70, 1, 32})},
+        {"rgb.avif", avifFile({small})},
+        {"animation_10bit.avif", avifFile({small, small.mirrored()}, 10)},
     };
     for (const auto& [name, bytes] : pcxSeeds())
         seeds.append({name, bytes});

@@ -4,6 +4,7 @@
 #include "material/picture.h"
 #include "material/picture_file.h"
 #include "test_utils.h"
+#include "testsupport/modern_pictures.h"
 #include "testsupport/picture_bytes.h"
 
 #include <QRandomGenerator>
@@ -50,6 +51,57 @@ QByteArray gifWithFrame(unsigned w, unsigned h)
     return b;
 }
 
+void putU32be(QByteArray& b, qsizetype at, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char(v >> (24 - 8 * i) & 0xFF);
+}
+
+// A HEIF file whose pictures' sizes (their "ispe" boxes: a coded picture's, and a grid's around it) say w x h.
+QByteArray heifWithSize(QByteArray file, quint32 w, quint32 h)
+{
+    for (qsizetype ispe = file.indexOf("ispe"); ispe >= 0; ispe = file.indexOf("ispe", ispe + 1)) {
+        putU32be(file, ispe + 8, w); // after the type, a version and flags word
+        putU32be(file, ispe + 12, h);
+    }
+    return file;
+}
+
+// A little-endian TIFF whose first page claims w x h: the width and length entries of IFD0 made LONGs.
+QByteArray tiffWithSize(QByteArray file, quint32 w, quint32 h)
+{
+    const qsizetype ifd = qsizetype(quint32(uchar(file[4])) | quint32(uchar(file[5])) << 8);
+    const int count = uchar(file[ifd]) | uchar(file[ifd + 1]) << 8;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype entry = ifd + 2 + 12 * i;
+        const int tag = uchar(file[entry]) | uchar(file[entry + 1]) << 8;
+        if (tag == 256 || tag == 257) {
+            putU16le(file, entry + 2, 4);
+            putU32le(file, entry + 4, 1);
+            putU32le(file, entry + 8, tag == 256 ? w : h);
+        }
+    }
+    return file;
+}
+
+// An animated WebP whose canvas (24-bit sizes less one in the VP8X chunk) says w x h.
+QByteArray webpWithCanvas(QByteArray file, quint32 w, quint32 h)
+{
+    for (int i = 0; i < 3; ++i) {
+        file[24 + i] = char((w - 1) >> (8 * i) & 0xFF);
+        file[27 + i] = char((h - 1) >> (8 * i) & 0xFF);
+    }
+    return file;
+}
+
+// A still lossy WebP whose key frame says w x h (14-bit fields after the frame tag and start code).
+QByteArray webpWithFrameSize(QByteArray file, unsigned w, unsigned h)
+{
+    putU16le(file, 26, w);
+    putU16le(file, 28, h);
+    return file;
+}
+
 } // namespace
 
 class TestHostilePictures : public QObject {
@@ -58,6 +110,8 @@ class TestHostilePictures : public QObject {
 private slots:
     void refusesHugeDimensionsFromTheHeader_data();
     void refusesHugeDimensionsFromTheHeader();
+    void refusesOrMarksTruncatedNewerFormats_data();
+    void refusesOrMarksTruncatedNewerFormats();
     void showsWhatArrivedOfATruncatedJpeg();
     void refusesAJpegCutInsideItsHeader();
     void cutsOffOverrunningPcxRuns();
@@ -85,6 +139,16 @@ void TestHostilePictures::refusesHugeDimensionsFromTheHeader_data()
     QTest::newRow("JPEG too many pixels") << "too_many_pixels.jpg" << withFrameSize(jpeg, 9000, 9000);
     QTest::newRow("GIF screen 65535 x 65535") << "huge_screen.gif" << gifWithScreen(65535, 65535);
     QTest::newRow("GIF frame beyond a small screen") << "huge_frame.gif" << gifWithFrame(20000, 20000);
+    const QImage small = gradient(16, 16);
+    QTest::newRow("WebP 16383 x 16383") << "huge_frame.webp"
+                                        << webpWithFrameSize(encode(small, "webp", 80), 16383, 16383);
+    QTest::newRow("WebP animation canvas 20000 x 20000")
+        << "huge_canvas.webp" << webpWithCanvas(animatedWebpFile({small, small.mirrored()}), 20000, 20000);
+    QTest::newRow("TIFF 100000 x 100000")
+        << "huge_dimensions.tif" << tiffWithSize(encode(small, "tiff"), 100000, 100000);
+    QTest::newRow("TIFF too many pixels") << "too_many_pixels.tif" << tiffWithSize(encode(small, "tiff"), 9000, 9000);
+    QTest::newRow("HEIC too many pixels") << "too_many_pixels.heic" << heifWithSize(heicFile(small), 9000, 9000);
+    QTest::newRow("AVIF too many pixels") << "too_many_pixels.avif" << heifWithSize(avifFile({small}), 9000, 9000);
 }
 
 void TestHostilePictures::refusesHugeDimensionsFromTheHeader()
@@ -97,6 +161,38 @@ void TestHostilePictures::refusesHugeDimensionsFromTheHeader()
     QVERIFY(decoded.image.isNull());
     // The header check names the limit; a reader that had tried to allocate would fail otherwise.
     QVERIFY2(decoded.reason.contains(QLatin1String("beyond the limit")), qPrintable(decoded.reason));
+}
+
+void TestHostilePictures::refusesOrMarksTruncatedNewerFormats_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("file");
+    const QImage image = gradient(64, 48);
+    QTest::newRow("WebP") << "truncated.webp" << encode(image, "webp", 90);
+    QTest::newRow("WebP animation") << "truncated_animation.webp"
+                                    << animatedWebpFile({image, gradient(64, 48).mirrored()});
+    QTest::newRow("TIFF") << "truncated.tif" << encode(image, "tiff");
+    QTest::newRow("HEIC") << "truncated.heic" << heicFile(image);
+    QTest::newRow("AVIF") << "truncated.avif" << avifFile({image});
+}
+
+void TestHostilePictures::refusesOrMarksTruncatedNewerFormats()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, file);
+    QVERIFY(!file.isEmpty());
+    testutil::Sandbox sandbox;
+    // Cut inside the header, the header just read, and part of the picture data.
+    for (const qsizetype cut : {qsizetype(16), qsizetype(40), file.size() / 2, file.size() - 20}) {
+        const QByteArray truncated = file.left(cut);
+        QVERIFY(material::recognise(truncated) != material::PictureKind::None);
+        const material::DecodedPicture decoded = decodeFile(sandbox, name, truncated);
+        QCOMPARE(decoded.image.isNull(), !decoded.reason.isEmpty());
+        // Never a picture passed off as whole: what is shown of a cut file comes with a warning.
+        QVERIFY2(decoded.image.isNull() || !decoded.warning.isEmpty(), qPrintable(name + QString::number(cut)));
+        if (cut == 16)
+            QVERIFY(decoded.image.isNull());
+    }
 }
 
 void TestHostilePictures::showsWhatArrivedOfATruncatedJpeg()
@@ -212,6 +308,10 @@ void TestHostilePictures::survivesRandomDamage()
         iconFile(2, {{16, 24, qRgb(1, 2, 3), 1, 1}}),
         pcxHeader(5, 8, 1, 6, 4, 6) + pcxRle(QByteArray(24, char(0xC3))) + pcxPalette(palette),
         pcxHeader(3, 1, 1, 12, 4, 2) + pcxRle(QByteArray(8, char(0x5A))),
+        encode(gradient(24, 16), "webp", 80),
+        encode(gradient(24, 16), "tiff"),
+        heicFile(gradient(24, 16)),
+        avifFile({gradient(24, 16)}),
     };
     QRandomGenerator rng(20240601);
     int pictures = 0;

@@ -2,6 +2,7 @@
 #include "material/picture.h"
 #include "material/picture_file.h"
 #include "test_utils.h"
+#include "testsupport/modern_pictures.h"
 #include "testsupport/picture_bytes.h"
 
 #include <QtTest>
@@ -24,6 +25,33 @@ QByteArray bytes(std::initializer_list<int> values)
 QRgb pcxColour(int i)
 {
     return qRgb(i, 255 - i, (i * 7) & 0xFF);
+}
+
+// An ISO "ftyp" box with a major brand and compatible brands, as HEIF files begin.
+QByteArray ftyp(const QByteArray& major, const QList<QByteArray>& compatible)
+{
+    QByteArray b(4, '\0');
+    b += "ftyp" + major + QByteArray(4, '\0');
+    for (const QByteArray& brand : compatible)
+        b += brand;
+    b[3] = char(b.size());
+    return b;
+}
+
+QImage smooth(int w, int h)
+{
+    return painted(w, h, [=](int x, int y) { return qRgb(40 + x * 190 / w, 30 + y * 200 / h, 220 - x * 120 / w); });
+}
+
+QByteArray tiffTurned(const QImage& image, QImageIOHandler::Transformation turn)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    writer.setTransformation(turn); // written as the Orientation tag, the rows as given
+    writer.write(image);
+    return bytes;
 }
 
 int pcxIndex(int x, int y)
@@ -60,6 +88,10 @@ private slots:
     void decodesLosslessFormats();
     void decodesJpegWithinTolerance_data();
     void decodesJpegWithinTolerance();
+    void decodesNewerFormatsWithinTolerance_data();
+    void decodesNewerFormatsWithinTolerance();
+    void usesAHeicThumbnailOnlyWhenLargeEnough_data();
+    void usesAHeicThumbnailOnlyWhenLargeEnough();
     void picksBestIconImage_data();
     void picksBestIconImage();
     void refusesUnrecognisedBytes();
@@ -94,6 +126,21 @@ void TestPicture::recognisesByFirstBytes_data()
     QTest::newRow("nothing") << QByteArray() << PictureKind::None;
     QTest::newRow("text") << QByteArray("hello, world") << PictureKind::None;
     QTest::newRow("lower-case bm") << QByteArray("bm\0\0\0\0", 6) << PictureKind::None;
+    QTest::newRow("WebP") << QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16) << PictureKind::Webp;
+    QTest::newRow("RIFF of a sound") << QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) << PictureKind::None;
+    QTest::newRow("TIFF, Intel order") << bytes({'I', 'I', 42, 0, 8, 0}) << PictureKind::Tiff;
+    QTest::newRow("TIFF, Motorola order") << bytes({'M', 'M', 0, 42, 0, 0}) << PictureKind::Tiff;
+    QTest::newRow("BigTIFF") << bytes({'I', 'I', 43, 0, 8, 0}) << PictureKind::None;
+    QTest::newRow("HEIC") << ftyp("heic", {"mif1", "heic"}) << PictureKind::Heic;
+    QTest::newRow("HEIC sequence") << ftyp("msf1", {"msf1", "hevc"}) << PictureKind::Heic;
+    QTest::newRow("heix") << ftyp("heix", {}) << PictureKind::Heic;
+    QTest::newRow("AVIF") << ftyp("avif", {"mif1", "miaf"}) << PictureKind::Avif;
+    QTest::newRow("AVIF under mif1") << ftyp("mif1", {"miaf", "avif"}) << PictureKind::Avif;
+    QTest::newRow("animated AVIF") << ftyp("avis", {"msf1"}) << PictureKind::Avif;
+    QTest::newRow("MP4 video") << ftyp("isom", {"isom", "mp41"}) << PictureKind::None;
+    QByteArray shortBox = ftyp("isom", {"heic"});
+    shortBox[3] = 16; // the box ends before its compatible brands: what follows is not a brand
+    QTest::newRow("brand past the ftyp box") << shortBox << PictureKind::None;
 }
 
 void TestPicture::recognisesByFirstBytes()
@@ -113,6 +160,8 @@ void TestPicture::contentWinsOverFileName_data()
     QTest::newRow("PNG named .jpg") << "png_named.jpg" << encode(image, "png") << PictureKind::Png;
     QTest::newRow("saved picture named .png") << "card.png" << material::encodePng(image) << PictureKind::Png;
     QTest::newRow("BMP named .png") << "capture.png" << encode(image, "bmp") << PictureKind::Bmp;
+    QTest::newRow("HEIC named .jpg") << "IMG_0001.jpg" << heicFile(image) << PictureKind::Heic;
+    QTest::newRow("WebP named .png") << "download.png" << encode(image, "webp", 90) << PictureKind::Webp;
 }
 
 void TestPicture::contentWinsOverFileName()
@@ -213,6 +262,71 @@ void TestPicture::decodesJpegWithinTolerance()
     QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
     const int diff = maxChannelDiff(decoded.image, image.convertToFormat(QImage::Format_RGB32));
     QVERIFY2(diff >= 0 && diff <= 12, qPrintable(QString::number(diff)));
+}
+
+void TestPicture::decodesNewerFormatsWithinTolerance_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QImage>("expected");
+    QTest::addColumn<int>("tolerance");
+    const QImage image = smooth(64, 40);
+    const QImage other = painted(64, 40, [](int, int) { return qRgb(250, 10, 10); });
+    const QImage turned = image.transformed(QTransform().rotate(90));
+    QTest::newRow("WebP lossy") << encode(image, "webp", 90) << image << 12;
+    QTest::newRow("WebP lossless") << encode(image, "webp", 100) << image << 0;
+    QTest::newRow("WebP animation: first frame") << animatedWebpFile({image, other}) << image << 0;
+    QTest::newRow("TIFF") << encode(image, "tiff") << image << 0;
+    QTest::newRow("TIFF turned by its Orientation tag")
+        << tiffTurned(image, QImageIOHandler::TransformationRotate90) << turned << 0;
+    QTest::newRow("HEIC") << heicFile(image) << image << 12;
+    QTest::newRow("HEIC turned a quarter (irot)") << heicFile(image, {90, 6, 0}) << turned << 12;
+    QTest::newRow("HEIC mirrored and turned (imir, irot)")
+        << heicFile(image, {90, 5, 0}) << image.transformed(QTransform(0, 1, 1, 0, 0, 0)) << 12;
+    QTest::newRow("AVIF") << avifFile({image}) << image << 12;
+    QTest::newRow("AVIF 10-bit") << avifFile({image}, 10) << image << 12;
+    QTest::newRow("AVIF animation: first frame") << avifFile({image, other}) << image << 12;
+}
+
+void TestPicture::decodesNewerFormatsWithinTolerance()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QImage, expected);
+    QFETCH(int, tolerance);
+    QVERIFY2(!file.isEmpty(), "the test's encoder failed");
+    const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY2(decoded.warning.isEmpty(), qPrintable(decoded.warning));
+    const int diff = maxChannelDiff(decoded.image, expected);
+    QVERIFY2(diff >= 0 && diff <= tolerance, qPrintable(QStringLiteral("difference %1").arg(diff)));
+}
+
+void TestPicture::usesAHeicThumbnailOnlyWhenLargeEnough_data()
+{
+    QTest::addColumn<QSize>("full");
+    QTest::addColumn<int>("thumbnailSide");
+    QTest::addColumn<QSize>("shown");
+    // The box is 140 x 226: a thumbnail is taken only when it covers it in both directions.
+    QTest::newRow("portrait, thumbnail covers the box") << QSize(300, 600) << 300 << QSize(150, 300);
+    QTest::newRow("portrait, thumbnail too narrow") << QSize(300, 600) << 256 << QSize(300, 600);
+    QTest::newRow("landscape, thumbnail too low") << QSize(600, 300) << 320 << QSize(600, 300);
+    QTest::newRow("no thumbnail") << QSize(300, 600) << 0 << QSize(300, 600);
+}
+
+void TestPicture::usesAHeicThumbnailOnlyWhenLargeEnough()
+{
+    QFETCH(QSize, full);
+    QFETCH(int, thumbnailSide);
+    QFETCH(QSize, shown);
+    const QImage image = smooth(full.width(), full.height());
+    const QByteArray file = heicFile(image, {80, 1, thumbnailSide});
+    const material::DecodedPicture inBox = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!inBox.image.isNull(), qPrintable(inBox.reason));
+    QCOMPARE(inBox.image.size(), shown);
+    // Whichever was decoded, the picture in the box is the same within the codec's tolerance.
+    const QImage expected = image.scaled(140, 226, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage boxed = inBox.image.scaled(140, 226, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QVERIFY(maxChannelDiff(boxed.convertToFormat(QImage::Format_RGB32), expected) <= 12);
+    QCOMPARE(material::decodePicture(file).image.size(), full); // no target: always the full picture
 }
 
 void TestPicture::picksBestIconImage_data()

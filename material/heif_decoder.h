@@ -1,0 +1,22 @@
+#pragma once
+
+#include "material/decoded_picture.h"
+
+#include <QByteArray>
+#include <QSize>
+
+// HEIC and AVIF, the HEIF family, through libheif (which brings the HEVC and AV1 decoders): the primary
+// picture with the file's own rotation, mirroring and crop applied.
+namespace material {
+
+// Decodes HEIF bytes to a picture. With a `target` (the display size), a thumbnail that is at least the
+// target in both directions and has the picture's shape is decoded instead of the full picture, as the
+// JPEG decoder scales while decoding. Sizes beyond material/limits.h are refused before decoding.
+DecodedPicture decodeHeif(const QByteArray& bytes, QSize target = {});
+
+// The thumbnail size decodeHeif takes for a `full` picture with thumbnails of `sizes` shown at `target`:
+// the smallest one at least the target in both directions whose shape is within a pixel of the picture's;
+// an invalid size when none is.
+QSize heifThumbnailChoice(QSize full, const QList<QSize>& sizes, QSize target);
+
+} // namespace material
