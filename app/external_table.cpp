@@ -7,8 +7,7 @@
 #include <QLibrary>
 
 // Calls through this table use the platform's C calling convention, where the caller removes the arguments it
-// pushed. The check for a callee that removed the wrong number of them (fatal report code 6, "调用DLL命令后发现
-// 堆栈错误") belongs to callee-cleans conventions and cannot arise here, so there is nothing to check.
+// pushed: a callee that takes a different number of them cannot unbalance the stack, so calls are not checked.
 
 namespace app {
 

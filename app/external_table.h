@@ -53,8 +53,7 @@ QString skinEngineFileName();
 inline constexpr char kSkinAttachFunction[] = "vorlith_skin_attach";
 
 // The program's table, made on first use with the program folder (QCoreApplication::applicationDirPath(), no
-// trailing separator). It holds only what the program calls: entry 0, the skin engine's attach function. Lines of
-// the file list are read through the controls interface, so no window-message entry is needed here.
+// trailing separator). It holds only what the program calls: entry 0, the skin engine's attach function.
 ExternalTable& externalTable();
 
 } // namespace app

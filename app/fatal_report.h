@@ -19,7 +19,7 @@ inline constexpr int kFatalExitCode = -1;
 QString fatalReportText(const QString& message, int code);
 
 // Shows the report in a box titled "错误" (stop icon, OK, no owner window), writes the same text to standard error,
-// and ends the process at once with kFatalExitCode. No end routine, no static destructor runs.
+// and ends the process at once with kFatalExitCode. No exit handler and no static destructor runs.
 [[noreturn]] void fatalReport(const QString& message, int code);
 
 // "分配 %d 字节内存失败!" for a block of `size` bytes.

@@ -21,8 +21,9 @@ namespace app {
 
 namespace {
 
-// Marks the deployed engine hidden, replacing its other attributes. Linux has no hidden attribute (hiding is a
-// leading dot in the name, which would change the name the engine is looked up by), so there it does nothing.
+// Marks the deployed engine hidden where the file system has a hidden attribute, so the program folder shows
+// what the user put there. Elsewhere hiding would mean a leading dot, which would change the name the engine
+// is looked up by, so nothing is done.
 void setHiddenAttribute(const QString& path)
 {
 #ifdef Q_OS_WIN

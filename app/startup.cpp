@@ -15,11 +15,6 @@ namespace app {
 
 namespace {
 
-// The program's own start and end routines. They have nothing to do; they mark where start-up work and
-// end-of-run work would go.
-void startRoutine() {}
-void endRoutine() {}
-
 ui::HandlerTable handlers()
 {
     ui::HandlerTable table = ui::defaultHandlers();
@@ -37,7 +32,6 @@ int run(QApplication& application)
 {
     // Relative paths resolve against the program's own folder, wherever it was started from.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    startRoutine();
 
     // The layout's fixed control sizes were made for a 12-pixel interface font: keep the platform's default
     // family at that size so every caption fits its control.
@@ -56,9 +50,7 @@ int run(QApplication& application)
     ui::raiseCreated(built, table);
 
     // Closing the last window ends the loop (the toolkit's quitOnLastWindowClosed).
-    const int code = application.exec();
-    endRoutine();
-    return code;
+    return application.exec();
 }
 
 } // namespace app

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// The program's text helpers. Texts are Unicode inside; the original's GBK byte comparisons are Unicode
-// comparisons, and its full-width space (GBK A1 A1) is U+3000.
+// The program's text helpers. Texts are compared as Unicode; the full-width space that Chinese input methods
+// type (U+3000) counts as a space wherever an ASCII space does, and full-width digits as digits.
 namespace core {
 
 // Removes ASCII spaces and full-width spaces (U+3000) at both ends, and nothing else.

@@ -51,8 +51,8 @@ int skin(const QStringList& args)
 
 int main(int argc, char** argv)
 {
-    // Stands for the program's end routine: a fatal report must end the process without running it.
-    std::atexit([] { std::puts("end routine ran"); });
+    // An exit handler: a fatal report must end the process without running it.
+    std::atexit([] { std::puts("exit handler ran"); });
     QApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QString mode = args.value(1);

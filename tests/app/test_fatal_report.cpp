@@ -26,9 +26,9 @@ void FatalReportTest::text_data()
     QTest::newRow("code 0, no message") << QString() << 0 << QStringLiteral("运行时出错!\r\n\r\n");
     QTest::newRow("code 0, message") << QStringLiteral("载入启动窗口失败") << 0
                                      << QStringLiteral("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n");
-    QTest::newRow("code 6, message") << QStringLiteral("调用DLL命令后发现堆栈错误") << 6
+    QTest::newRow("code 6, message") << QStringLiteral("分配 16 字节内存失败!") << 6
                                      << QStringLiteral("运行时出错!\r\n\r\n错误代码：6\r\n\r\n"
-                                                       "错误信息：调用DLL命令后发现堆栈错误\r\n");
+                                                       "错误信息：分配 16 字节内存失败!\r\n");
     QTest::newRow("negative code, no message")
         << QString() << -1 << QStringLiteral("运行时出错!\r\n\r\n错误代码：-1\r\n\r\n");
     QTest::newRow("a space is a message")
@@ -69,7 +69,7 @@ void FatalReportTest::exitsAtOnce()
     QVERIFY(!r.crashed);
     QCOMPARE(r.exitCode, 255);
     QVERIFY2(r.err.contains(expectedErr), qPrintable(r.err));
-    QVERIFY2(!r.out.contains(QStringLiteral("end routine ran")), "the end routine ran after a fatal report");
+    QVERIFY2(!r.out.contains(QStringLiteral("exit handler ran")), "an exit handler ran after a fatal report");
 }
 
 void FatalReportTest::allocationFailure()
@@ -84,12 +84,12 @@ void FatalReportTest::allocationFailure()
     QVERIFY2(huge.err.contains(QStringLiteral("错误信息：分配 99999999999999 字节内存失败!\r\n")),
              qPrintable(huge.err));
 
-    // The same probe with a block it can have ends normally, end routine included: the difference above is the
+    // The same probe with a block it can have ends normally, exit handler included: the difference above is the
     // report, not the probe.
     const probe::Result small =
         probe::run(QStringLiteral(SHELL_PROBE), {QStringLiteral("alloc"), QStringLiteral("4096")});
     QCOMPARE(small.exitCode, 0);
-    QVERIFY(small.out.contains(QStringLiteral("end routine ran")));
+    QVERIFY(small.out.contains(QStringLiteral("exit handler ran")));
 }
 
 // Without the test variable the report is a real message box: find it on the X server by its title, press its

@@ -21,10 +21,10 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// What the probe says of the folder, without the line of its end routine.
+// What the probe says of the folder, without the line of its exit handler.
 QString report(const probe::Result& r)
 {
-    return QString(r.out).remove(QStringLiteral("end routine ran")).trimmed();
+    return QString(r.out).remove(QStringLiteral("exit handler ran")).trimmed();
 }
 
 } // namespace

@@ -3,9 +3,15 @@
 
 #include <QtTest>
 
+#include <clocale>
+
 class TestText : public QObject {
     Q_OBJECT
 private slots:
+    // QCoreApplication takes LC_NUMERIC from the environment; the expectations are written with a decimal
+    // point, so the test names its locale instead of depending on the machine's.
+    void initTestCase() { QVERIFY(std::setlocale(LC_NUMERIC, "C")); }
+
     void trimSpaces_data()
     {
         QTest::addColumn<QString>("in");
