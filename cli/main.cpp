@@ -5,37 +5,16 @@
 #include "cli/plan.h"
 #include "cli/progress.h"
 #include "cli/runner.h"
+#include "cli/stop.h"
 #include "material/badge_layout.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QThread>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
-
-std::atomic<bool> g_stop{false};
-
-extern "C" void onStopSignal(int)
-{
-    if (!g_stop.exchange(true)) {
-        static const char text[] = "\nvorlith-batch: stopping after the pictures in progress...\n";
-        (void)!write(STDERR_FILENO, text, sizeof text - 1);
-    }
-}
-
-void installStopHandler()
-{
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 void say(std::FILE* stream, const QString& text)
 {
@@ -64,11 +43,16 @@ int refuse(const QString& why, const QStringList& paths)
 
 int dryRun(const cli::Plan& plan, const cli::Options& options)
 {
-    int skipped = 0;
+    qsizetype skipped = 0;
     for (const cli::Material& m : plan.materials) {
-        const QString why = cli::quickCheck(m.source);
+        const QString output = QDir::toNativeSeparators(plan.output(m));
+        if (m.present) {
+            say(stdout, m.name + QStringLiteral(" -> ") + output + QStringLiteral(" is there, left as it is"));
+            continue;
+        }
+        const QString why = cli::quickCheck(plan.source(m));
         if (why.isEmpty()) {
-            say(stdout, m.name + QStringLiteral(" -> ") + QDir::toNativeSeparators(m.output));
+            say(stdout, m.name + QStringLiteral(" -> ") + output);
         } else {
             ++skipped;
             say(stdout, m.name + QStringLiteral(" -> skipped: ") + why);
@@ -76,11 +60,13 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
     }
     for (const QString& path : plan.inTheWay)
         say(stdout, (options.overwrite ? QStringLiteral("would replace ") : QStringLiteral("in the way: ")) + path);
-    say(stdout,
-        QStringLiteral("dry run: %1 materials, %2 would be written, %3 would be skipped; nothing was written")
-            .arg(plan.materials.size())
-            .arg(plan.materials.size() - static_cast<std::size_t>(skipped))
-            .arg(skipped));
+    const qsizetype total = static_cast<qsizetype>(plan.materials.size());
+    QString summary = QStringLiteral("dry run: %1, %2 would be written")
+                          .arg(cli::counted(total, QStringLiteral("material")))
+                          .arg(total - skipped - plan.presentCount);
+    if (plan.presentCount > 0)
+        summary += QStringLiteral(", %1 there already").arg(plan.presentCount);
+    say(stdout, summary + QStringLiteral(", %1 would be skipped; nothing was written").arg(skipped));
     if (!plan.inTheWay.isEmpty() && !options.overwrite)
         return cli::kExitUsage;
     return skipped > 0 ? cli::kExitSkipped : cli::kExitDone;
@@ -92,19 +78,29 @@ int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& o
         say(stderr, QStringLiteral("warning: ") + warning);
     for (const cli::Skip& skip : r.skipped)
         say(stderr, QStringLiteral("skipped %1: %2").arg(skip.name, skip.reason));
-    QString summary = QStringLiteral("wrote %1 of %2 pictures to %3 in %4 s (%5/s)")
+    if (r.failure)
+        say(stderr,
+            QStringLiteral("vorlith-batch: stopped: cannot write %1: %2").arg(r.failure->path, r.failure->reason));
+    const qsizetype total = static_cast<qsizetype>(plan.materials.size());
+    QString summary = QStringLiteral("wrote %1 of %2 to %3 in %4 s (%5/s)")
                           .arg(r.written)
-                          .arg(plan.materials.size())
+                          .arg(cli::counted(total, QStringLiteral("picture")))
                           .arg(QDir::toNativeSeparators(options.output))
                           .arg(seconds, 0, 'f', 1)
                           .arg(seconds > 0 ? static_cast<double>(r.written) / seconds : 0.0, 0, 'f', 1);
+    if (r.present > 0)
+        summary += QStringLiteral(", %1 there already").arg(r.present);
     if (!r.skipped.empty())
         summary += QStringLiteral(", %1 skipped").arg(r.skipped.size());
     if (r.notStarted > 0)
-        summary += QStringLiteral(", stopped with %1 not started").arg(r.notStarted);
+        summary += QStringLiteral(", %1 with %2 not started")
+                       .arg(r.failure ? QStringLiteral("cut short") : QStringLiteral("stopped"))
+                       .arg(r.notStarted);
     say(stdout, summary);
-    if (r.notStarted > 0)
-        return cli::kExitInterrupted;
+    if (r.failure)
+        return cli::kExitWriteFailed;
+    if (cli::stopSignal() != 0)
+        return cli::kExitSignalBase + cli::stopSignal();
     return r.skipped.empty() ? cli::kExitDone : cli::kExitSkipped;
 }
 
@@ -129,22 +125,30 @@ int main(int argc, char** argv)
     const cli::Plan plan = cli::makePlan(options);
     if (!plan.error.isEmpty())
         return fail(plan.error);
+    if (!plan.clashes.isEmpty())
+        return refuse(QStringLiteral("materials would share output names (--names material); nothing was written:"),
+                      plan.clashes);
     if (!plan.unwritable.isEmpty())
         return refuse(QStringLiteral("these output names can never be written:"), plan.unwritable);
     if (options.dryRun)
         return dryRun(plan, options);
     if (!plan.inTheWay.isEmpty() && !options.overwrite)
-        return refuse(QStringLiteral("%1 output files exist; nothing was written (use --overwrite to replace them):")
-                          .arg(plan.inTheWay.size()),
+        return refuse(QStringLiteral("%1 there; nothing was written (--overwrite replaces them, --skip-existing "
+                                     "leaves them and writes the rest):")
+                          .arg(cli::counted(plan.inTheWay.size(),
+                                            QStringLiteral("output file is"),
+                                            QStringLiteral("output files are"))),
                       plan.inTheWay);
     if (!QDir().mkpath(options.output))
         return fail(QStringLiteral("cannot make the output folder %1").arg(options.output));
 
     const std::vector<material::BadgeLayer> badges = material::badgeLayers(options.layout, assets::badgeBitmaps());
-    installStopHandler();
+    cli::installStopHandlers();
     cli::ProgressBar bar(stderr);
-    const cli::RunReport result = cli::runPlan(
-        plan, badges, options.jobs, g_stop, [&bar](std::size_t done, std::size_t total) { bar.update(done, total); });
+    const cli::RunReport result =
+        cli::runPlan(plan, badges, options.jobs, cli::stopRequested(), [&bar](std::size_t done, std::size_t total) {
+            bar.update(done, total);
+        });
     bar.finish();
     return report(result, plan, options, bar.elapsedSeconds());
 }

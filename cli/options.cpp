@@ -1,7 +1,9 @@
 #include "cli/options.h"
 
 #include "core/badges.h"
+#include "core/text.h"
 
+#include <QCommandLineParser>
 #include <QRegularExpression>
 
 namespace cli {
@@ -28,11 +30,10 @@ QString unknownBadge(const QString& option, const QString& name)
 
 bool readNumber(const QString& text, int low, int high, int* value)
 {
-    bool ok = false;
-    const int v = text.toInt(&ok, 10);
-    if (!ok || v < low || v > high)
+    const std::optional<qint64> v = core::wholeNumber(text);
+    if (!v || *v < low || *v > high)
         return false;
-    *value = v;
+    *value = static_cast<int>(*v);
     return true;
 }
 
@@ -56,92 +57,152 @@ QString applyMove(const QString& argument, material::BadgeLayout& layout)
     return {};
 }
 
-// Options that take a value; the value is the next argument or follows "=".
-bool takesValue(const QString& name)
-{
-    static const QStringList names{QStringLiteral("input"),
-                                   QStringLiteral("format"),
-                                   QStringLiteral("output"),
-                                   QStringLiteral("hide"),
-                                   QStringLiteral("move"),
-                                   QStringLiteral("layout"),
-                                   QStringLiteral("start"),
-                                   QStringLiteral("jobs")};
-    return names.contains(name);
-}
-
-struct Arg {
-    QString name;
-    QString value;
+// Every option, once: the parser and the checks below go by this table.
+struct Spec {
+    QStringList names;
+    QString valueName; // empty for a switch
+    bool repeatable = false;
 };
 
-// Splits the arguments into options with their values, in order; the error names the first bad argument.
-QString splitArguments(const QStringList& arguments, std::vector<Arg>& args)
+const std::vector<Spec>& specs()
 {
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (!a.startsWith(QLatin1String("--")) || a.size() == 2)
-            return QStringLiteral("unexpected argument \"%1\" (options start with --; see --help)").arg(a);
-        QString name = a.mid(2);
-        QString value;
-        const qsizetype eq = name.indexOf(QLatin1Char('='));
-        const bool inlineValue = eq >= 0;
-        if (inlineValue) {
-            value = name.mid(eq + 1);
-            name = name.left(eq);
-        }
-        if (takesValue(name) && !inlineValue) {
-            if (i + 1 >= arguments.size())
-                return QStringLiteral("--%1 needs a value").arg(name);
-            value = arguments[++i];
-        } else if (!takesValue(name) && inlineValue) {
-            return QStringLiteral("--%1 takes no value").arg(name);
-        }
-        args.push_back({name, value});
+    static const std::vector<Spec> table{
+        {{QStringLiteral("i"), QStringLiteral("input")}, QStringLiteral("DIR")},
+        {{QStringLiteral("f"), QStringLiteral("format")}, QStringLiteral("EXT")},
+        {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("DIR")},
+        {{QStringLiteral("layout")}, QStringLiteral("FILE")},
+        {{QStringLiteral("hide")}, QStringLiteral("NAME"), true},
+        {{QStringLiteral("move")}, QStringLiteral("NAME=DX,DY"), true},
+        {{QStringLiteral("names")}, QStringLiteral("number|material")},
+        {{QStringLiteral("start")}, QStringLiteral("N")},
+        {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("N")},
+        {{QStringLiteral("overwrite")}, {}},
+        {{QStringLiteral("skip-existing")}, {}},
+        {{QStringLiteral("dry-run")}, {}},
+        {{QStringLiteral("h"), QStringLiteral("help")}, {}},
+        {{QStringLiteral("v"), QStringLiteral("version")}, {}},
+    };
+    return table;
+}
+
+const Spec* specNamed(const QString& name)
+{
+    for (const Spec& spec : specs()) {
+        if (spec.names.contains(name))
+            return &spec;
+    }
+    return nullptr;
+}
+
+QString spelled(const QString& name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// The option an argument names ("-o", "--output", "--output=x"), or null when it names none.
+const Spec* optionIn(const QString& argument)
+{
+    if (!argument.startsWith(QLatin1Char('-')) || argument.size() < 2)
+        return nullptr;
+    QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+    name = name.left(name.indexOf(QLatin1Char('=')));
+    return specNamed(name);
+}
+
+// "--output --help" would take "--help" as the folder's name: an option where a value belongs is an error.
+// A value that truly begins with a dash is given as --output=-dir.
+QString optionAsValue(const QStringList& arguments)
+{
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--"))
+            break;
+        const Spec* spec = optionIn(arguments[i]);
+        if (!spec || spec->valueName.isEmpty() || arguments[i].contains(QLatin1Char('=')))
+            continue;
+        if (optionIn(arguments[i + 1]))
+            return QStringLiteral("%1 needs a value, but \"%2\" is an option (write %1=%2 to mean it as a value)")
+                .arg(arguments[i], arguments[i + 1]);
+        ++i;
     }
     return {};
 }
 
-QString readLayout(const QString& path, Options& o)
+QString numberOption(const QCommandLineParser& p, const QString& name, int low, int high, int* value)
 {
-    material::BadgeLayoutResult read = material::readBadgeLayoutFile(path);
-    if (!read.error.isEmpty())
-        return QStringLiteral("--layout: ") + read.error;
-    o.layout = read.layout;
+    if (!p.isSet(name))
+        return {};
+    const QString text = p.value(name);
+    if (!readNumber(text, low, high, value))
+        return QStringLiteral("--%1 %2: expected a whole number from %3 to %4").arg(name, text).arg(low).arg(high);
     return {};
 }
 
-// The options other than --hide and --move, which apply after the layout file.
-QString applyArg(const Arg& arg, ParsedOptions& parsed, int& layoutCount)
+// The plain values and switches; the layout and the badge options follow in applyLayout.
+QString applyValues(const QCommandLineParser& p, Options& o)
 {
-    Options& o = parsed.options;
-    const QString& n = arg.name;
-    if (n == QLatin1String("input"))
-        o.input = arg.value;
-    else if (n == QLatin1String("format"))
-        o.format = arg.value;
-    else if (n == QLatin1String("output"))
-        o.output = arg.value;
-    else if (n == QLatin1String("overwrite"))
-        o.overwrite = true;
-    else if (n == QLatin1String("dry-run"))
-        o.dryRun = true;
-    else if (n == QLatin1String("help"))
-        parsed.help = true;
-    else if (n == QLatin1String("version"))
-        parsed.version = true;
-    else if (n == QLatin1String("start")) {
-        if (!readNumber(arg.value, 0, kMaxStart, &o.start))
-            return QStringLiteral("--start %1: expected a whole number from 0 to %2").arg(arg.value).arg(kMaxStart);
-    } else if (n == QLatin1String("jobs")) {
-        if (!readNumber(arg.value, 1, kMaxJobs, &o.jobs))
-            return QStringLiteral("--jobs %1: expected a whole number from 1 to %2").arg(arg.value).arg(kMaxJobs);
-    } else if (n == QLatin1String("layout")) {
-        if (++layoutCount > 1)
-            return QStringLiteral("--layout may be given once");
-        return readLayout(arg.value, o);
-    } else if (n != QLatin1String("hide") && n != QLatin1String("move")) {
-        return QStringLiteral("unknown option --%1 (see --help)").arg(n);
+    o.input = p.value(QStringLiteral("input"));
+    o.output = p.value(QStringLiteral("output"));
+    if (p.isSet(QStringLiteral("format")))
+        o.format = p.value(QStringLiteral("format"));
+    o.overwrite = p.isSet(QStringLiteral("overwrite"));
+    o.skipExisting = p.isSet(QStringLiteral("skip-existing"));
+    o.dryRun = p.isSet(QStringLiteral("dry-run"));
+    if (o.overwrite && o.skipExisting)
+        return QStringLiteral("--overwrite and --skip-existing exclude each other");
+    if (p.isSet(QStringLiteral("names"))) {
+        const QString naming = p.value(QStringLiteral("names"));
+        if (naming == QLatin1String("material"))
+            o.naming = Naming::Material;
+        else if (naming != QLatin1String("number"))
+            return QStringLiteral("--names %1: expected number or material").arg(naming);
+    }
+    if (o.naming == Naming::Material && p.isSet(QStringLiteral("start")))
+        return QStringLiteral("--start numbers the outputs; it has no use with --names material");
+    QString why = numberOption(p, QStringLiteral("start"), 0, kMaxStart, &o.start);
+    if (why.isEmpty())
+        why = numberOption(p, QStringLiteral("jobs"), 1, kMaxJobs, &o.jobs);
+    return why;
+}
+
+// The layout file first, then --hide and --move change what it gives.
+QString applyLayout(const QCommandLineParser& p, Options& o)
+{
+    if (p.isSet(QStringLiteral("layout"))) {
+        material::BadgeLayoutResult read = material::readBadgeLayoutFile(p.value(QStringLiteral("layout")));
+        if (!read.error.isEmpty())
+            return QStringLiteral("--layout: ") + read.error;
+        o.layout = read.layout;
+    }
+    for (const QString& name : p.values(QStringLiteral("hide"))) {
+        const std::optional<int> index = core::badgeByName(name);
+        if (!index)
+            return unknownBadge(QStringLiteral("--hide"), name);
+        o.layout[static_cast<std::size_t>(*index)].visible = false;
+    }
+    for (const QString& move : p.values(QStringLiteral("move"))) {
+        if (const QString why = applyMove(move, o.layout); !why.isEmpty())
+            return why;
+    }
+    return {};
+}
+
+QString checkArguments(QCommandLineParser& parser, const QStringList& arguments)
+{
+    for (const Spec& spec : specs())
+        parser.addOption(QCommandLineOption(spec.names, {}, spec.valueName));
+    if (const QString why = optionAsValue(arguments); !why.isEmpty())
+        return why;
+    if (!parser.parse(QStringList{QStringLiteral("vorlith-batch")} + arguments)) {
+        QString why = parser.errorText();
+        if (why.endsWith(QLatin1Char('.')))
+            why.chop(1);
+        return why + QStringLiteral(" (see --help)");
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().first());
+    for (const Spec& spec : specs()) {
+        if (!spec.valueName.isEmpty() && !spec.repeatable && parser.values(spec.names.last()).size() > 1)
+            return QStringLiteral("%1 may be given once").arg(spelled(spec.names.last()));
     }
     return {};
 }
@@ -152,73 +213,86 @@ ParsedOptions parseOptions(const QStringList& arguments, int defaultJobs)
 {
     ParsedOptions parsed;
     parsed.options.jobs = qBound(1, defaultJobs, kMaxJobs);
-    std::vector<Arg> args;
-    parsed.error = splitArguments(arguments, args);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parsed.error = checkArguments(parser, arguments);
     if (!parsed.error.isEmpty())
         return parsed;
-    // The layout file first, whatever its place on the line; --hide and --move change what it gives.
-    int layoutCount = 0;
-    for (const Arg& arg : args) {
-        if ((parsed.error = applyArg(arg, parsed, layoutCount)); !parsed.error.isEmpty())
-            return parsed;
-    }
-    for (const Arg& arg : args) {
-        if (arg.name == QLatin1String("hide")) {
-            const std::optional<int> index = core::badgeByName(arg.value);
-            if (!index) {
-                parsed.error = unknownBadge(QStringLiteral("--hide"), arg.value);
-                return parsed;
-            }
-            parsed.options.layout[static_cast<std::size_t>(*index)].visible = false;
-        } else if (arg.name == QLatin1String("move")) {
-            if ((parsed.error = applyMove(arg.value, parsed.options.layout)); !parsed.error.isEmpty())
-                return parsed;
-        }
-    }
+    parsed.help = parser.isSet(QStringLiteral("help"));
+    parsed.version = parser.isSet(QStringLiteral("version"));
     if (parsed.help || parsed.version)
+        return parsed;
+    parsed.error = applyValues(parser, parsed.options);
+    if (parsed.error.isEmpty())
+        parsed.error = applyLayout(parser, parsed.options);
+    if (!parsed.error.isEmpty())
         return parsed;
     if (parsed.options.input.isEmpty())
         parsed.error = QStringLiteral("--input DIR is required (the material folder)");
     else if (parsed.options.output.isEmpty())
-        parsed.error = QStringLiteral("--output DIR is required (where 1.png, 2.png, ... go)");
+        parsed.error = QStringLiteral("--output DIR is required (where the pictures go)");
     return parsed;
+}
+
+QString counted(qsizetype n, const QString& singular, const QString& plural)
+{
+    const QString noun = n == 1 ? singular : plural.isEmpty() ? singular + QLatin1Char('s') : plural;
+    return QStringLiteral("%1 %2").arg(n).arg(noun);
 }
 
 QString helpText(int defaultJobs)
 {
     return QStringLiteral(
-               "Usage: vorlith-batch --input DIR --output DIR [options]\n"
+               "Usage: vorlith-batch -i DIR -o DIR [options]\n"
                "\n"
                "Composes every material picture of a folder under the badges, inside the black 152 x 240 frame,\n"
-               "exactly as the window's batch does, and writes them as 1.png, 2.png, ... in listing order.\n"
+               "exactly as the window's batch does, and writes them as PNG files: 1.png, 2.png, ... in listing\n"
+               "order, or named after their materials.\n"
                "\n"
-               "Options:\n"
-               "  --input DIR        the material folder (not searched below)\n"
-               "  --format EXT       material extension, matched as \"*.\" + EXT, letter case ignored,\n"
-               "                     * and ? as wildcards (default JPG)\n"
-               "  --output DIR       the output folder; made when missing\n"
-               "  --layout FILE      badge layout file (name visible left top per line), as the window saves\n"
-               "                     it from the effect area's context menu\n"
-               "  --hide NAME        hide a badge (repeatable); NAME as the badge selector shows it\n"
-               "  --move NAME=DX,DY  put a badge DX, DY pixels from its default place (repeatable)\n"
-               "                     (--hide and --move apply after --layout, whatever their order)\n"
-               "  --start N          number of the first file (default 1)\n"
-               "  --jobs N           worker threads (default: all cores, here %1)\n"
-               "  --overwrite        replace existing output files; without it the run refuses to start\n"
-               "  --dry-run          print each material and the file it would become, and what would be\n"
-               "                     skipped; write nothing\n"
-               "  --help, --version\n"
+               "Options (a value follows the option or an \"=\": -o out, --output out, --output=out):\n"
+               "  -i, --input DIR       the material folder (not searched below)\n"
+               "  -f, --format EXT      material extension, matched as \"*.\" + EXT, letter case ignored,\n"
+               "                        * and ? as wildcards (default JPG)\n"
+               "  -o, --output DIR      the output folder; made when missing\n"
+               "  --layout FILE         badge layout file (name visible left top per line), as the window saves\n"
+               "                        it from the effect area's context menu\n"
+               "  --hide NAME           hide a badge (repeatable); NAME as the badge selector shows it\n"
+               "  --move NAME=DX,DY     put a badge DX, DY pixels from its default place (repeatable)\n"
+               "                        (--hide and --move apply after --layout, whatever their order)\n"
+               "  --names number|material\n"
+               "                        number (default): 1.png, 2.png, ... in listing order;\n"
+               "                        material: each material's name with its extension replaced by .png\n"
+               "                        (photo.jpg gives photo.png); two materials that would give the same\n"
+               "                        name are refused before anything is written\n"
+               "  --start N             number of the first file with --names number (default 1)\n"
+               "  -j, --jobs N          worker threads (default: all cores, here %1)\n"
+               "  --overwrite           replace existing output files; without it the run refuses to start\n"
+               "  --skip-existing       leave output files that exist as they are and do not read their\n"
+               "                        materials: a rerun after a stop finishes the job\n"
+               "  --dry-run             print each material and the file it would become, and what would be\n"
+               "                        skipped; write nothing\n"
+               "  -h, --help            this text\n"
+               "  -v, --version         the version\n"
                "\n"
                "Badges: %2\n"
                "\n"
-               "Exit status: 0 every material written; 1 some skipped (listed on standard error);\n"
-               "2 bad options, an unusable folder or files in the way; 130 stopped by Ctrl-C.\n"
+               "Ctrl-C or SIGTERM stops the run after the pictures in progress; a second one stops it at once.\n"
+               "Either way every file left in the output folder is a whole picture.\n"
+               "\n"
+               "Exit status:\n"
+               "  0    every material written (or already there, with --skip-existing)\n"
+               "  1    some materials skipped (each listed with its reason on standard error)\n"
+               "  2    bad options, an unusable folder, files in the way or output names that clash\n"
+               "  3    cut short: an output could not be written (disk full, read-only, folder gone, I/O\n"
+               "       error); the pictures written before it stay\n"
+               "  130  stopped by Ctrl-C; 143 stopped by SIGTERM\n"
                "\n"
                "Examples:\n"
-               "  vorlith-batch --input ~/materials --output ~/out\n"
-               "  vorlith-batch --input ~/materials --format png --output ~/out --hide 所有年字 --move 会员Lv7=2,0\n"
-               "  vorlith-batch --input ~/materials --output ~/out --layout my.layout --start 101 --overwrite\n"
-               "  vorlith-batch --input ~/materials --output ~/out --dry-run\n")
+               "  vorlith-batch -i ~/materials -o ~/out\n"
+               "  vorlith-batch -i ~/materials -f png -o ~/out --hide 所有年字 --move 会员Lv7=2,0\n"
+               "  vorlith-batch -i ~/materials -o ~/out --layout my.layout --start 101 --overwrite\n"
+               "  vorlith-batch -i ~/materials -o ~/out --names material --skip-existing\n"
+               "  vorlith-batch -i ~/materials -o ~/out --dry-run\n")
         .arg(defaultJobs)
         .arg(badgeNames());
 }

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include <cerrno>
 #include <cstring>
@@ -17,21 +19,61 @@ namespace cli {
 
 namespace {
 
-// Output files that exist. A folder under an output name, or an output that is one of the materials (the
-// input and output folders are the same and the format matches the numbered names), can never be written:
-// replacing a material before it is read would lose it.
-void findConflicts(Plan& plan, const Options& options, const std::vector<material::ListedFile>& listed)
+QString canonical(const QString& path)
 {
-    const material::OutputCheck check = material::checkNumberedOutputs(
-        options.output, options.start, static_cast<qint64>(listed.size()), options.input, listed);
-    plan.inTheWay = check.existing;
-    for (const QString& path : check.folders)
-        plan.unwritable.append(path + QStringLiteral(" (a folder)"));
-    for (const QString& path : check.overMaterials)
-        plan.unwritable.append(path + QStringLiteral(" (one of the materials)"));
+    const QString c = QFileInfo(path).canonicalFilePath();
+    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
+}
+
+// Output files that exist. A folder under an output name, or an output that is one of the materials (the
+// input and output folders are the same and the format matches the output names), can never be written:
+// replacing a material before it is read would lose it. Other files are in the way, or with --skip-existing
+// mark their materials as done.
+void findConflicts(Plan& plan, bool skipExisting)
+{
+    QSet<QString> sources;
+    for (const Material& m : plan.materials)
+        sources.insert(canonical(QFile::decodeName(plan.source(m))));
+    for (Material& m : plan.materials) {
+        const QString output = plan.output(m);
+        const QFileInfo info(output);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        if (info.isDir()) {
+            plan.unwritable.append(output + QStringLiteral(" (a folder)"));
+        } else if (sources.contains(canonical(output))) {
+            plan.unwritable.append(output + QStringLiteral(" (one of the materials)"));
+        } else if (skipExisting) {
+            m.present = true;
+            ++plan.presentCount;
+        } else {
+            plan.inTheWay.append(output);
+        }
+    }
+}
+
+// Materials whose outputs would share a name; each clash lists the output and every material giving it.
+void findClashes(Plan& plan)
+{
+    QHash<QString, QStringList> byOutput;
+    for (const Material& m : plan.materials)
+        byOutput[m.outputName].append(m.name);
+    for (const Material& m : plan.materials) {
+        QStringList& names = byOutput[m.outputName];
+        if (names.size() > 1) {
+            plan.clashes.append(QStringLiteral("%1 from %2").arg(m.outputName, names.join(QStringLiteral(", "))));
+            names.clear(); // listed once
+        }
+    }
 }
 
 } // namespace
+
+QString materialOutputName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".png");
+}
 
 Plan makePlan(const Options& options)
 {
@@ -57,13 +99,22 @@ Plan makePlan(const Options& options)
         plan.error = QStringLiteral("no file in %1 matches *.%2").arg(options.input, options.format);
         return plan;
     }
+    plan.inputFolder = material::withTrailingSeparator(options.input);
+    plan.outputFolder = material::withTrailingSeparator(options.output);
     plan.materials.reserve(listed.size());
     for (std::size_t i = 0; i < listed.size(); ++i) {
-        plan.materials.push_back({listed[i].shown,
-                                  material::nativePath(options.input, listed[i]),
-                                  material::numberedOutput(options.output, options.start + qint64(i))});
+        const QString& name = listed[i].shown;
+        const QString outputName = options.naming == Naming::Material
+                                       ? materialOutputName(name)
+                                       : QString::number(options.start + qint64(i)) + QStringLiteral(".png");
+        plan.materials.push_back({name, listed[i].native, outputName});
     }
-    findConflicts(plan, options, listed);
+    if (options.naming == Naming::Material) {
+        findClashes(plan);
+        if (!plan.clashes.isEmpty())
+            return plan;
+    }
+    findConflicts(plan, options.skipExisting);
     return plan;
 }
 
@@ -76,7 +127,8 @@ QString quickCheck(const QByteArray& source)
     if (file.size() == 0)
         return QStringLiteral("the file is empty");
     if (file.size() > material::kMaxPictureFileBytes)
-        return QStringLiteral("the file is larger than %1 MB").arg(material::kMaxPictureFileBytes / (1024 * 1024));
+        return QStringLiteral("the file is too large: larger than %1 MB")
+            .arg(material::kMaxPictureFileBytes / (1024 * 1024));
     if (material::recognise(file.read(64)) == material::PictureKind::None)
         return QStringLiteral("not a picture (unrecognised content)");
     return {};

@@ -1,9 +1,13 @@
 #include "cli/runner.h"
 
+#include "cli/stop.h"
 #include "material/picture.h"
 #include "material/picture_file.h"
 
+#include <QDir>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -11,21 +15,51 @@
 
 namespace cli {
 
-QString composeOne(const Material& m, const std::vector<material::BadgeLayer>& badges, QString* warning)
+bool stopsTheRun(int errorCode)
 {
-    const material::ReadResult file = material::readPictureFile(m.source);
-    if (!file.error.isEmpty())
-        return file.error;
+    switch (errorCode) {
+    case 0:            // no system call failed (the picture could not be encoded)
+    case EEXIST:       // the name was taken after the plan was made
+    case ENAMETOOLONG: // this name is too long for the file system
+    case EINVAL:       // this name holds a character the file system refuses
+    case EILSEQ:
+        return false;
+    default: // ENOSPC, EDQUOT, EROFS, EIO, ENOENT, ENOTDIR, EACCES, EPERM, ESTALE, EFBIG, EMFILE, ...
+        return true;
+    }
+}
+
+MaterialResult
+composeOne(const Plan& plan, const Material& m, const std::vector<material::BadgeLayer>& badges, QByteArray& buffer)
+{
+    MaterialResult result;
+    result.reason = material::readPictureFile(plan.source(m), buffer);
+    if (!result.reason.isEmpty())
+        return result;
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
-    const material::DecodedPicture decoded = material::decodePicture(file.bytes, material::kPictureRect.size());
-    if (decoded.image.isNull())
-        return decoded.reason.isEmpty() ? QStringLiteral("not a picture") : decoded.reason;
-    *warning = decoded.warning;
+    const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
+    if (decoded.image.isNull()) {
+        result.reason = decoded.reason.isEmpty() ? QStringLiteral("not a picture") : decoded.reason;
+        return result;
+    }
+    result.warning = decoded.warning;
     const QImage frame = material::renderComposition({decoded.image, badges});
-    const material::WriteResult written = material::writePictureFile(m.output, frame);
-    if (!written.ok)
-        return QStringLiteral("cannot write %1: %2").arg(m.output, written.error);
-    return {};
+    const OutputWrite write;
+    if (!write.allowed()) {
+        result.reason = QStringLiteral("stopped");
+        return result;
+    }
+    const material::WriteResult written = material::writePictureFile(plan.output(m), frame);
+    if (written.ok) {
+        result.outcome = MaterialResult::Written;
+        return result;
+    }
+    result.outcome = stopsTheRun(written.code) ? MaterialResult::WriteFailed : MaterialResult::Skipped;
+    result.reason =
+        result.outcome == MaterialResult::WriteFailed
+            ? written.error
+            : QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(plan.output(m)), written.error);
+    return result;
 }
 
 namespace {
@@ -37,34 +71,50 @@ struct Shared {
     const Plan& plan;
     const std::vector<material::BadgeLayer>& badges;
     const std::atomic<bool>& stop;
+    std::atomic<bool> failed{false}; // a write failure cut the run short
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> present{0};
     std::mutex mutex; // guards report and wakes the progress loop
     std::condition_variable finished;
     int running = 0;
     RunReport report;
 };
 
+void record(Shared& s, std::size_t i, MaterialResult&& r)
+{
+    const Material& m = s.plan.materials[i];
+    std::lock_guard lock(s.mutex);
+    if (r.outcome == MaterialResult::Written)
+        ++s.report.written;
+    else if (r.outcome == MaterialResult::Skipped)
+        s.report.skipped.push_back({i, m.name, std::move(r.reason)});
+    else if (!s.report.failure)
+        s.report.failure = WriteFailure{QDir::toNativeSeparators(s.plan.output(m)), std::move(r.reason)};
+    if (!r.warning.isEmpty())
+        s.report.warnings.push_back(m.name + QStringLiteral(": ") + r.warning);
+}
+
 void work(Shared& s)
 {
-    // Each worker holds its own copy of the badge layers: the bitmaps are shared read-only.
+    // Each worker holds its own copy of the badge layers (the bitmaps are shared read-only) and its own read
+    // buffer, which grows to the largest material it meets and is then reused.
     const std::vector<material::BadgeLayer> badges = s.badges;
+    QByteArray buffer;
     const std::size_t total = s.plan.materials.size();
-    while (!s.stop.load()) {
+    while (!s.stop.load() && !s.failed.load()) {
         const std::size_t i = s.next.fetch_add(1);
         if (i >= total)
             break;
-        QString warning;
-        const QString why = composeOne(s.plan.materials[i], badges, &warning);
-        {
-            std::lock_guard lock(s.mutex);
-            if (!why.isEmpty())
-                s.report.skipped.push_back({i, s.plan.materials[i].name, why});
-            else
-                ++s.report.written;
-            if (!warning.isEmpty())
-                s.report.warnings.push_back(s.plan.materials[i].name + QStringLiteral(": ") + warning);
+        if (s.plan.materials[i].present) {
+            s.present.fetch_add(1);
+            s.done.fetch_add(1);
+            continue;
         }
+        MaterialResult r = composeOne(s.plan, s.plan.materials[i], badges, buffer);
+        if (r.outcome == MaterialResult::WriteFailed)
+            s.failed.store(true);
+        record(s, i, std::move(r));
         s.done.fetch_add(1);
     }
     std::lock_guard lock(s.mutex);
@@ -86,8 +136,11 @@ RunReport runPlan(const Plan& plan,
     s.running = workers;
     std::vector<std::thread> threads;
     threads.reserve(static_cast<std::size_t>(workers));
-    for (int i = 0; i < workers; ++i)
-        threads.emplace_back(work, std::ref(s));
+    {
+        const SignalsBlocked blocked; // the workers inherit the block; this thread takes the signals
+        for (int i = 0; i < workers; ++i)
+            threads.emplace_back(work, std::ref(s));
+    }
     {
         std::unique_lock lock(s.mutex);
         while (s.running > 0) {
@@ -104,6 +157,7 @@ RunReport runPlan(const Plan& plan,
     RunReport report = std::move(s.report);
     std::sort(
         report.skipped.begin(), report.skipped.end(), [](const Skip& a, const Skip& b) { return a.index < b.index; });
+    report.present = s.present.load();
     report.notStarted = total - s.done.load();
     return report;
 }

@@ -1,7 +1,7 @@
 #include "core/text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -22,7 +22,7 @@ QString trimSpaces(const QString& text)
 double textToNumber(const QString& text)
 {
     // Map full-width digits, signs, point and exponent letters to ASCII; anything else outside ASCII
-    // ends the number, so it becomes a byte that strtod cannot continue with.
+    // ends the number, so it becomes a byte that cannot continue it.
     std::string ascii;
     ascii.reserve(static_cast<size_t>(text.size()));
     for (QChar c : text) {
@@ -39,20 +39,40 @@ double textToNumber(const QString& text)
             break;
         ascii.push_back(u < 0x80 ? static_cast<char>(u) : '\x01');
     }
-    // Hexadecimal, infinities and NaN are not decimal numbers: cut them off where a decimal reading stops.
-    const char* s = ascii.c_str();
-    const char* p = s;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+    // std::from_chars reads the C locale's form whatever the process locale is (strtod would take the
+    // decimal comma of a German locale and read "2.75" as 2). It takes no leading white space or plus sign,
+    // so those are stepped over here; hexadecimal, infinities and NaN are no decimal numbers and give 0.
+    const char* p = ascii.data();
+    const char* end = p + ascii.size();
+    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r')))
         ++p;
-    const char* q = p;
-    if (*q == '+' || *q == '-')
-        ++q;
-    if (*q == '0' && (q[1] == 'x' || q[1] == 'X'))
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '+' || *p == '-'))
+        ++p;
+    auto digit = [end](const char* at) { return at < end && *at >= '0' && *at <= '9'; };
+    if (!digit(p) && !(p < end && *p == '.' && digit(p + 1)))
         return 0.0;
-    if (!((*q >= '0' && *q <= '9') || (*q == '.' && q[1] >= '0' && q[1] <= '9')))
+    double value = 0.0;
+    // Out of range (beyond the largest double, or below the smallest) leaves the value 0.
+    const std::from_chars_result read = std::from_chars(p, end, value, std::chars_format::general);
+    if (read.ec != std::errc() || !std::isfinite(value))
         return 0.0;
-    double value = std::strtod(p, nullptr);
-    return std::isfinite(value) ? value : 0.0;
+    return negative ? -value : value;
+}
+
+std::optional<qint64> wholeNumber(QStringView text)
+{
+    // Characters outside Latin-1 become '?', which no number continues with.
+    const QByteArray ascii = text.toLatin1();
+    const char* p = ascii.constData();
+    const char* end = p + ascii.size();
+    if (p < end && *p == '+' && end - p > 1 && p[1] != '-')
+        ++p;
+    qint64 value = 0;
+    const std::from_chars_result read = std::from_chars(p, end, value, 10);
+    if (read.ec != std::errc() || read.ptr != end)
+        return std::nullopt;
+    return value;
 }
 
 QString numberToText(double value)

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 // The program's text helpers. Texts are compared as Unicode; the full-width space that Chinese input methods
 // type (U+3000) counts as a space wherever an ASCII space does, and full-width digits as digits.
@@ -12,6 +15,10 @@ QString trimSpaces(const QString& text);
 // Reads a decimal floating-point number: full-width digits, signs and points count as ASCII, leading white
 // space is skipped, reading stops at the first character that cannot continue the number. No number gives 0.
 double textToNumber(const QString& text);
+
+// A whole decimal number and nothing else: an optional sign, ASCII digits, no white space; nothing when the
+// text is anything else or lies beyond 64 bits. Independent of the locale, as textToNumber is.
+std::optional<qint64> wholeNumber(QStringView text);
 
 // At most 13 significant digits and no trailing zeros: 2.0 gives "2", 0.5 gives "0.5".
 QString numberToText(double value);

@@ -1,6 +1,8 @@
 #include "material/badge_layout.h"
 
-#include <QFile>
+#include "core/text.h"
+#include "material/file_reading.h"
+
 #include <QSaveFile>
 #include <QStringList>
 
@@ -13,11 +15,10 @@ constexpr qint64 kMaxLayoutFileBytes = 64 * 1024;
 
 bool readCoordinate(const QString& field, int* value)
 {
-    bool ok = false;
-    const int v = field.toInt(&ok, 10);
-    if (!ok || v < -kMaxBadgeCoordinate || v > kMaxBadgeCoordinate)
+    const std::optional<qint64> v = core::wholeNumber(field);
+    if (!v || *v < -kMaxBadgeCoordinate || *v > kMaxBadgeCoordinate)
         return false;
-    *value = v;
+    *value = static_cast<int>(*v);
     return true;
 }
 
@@ -89,12 +90,11 @@ QString formatBadgeLayout(const BadgeLayout& layout)
 
 BadgeLayoutResult readBadgeLayoutFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {defaultBadgeLayout(), QStringLiteral("cannot open %1: %2").arg(path, file.errorString())};
-    const QByteArray bytes = file.read(kMaxLayoutFileBytes + 1);
-    if (bytes.size() > kMaxLayoutFileBytes)
-        return {defaultBadgeLayout(), QStringLiteral("%1 is too large to be a badge layout").arg(path)};
+    // Never waits: a FIFO or a device given as the layout is refused at once.
+    QByteArray bytes;
+    const QString why = readRegularFile(path, kMaxLayoutFileBytes, bytes);
+    if (!why.isEmpty())
+        return {defaultBadgeLayout(), QStringLiteral("cannot read %1: %2").arg(path, why)};
     BadgeLayoutResult result = parseBadgeLayout(QString::fromUtf8(bytes));
     if (!result.error.isEmpty())
         result.error = path + QStringLiteral(", ") + result.error;

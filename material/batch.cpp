@@ -135,10 +135,11 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
     }
     // The box holds the name readLine put there, unless the user has typed over it since.
     const QByteArray native = name == m_current.shown ? m_current.native : QFile::encodeName(name);
-    const ReadResult file = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native);
+    QByteArray bytes;
+    const QString error = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native, bytes);
     // A file that could not be read gives empty bytes, which clear the box.
-    const QString refused = controls.setPicture(CompositionPicture, file.bytes);
-    return file.error.isEmpty() ? refused : file.error;
+    const QString refused = controls.setPicture(CompositionPicture, bytes);
+    return error.isEmpty() ? refused : error;
 }
 
 void BatchHandlers::step(core::Controls& controls)

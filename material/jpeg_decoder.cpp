@@ -42,7 +42,11 @@ ErrorManager& errorManager(j_common_ptr cinfo)
 [[noreturn]] void errorExit(j_common_ptr cinfo)
 {
     ErrorManager& err = errorManager(cinfo);
-    err.pub.format_message(cinfo, err.message);
+    // Past max_memory_to_use libjpeg would turn to a backing store on disk, which this build has not.
+    if (err.pub.msg_code == JERR_NO_BACKING_STORE || err.pub.msg_code == JERR_OUT_OF_MEMORY)
+        std::snprintf(err.message, sizeof err.message, "decoding needs more than %d MB", kMaxDecoderMegabytes);
+    else
+        err.pub.format_message(cinfo, err.message);
     std::longjmp(err.jump, 1);
 }
 
@@ -188,9 +192,13 @@ int savedExifOrientation(const jpeg_decompress_struct& cinfo)
 bool chooseOutput(Session& s, QSize target, int orientation, QString& reason)
 {
     jpeg_decompress_struct& c = s.cinfo;
-    reason = pictureSizeRefusal(c.image_width, c.image_height);
-    if (!reason.isEmpty())
+    // The stored size is bounded by JPEG itself (16 bits a side) and checked by libjpeg; the bounds of
+    // limits.h apply to what is decoded, after the DCT scaling below: a 12000 x 9000 photo shown in a small
+    // box is decoded at an eighth of each side. Working memory is bounded by max_memory_to_use.
+    if (c.image_width == 0 || c.image_height == 0) {
+        reason = pictureSizeRefusal(c.image_width, c.image_height);
         return false;
+    }
     const bool turned = orientation >= 5; // stored sideways: the target's width lies along the stored height
     const QSize stored(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
     c.scale_num = static_cast<unsigned>(jpegScaleEighths(stored, turned ? target.transposed() : target));
@@ -204,7 +212,8 @@ bool chooseOutput(Session& s, QSize target, int orientation, QString& reason)
         reason = text(s.err.message);
         return false;
     }
-    return true;
+    reason = pictureSizeRefusal(c.output_width, c.output_height);
+    return reason.isEmpty();
 }
 
 // Decodes the rows into a white RGB32 picture. A file that breaks off part way gives the rows that came.

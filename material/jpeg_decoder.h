@@ -13,7 +13,8 @@ namespace material {
 
 // Decodes JPEG bytes to an RGB32 picture turned upright by its EXIF orientation. `target` is the display
 // size; a much larger picture is scaled by n/8 while decoding (see jpegScaleEighths). An empty target
-// decodes at full size. Pictures beyond the bounds of material/limits.h are refused after the header.
+// decodes at full size. The bounds of material/limits.h apply to the decoded size, after that scaling;
+// pictures beyond them are refused after the header, before any pixel is decoded.
 DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target = {});
 
 // The n of libjpeg's n/8 scaling for a stored picture of `full` pixels shown at `target`: the smallest n

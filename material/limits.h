@@ -10,7 +10,7 @@ namespace material {
 // The largest file read into memory as a picture; larger materials are refused with a reason.
 inline constexpr qint64 kMaxPictureFileBytes = 64LL * 1024 * 1024;
 
-// Widest or tallest picture accepted, in pixels.
+// Widest or tallest picture accepted, in pixels. A JPEG is measured as decoded, after scaling by up to 1/8.
 inline constexpr int kMaxPictureDimension = 16384;
 
 // Most pixels a picture may have: 64 Mpx, 256 MB as 32-bit pixels. A 48 Mpx phone photo still loads.

@@ -17,7 +17,8 @@ PictureKind recognise(const QByteArray& bytes);
 // Decodes a recognised picture. `target` is the size the picture will be shown at: decoders that can
 // scale while decoding (JPEG) or that find a large enough thumbnail (HEIC) stop at the smallest size still
 // at least that large. An empty target decodes at full size. Pictures beyond the bounds of
-// material/limits.h are refused before any pixel buffer is allocated. Pictures come out upright: JPEG,
+// material/limits.h are refused before any pixel buffer is allocated; for JPEG they apply to the size
+// after that scaling. Pictures come out upright: JPEG,
 // WebP and TIFF by their EXIF or TIFF orientation, HEIC and AVIF by their own transformations. Of an
 // animation (GIF, WebP, AVIF) the first frame is shown.
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});

@@ -1,77 +1,31 @@
 #include "material/picture_file.h"
 
-#include <QDir>
+#include "material/file_reading.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
 
-#include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace material {
 
-namespace {
-
-// Why there is nothing at `path`: its folder is gone, its name could not be made from the bytes on disk
-// (a listing turns such bytes into U+FFFD), or the file itself is missing.
-QString missingReason(const QFileInfo& info)
-{
-    if (!info.dir().exists())
-        return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath()));
-    if (info.fileName().contains(QChar::ReplacementCharacter))
-        return QStringLiteral("the file name is not valid in the system's encoding");
-    return QStringLiteral("the file does not exist");
-}
-
-QString tooLarge()
-{
-    return QStringLiteral("the file is larger than %1 MB").arg(kMaxPictureFileBytes / (1024 * 1024));
-}
-
-} // namespace
-
 ReadResult readPictureFile(const QString& path)
 {
-    return readPictureFile(QFile::encodeName(path));
+    ReadResult result;
+    result.error = readPictureFile(QFile::encodeName(path), result.bytes);
+    return result;
 }
 
-ReadResult readPictureFile(const QByteArray& nativePath)
+QString readPictureFile(const QByteArray& nativePath, QByteArray& buffer)
 {
-    // Opened without blocking and checked on the open file: a FIFO would wait for a writer, a device would
-    // read without end, and the name may have been replaced since it was listed.
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT)
-            return {{}, missingReason(QFileInfo(QFile::decodeName(nativePath)))};
-        return {{}, QString::fromLocal8Bit(std::strerror(error))};
-    }
-    QFile f;
-    f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    struct stat st;
-    const bool known = ::fstat(fd, &st) == 0;
-    if (known && S_ISDIR(st.st_mode))
-        return {{}, QStringLiteral("it is a folder")};
-    if (!known || !S_ISREG(st.st_mode))
-        return {{}, QStringLiteral("it is not a regular file")};
-    if (st.st_size > kMaxPictureFileBytes)
-        return {{}, tooLarge()};
-    // Read at most one byte past the bound, so a file that grows while it is read is still refused.
-    QByteArray bytes = f.read(kMaxPictureFileBytes + 1);
-    if (bytes.size() > kMaxPictureFileBytes)
-        return {{}, tooLarge()};
-    if (f.error() != QFileDevice::NoError)
-        return {{}, f.errorString()};
+    const QString why = readRegularFile(nativePath, kMaxPictureFileBytes, buffer);
     // Empty bytes are how a picture box is told to clear: an empty file must not pass for a picture.
-    if (bytes.isEmpty())
-        return {{}, QStringLiteral("the file is empty")};
-    return {bytes, {}};
+    if (why.isEmpty() && buffer.isEmpty())
+        return QStringLiteral("the file is empty");
+    return why;
 }
 
 QString withPngSuffix(const QString& chosen)
@@ -174,16 +128,19 @@ WriteResult writePictureFile(const QString& path, const QImage& image)
     const QByteArray png = encodePng(image);
     if (png.isEmpty())
         return {false, QStringLiteral("the picture could not be encoded")};
+    // QSaveFile reports no error code of its own; errno still holds the one of the system call that failed.
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return {false, file.errorString()};
+        return {false, file.errorString(), errno};
     if (file.write(png) != png.size()) {
+        const int code = errno;
         QString why = file.errorString();
         file.cancelWriting();
-        return {false, why};
+        return {false, why, code};
     }
     if (!file.commit())
-        return {false, file.errorString()};
+        return {false, file.errorString(), errno};
     return {true, {}};
 }
 

@@ -17,8 +17,10 @@ struct ReadResult {
 // Reads the whole file, refusing folders, FIFOs, devices, unreadable and empty files and files over
 // kMaxPictureFileBytes, with a reason for the user; the bytes are empty whenever there is a reason.
 ReadResult readPictureFile(const QString& path);
-// The same for a path as the file system holds it, whatever bytes its names are made of.
-ReadResult readPictureFile(const QByteArray& nativePath);
+// The same into a buffer the caller reuses from file to file (see readRegularFile); empty on success,
+// otherwise why.
+// The path is as the file system holds it (listed names may be bytes that are no valid text).
+QString readPictureFile(const QByteArray& nativePath, QByteArray& buffer);
 
 // The save path for a name the user chose: ".png" is appended unless the name already ends in ".png" in
 // any letter case.
@@ -27,6 +29,7 @@ QString withPngSuffix(const QString& chosen);
 struct WriteResult {
     bool ok = false;
     QString error; // why the write failed, for the user
+    int code = 0;  // the system's error code (errno) when a system call failed, else 0
 };
 
 // Writes the image as a 24-bit PNG. The bytes go to a temporary file in the same folder, renamed into

@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev zlib1g-dev libdeflate-dev
   libwebp-dev libtiff-dev libheif-dev
   libavif-dev qt6-image-formats-plugins
+  locales
   fonts-wqy-microhei
   xvfb xauth xdotool x11-utils
   python3

@@ -14,6 +14,9 @@
 
 #include <csignal>
 
+#include <sched.h>
+#include <sys/stat.h>
+
 namespace {
 
 QColor materialColour(int i)
@@ -61,6 +64,53 @@ bool allComplete(const QString& folder, int* count)
     return true;
 }
 
+// Empty when the two folders hold the same file names with the same bytes; otherwise what differs.
+QString folderDifferences(const QString& a, const QString& b)
+{
+    const QStringList names = QDir(a).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    if (names != QDir(b).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        return QStringLiteral("the file names differ");
+    QStringList differing;
+    for (const QString& name : names) {
+        QFile fa(a + name);
+        QFile fb(b + name);
+        if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.readAll() != fb.readAll())
+            differing.append(name);
+    }
+    return differing.join(QStringLiteral(", "));
+}
+
+// Mounts are made in a mount namespace of this test process's own, which vanishes with it whatever happens.
+bool enterPrivateMountNamespace()
+{
+    static const bool entered =
+        ::unshare(CLONE_NEWNS) == 0 && QProcess::execute(QStringLiteral("mount"), {"--make-rprivate", "/"}) == 0;
+    return entered;
+}
+
+// A file system mounted over `dir` for one test, unmounted at its end; nothing when `args` is empty.
+class MountedHere {
+public:
+    MountedHere(const QStringList& args, const QString& dir)
+        : m_dir(dir), m_mounted(!args.isEmpty() && QProcess::execute(QStringLiteral("mount"), args) == 0)
+    {}
+    ~MountedHere()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {m_dir});
+    }
+    bool remount(const char* options) const
+    {
+        return QProcess::execute(QStringLiteral("mount"),
+                                 {QStringLiteral("-o"), QString::fromLatin1(options), m_dir}) == 0;
+    }
+    bool mounted() const { return m_mounted; }
+
+private:
+    QString m_dir;
+    bool m_mounted;
+};
+
 } // namespace
 
 class TestCli : public QObject {
@@ -77,22 +127,34 @@ private slots:
             QTest::newRow(name) << (QStringList{QStringLiteral("--input"), in, QStringLiteral("--output"), out} + extra)
                                 << QString::fromUtf8(message);
         };
-        row("unknown option", {QStringLiteral("--colour")}, "unknown option --colour");
+        row("unknown option", {QStringLiteral("--colour")}, "Unknown option 'colour'");
         row("stray argument", {QStringLiteral("extra")}, "unexpected argument \"extra\"");
-        row("jobs zero", {QStringLiteral("--jobs"), QStringLiteral("0")}, "--jobs 0");
+        row("jobs zero", {QStringLiteral("-j"), QStringLiteral("0")}, "--jobs 0");
         row("jobs word", {QStringLiteral("--jobs=many")}, "--jobs many");
         row("start negative", {QStringLiteral("--start"), QStringLiteral("-1")}, "--start -1");
-        row("value missing", {QStringLiteral("--start")}, "--start needs a value");
-        row("flag with value", {QStringLiteral("--overwrite=yes")}, "--overwrite takes no value");
+        row("value missing", {QStringLiteral("--start")}, "Missing value after '--start'");
+        row("flag with value", {QStringLiteral("--overwrite=yes")}, "Unexpected value after '--overwrite'");
+        row("input twice", {QStringLiteral("-i"), in}, "--input may be given once");
+        row("option as a value", {QStringLiteral("-f"), QStringLiteral("--help")}, "\"--help\" is an option");
+        row("replace and keep",
+            {QStringLiteral("--overwrite"), QStringLiteral("--skip-existing")},
+            "exclude each other");
+        row("names unknown", {QStringLiteral("--names=date")}, "--names date: expected number or material");
+        row("start with material names",
+            {QStringLiteral("--names"), QStringLiteral("material"), QStringLiteral("--start"), QStringLiteral("3")},
+            "--start numbers the outputs");
+        row("material names clash", {QStringLiteral("--names"), QStringLiteral("material")}, "share output names");
         row("hide unknown", {QStringLiteral("--hide"), QStringLiteral("会员Lv8")}, "no badge is named \"会员Lv8\"");
         row("move without offset", {QStringLiteral("--move"), QStringLiteral("QQ图书")}, "expected NAME=DX,DY");
         row("move unknown", {QStringLiteral("--move"), QStringLiteral("书=1,1")}, "no badge is named \"书\"");
         row("layout missing",
             {QStringLiteral("--layout"), QStringLiteral("/nonexistent/a.layout")},
-            "--layout: cannot open");
+            "the folder /nonexistent does not exist");
         row("layout bad line",
             {QStringLiteral("--layout"), QStringLiteral("@BADLAYOUT@")},
             "line 2: visible must be 0 or 1");
+        // A FIFO would wait for a writer for good; it is refused at once.
+        row("layout is a FIFO", {QStringLiteral("--layout"), QStringLiteral("@FIFO@")}, "it is not a regular file");
         row("no matching file", {QStringLiteral("--format"), QStringLiteral("gif")}, "no file in");
         QTest::newRow("no input") << QStringList{QStringLiteral("--output"), out}
                                   << QStringLiteral("--input DIR is required");
@@ -113,8 +175,11 @@ private slots:
         testutil::Sandbox in;
         testutil::Sandbox out;
         QVERIFY(in.write(QStringLiteral("a.jpg"), flatJpeg(Qt::red)));
+        QVERIFY(in.write(QStringLiteral("a.JPG"), flatJpeg(Qt::red)));
         QVERIFY(in.write(QStringLiteral("bad.layout"), "QQ图书 1 3 40\nQQ钻皇 2 0 0\n"));
+        QCOMPARE(::mkfifo(QFile::encodeName(in.file(QStringLiteral("fifo.layout"))).constData(), 0600), 0);
         for (QString& a : arguments) {
+            a.replace(QStringLiteral("@FIFO@"), in.file(QStringLiteral("fifo.layout")));
             a.replace(QStringLiteral("@BADLAYOUT@"), in.file(QStringLiteral("bad.layout")));
             a.replace(QStringLiteral("@IN@"), in.path());
             a.replace(QStringLiteral("@OUT@"), out.path());
@@ -135,58 +200,78 @@ private slots:
                                    "--hide",
                                    "--move",
                                    "--layout",
+                                   "--names number|material",
                                    "--start",
                                    "--jobs",
                                    "--overwrite",
+                                   "--skip-existing",
                                    "--dry-run",
+                                   "  3    cut short",
+                                   "143 stopped by SIGTERM",
                                    "Examples:",
                                    "所有年字"})
             QVERIFY2(help.out.contains(QString::fromUtf8(option)), option);
+        QCOMPARE(testutil::runBatchTool({QStringLiteral("-h")}).out, help.out);
         const testutil::ToolRun version = testutil::runBatchTool({QStringLiteral("--version")});
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.startsWith(QStringLiteral("vorlith-batch ")));
+        QCOMPARE(testutil::runBatchTool({QStringLiteral("-v")}).out, version.out);
+    }
+
+    void dryRunThenRun_data()
+    {
+        QTest::addColumn<QStringList>("naming");
+        QTest::addColumn<QStringList>("outputs");
+        QTest::newRow("numbered from 10") << QStringList{QStringLiteral("--start"), QStringLiteral("10")}
+                                          << QStringList{"10.png", "11.png", "12.png", "13.png", "14.png", "15.png"};
+        QTest::newRow("after the materials")
+            << QStringList{QStringLiteral("--names"), QStringLiteral("material")}
+            << QStringList{"M9.png", "m0.png", "m1.png", "m10.png", "m2.png", "x.y.png"};
     }
 
     // Every material becomes the file the dry run named, with that material's picture in it; the dry run
-    // writes nothing, not even the output folder.
+    // writes nothing, not even the output folder. The materials are made in an order unlike name order and are
+    // numbered in name order: numbers by value, letter case ignored.
     void dryRunThenRun()
     {
+        QFETCH(QStringList, naming);
+        QFETCH(QStringList, outputs);
         testutil::Sandbox in;
         testutil::Sandbox root;
         const QString out = root.file(QStringLiteral("made/here"));
-        // Created in an order unlike name order; numbered in name order, numbers by value, case ignored.
-        const QStringList names{"m10.JPG", "M9.jpg", "m2.JPG", "m1.jpg", "M0.JPG", "m11.jpg"};
-        const QStringList inNameOrder{"M0.JPG", "m1.jpg", "m2.JPG", "M9.jpg", "m10.JPG", "m11.jpg"};
-        const int count = 6;
-        for (int i = 0; i < count; ++i)
-            QVERIFY(in.write(names[i], flatJpeg(materialColour(i))));
+        const QStringList materials{"m10.JPG", "M9.JPG", "m2.JPG", "m1.JPG", "m0.JPG", "x.y.JPG"};
+        const QStringList inNameOrder{"m0.JPG", "m1.JPG", "m2.JPG", "M9.JPG", "m10.JPG", "x.y.JPG"};
+        for (int i = 0; i < materials.size(); ++i)
+            QVERIFY(in.write(materials[i], flatJpeg(materialColour(i))));
         QVERIFY(in.write(QStringLiteral("skip.gif"), flatJpeg(Qt::black)));
-        const QStringList args{QStringLiteral("--input"),
-                               in.path(),
-                               QStringLiteral("--output"),
-                               out,
-                               QStringLiteral("--format"),
-                               QStringLiteral("jpg"),
-                               QStringLiteral("--start"),
-                               QStringLiteral("10")};
+        const QStringList args = QStringList{QStringLiteral("-i"),
+                                             in.path(),
+                                             QStringLiteral("--output=") + out,
+                                             QStringLiteral("-f"),
+                                             QStringLiteral("jpg")} +
+                                 naming;
 
         const testutil::ToolRun dry = testutil::runBatchTool(args + QStringList{QStringLiteral("--dry-run")});
         QCOMPARE(dry.exitCode, 0);
         QVERIFY(!QFileInfo::exists(out));
         const QHash<QString, QString> planned = plannedOutputs(dry.out);
-        QCOMPARE(planned.size(), count);
-        for (int n = 0; n < count; ++n)
+        QStringList names;
+        for (const QString& path : planned)
+            names.append(QFileInfo(path).fileName());
+        names.sort();
+        QCOMPARE(names, outputs);
+        for (int n = 0; n < inNameOrder.size() && naming.contains(QStringLiteral("--start")); ++n)
             QCOMPARE(QFileInfo(planned.value(inNameOrder[n])).fileName(), QStringLiteral("%1.png").arg(10 + n));
 
         const testutil::ToolRun run = testutil::runBatchTool(args);
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
-        QVERIFY(run.out.contains(QStringLiteral("wrote 6 of 6")));
-        for (int i = 0; i < count; ++i) {
-            const QImage image(planned.value(names[i]));
+        QVERIFY(run.out.contains(QStringLiteral("wrote 6 of 6 pictures")));
+        for (int i = 0; i < materials.size(); ++i) {
+            const QImage image(planned.value(materials[i]));
             QCOMPARE(image.size(), QSize(152, 240));
             // Middle of the picture box, below every badge; the corner is the black frame.
-            QVERIFY2(near(image.pixel(76, 200), materialColour(i)), qPrintable(QString::number(i)));
+            QVERIFY2(near(image.pixel(76, 200), materialColour(i)), qPrintable(materials[i]));
             QCOMPARE(image.pixel(0, 0) & 0xFFFFFF, 0u);
         }
     }
@@ -278,11 +363,11 @@ private slots:
         QCOMPARE(material::writeBadgeLayoutFile(work.file(QStringLiteral("l.layout")), layout), QString());
 
         const QStringList base{QStringLiteral("--input"), in.path(), QStringLiteral("--output")};
-        QCOMPARE(testutil::runBatchTool(base + QStringList{work.file(QStringLiteral("f")),
-                                                           QStringLiteral("--layout"),
-                                                           work.file(QStringLiteral("l.layout"))})
-                     .exitCode,
-                 0);
+        const testutil::ToolRun one = testutil::runBatchTool(base + QStringList{work.file(QStringLiteral("f")),
+                                                                                QStringLiteral("--layout"),
+                                                                                work.file(QStringLiteral("l.layout"))});
+        QCOMPARE(one.exitCode, 0);
+        QVERIFY2(one.out.startsWith(QStringLiteral("wrote 1 of 1 picture to")), qPrintable(one.out));
         QCOMPARE(testutil::runBatchTool(base + QStringList{work.file(QStringLiteral("o")),
                                                            QStringLiteral("--hide"),
                                                            QStringLiteral("会员Lv7"),
@@ -340,33 +425,110 @@ private slots:
             QVERIFY(QFileInfo::exists(out.file(QStringLiteral("%1.png").arg(n))));
     }
 
-    // Ctrl-C in the middle: the run stops with 130, and what it leaves are whole pictures only.
-    void interruptLeavesWholeFiles()
+    void stopThenResumeEqualsOneRun_data()
     {
-        testutil::Sandbox in;
+        QTest::addColumn<int>("how");
+        QTest::addColumn<int>("status");
+        QTest::newRow("Ctrl-C") << int(Stop::Interrupt) << 130;
+        QTest::newRow("SIGTERM") << int(Stop::Terminate) << 143;
+        QTest::newRow("Ctrl-C twice") << int(Stop::InterruptTwice) << 130;
+        QTest::newRow("disk full") << int(Stop::DiskFull) << 3;
+        QTest::newRow("read-only folder") << int(Stop::ReadOnly) << 3;
+    }
+
+    // A run stopped part way, by a signal or by an output folder that takes no more, leaves whole pictures
+    // only; a rerun with --skip-existing writes the rest, and the folder then equals one uninterrupted run.
+    void stopThenResumeEqualsOneRun()
+    {
+        QFETCH(int, how);
+        QFETCH(int, status);
+        const QString in = photoFolder();
+        const QString reference = referenceRun();
+        QVERIFY(!reference.isEmpty());
         testutil::Sandbox out;
-        const QByteArray jpeg = testutil::makePhotoJpeg({1200, 1800}, 9);
-        for (int i = 0; i < 400; ++i)
-            QVERIFY(in.write(QStringLiteral("p%1.jpg").arg(i), jpeg));
-        QProcess process;
-        process.start(testutil::batchTool(),
-                      {QStringLiteral("--input"),
-                       in.path(),
-                       QStringLiteral("--output"),
-                       out.path(),
-                       QStringLiteral("--jobs"),
-                       QStringLiteral("2")});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QDir(out.path()).entryList(QDir::Files).size() >= 5, 20000);
-        QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
-        QVERIFY(process.waitForFinished(20000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 130);
-        QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(QStringLiteral("not started")));
+        const QStringList args{QStringLiteral("-i"), in, QStringLiteral("-o"), out.path(), QStringLiteral("-j2")};
+        const bool mounted = how == int(Stop::DiskFull) || how == int(Stop::ReadOnly);
+        if (mounted && !enterPrivateMountNamespace())
+            QSKIP("mounting a file system needs root and a private mount namespace");
+        const QString dir = out.path().chopped(1);
+        MountedHere mount(how == int(Stop::DiskFull)   ? QStringList{"-t", "tmpfs", "-o", "size=2m", "test", dir}
+                          : how == int(Stop::ReadOnly) ? QStringList{"--bind", "-o", "ro", dir, dir}
+                                                       : QStringList{},
+                          dir);
+        QVERIFY(mount.mounted() == mounted);
+
+        const testutil::ToolRun stopped = mounted ? testutil::runBatchTool(args) : runAndStop(args, out.path(), how);
+        QCOMPARE(stopped.exitCode, status);
+        if (mounted) {
+            QVERIFY2(stopped.err.contains(QStringLiteral("stopped: cannot write ") + out.path()),
+                     qPrintable(stopped.err));
+            QVERIFY2(stopped.out.contains(QStringLiteral("cut short")), qPrintable(stopped.out));
+            // Room again: a larger disk, a writable folder.
+            QVERIFY(mount.remount(how == int(Stop::DiskFull) ? "remount,size=64m" : "remount,bind,rw"));
+        }
         int files = 0;
         QVERIFY(allComplete(out.path(), &files));
-        QVERIFY(files >= 5 && files < 400);
+        QVERIFY2(files < kPhotos, qPrintable(QString::number(files)));
+
+        const testutil::ToolRun dry = testutil::runBatchTool(args + QStringList{"--skip-existing", "--dry-run"});
+        QCOMPARE(dry.out.count(QStringLiteral(" is there, left as it is")), files);
+        const testutil::ToolRun resumed = testutil::runBatchTool(args + QStringList{QStringLiteral("--skip-existing")});
+        QCOMPARE(resumed.exitCode, 0);
+        QVERIFY2(resumed.out.contains(QStringLiteral("%1 there already").arg(files)) || files == 0,
+                 qPrintable(resumed.out));
+        QCOMPARE(folderDifferences(out.path(), reference), QString());
     }
+
+private:
+    static constexpr int kPhotos = 160;
+    enum class Stop { Interrupt, Terminate, InterruptTwice, DiskFull, ReadOnly };
+
+    // Camera-sized materials, slow enough to stop a run part way: eight distinct photos over 160 files.
+    QString photoFolder()
+    {
+        if (QDir(m_photos.path()).isEmpty()) {
+            for (quint32 seed = 0; seed < 8; ++seed) {
+                const QByteArray jpeg = testutil::makePhotoJpeg({1200, 1800}, 100 + seed);
+                for (int i = int(seed); i < kPhotos; i += 8)
+                    m_photos.write(QStringLiteral("p%1.jpg").arg(i, 3, 10, QLatin1Char('0')), jpeg);
+            }
+        }
+        return m_photos.path();
+    }
+
+    QString referenceRun()
+    {
+        if (QDir(m_reference.path()).isEmpty() &&
+            testutil::runBatchTool({QStringLiteral("-i"), photoFolder(), QStringLiteral("-o"), m_reference.path()})
+                    .exitCode != 0)
+            return {};
+        return m_reference.path();
+    }
+
+    // Starts the run, sends the signal (twice for InterruptTwice) once a few pictures are written.
+    static testutil::ToolRun runAndStop(const QStringList& args, const QString& out, int how)
+    {
+        QProcess process;
+        process.start(testutil::batchTool(), args);
+        testutil::ToolRun run;
+        if (!process.waitForStarted())
+            return run;
+        for (int waited = 0; QDir(out).entryList(QDir::Files).size() < 5 && waited < 20000; waited += 10)
+            QTest::qWait(10);
+        const auto pid = static_cast<pid_t>(process.processId());
+        ::kill(pid, how == int(Stop::Terminate) ? SIGTERM : SIGINT);
+        if (how == int(Stop::InterruptTwice))
+            ::kill(pid, SIGINT);
+        if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
+            return run;
+        run.exitCode = process.exitCode();
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    testutil::Sandbox m_photos;
+    testutil::Sandbox m_reference;
 };
 
 QTEST_GUILESS_MAIN(TestCli)

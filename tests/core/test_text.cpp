@@ -4,13 +4,28 @@
 #include <QtTest>
 
 #include <clocale>
+#include <cstdlib>
 
 class TestText : public QObject {
     Q_OBJECT
 private slots:
-    // QCoreApplication takes LC_NUMERIC from the environment; the expectations are written with a decimal
-    // point, so the test names its locale instead of depending on the machine's.
-    void initTestCase() { QVERIFY(std::setlocale(LC_NUMERIC, "C")); }
+    // Every number below is read under a German numeric locale, whose decimal point is a comma: reading must
+    // not depend on the process locale (a Qt program takes it from the environment at start).
+    void initTestCase()
+    {
+        QVERIFY(m_locales.isValid());
+        const int made = QProcess::execute(QStringLiteral("localedef"),
+                                           {QStringLiteral("-i"),
+                                            QStringLiteral("de_DE"),
+                                            QStringLiteral("-f"),
+                                            QStringLiteral("UTF-8"),
+                                            m_locales.path() + QStringLiteral("/de_DE.UTF-8")});
+        QVERIFY2(made == 0 || made == 1, "localedef (Debian package locales) could not make de_DE.UTF-8");
+        qputenv("LOCPATH", QFile::encodeName(m_locales.path()));
+        QVERIFY(std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr);
+        QCOMPARE(std::strtod("2.75", nullptr), 2.0); // the C library now reads the comma form
+    }
+    void cleanupTestCase() { std::setlocale(LC_NUMERIC, "C"); }
 
     void trimSpaces_data()
     {
@@ -48,12 +63,41 @@ private slots:
         QTest::newRow("hex is not decimal") << QStringLiteral("0x10") << 0.0;
         QTest::newRow("inf is not a number") << QStringLiteral("inf") << 0.0;
         QTest::newRow("chinese stops it") << QStringLiteral("7行") << 7.0;
+        QTest::newRow("comma is no decimal point") << QStringLiteral("2,75") << 2.0;
+        QTest::newRow("point after the digits") << QStringLiteral("5.") << 5.0;
+        QTest::newRow("point first") << QStringLiteral(".5") << 0.5;
+        QTest::newRow("sign then point") << QStringLiteral("-.5") << -0.5;
+        QTest::newRow("beyond a double") << QStringLiteral("1e400") << 0.0;
     }
     void textToNumber()
     {
         QFETCH(QString, in);
         QFETCH(double, out);
         QCOMPARE(core::textToNumber(in), out);
+    }
+
+    void wholeNumber_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<qint64>("out");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("digits") << QStringLiteral("120") << qint64(120) << true;
+        QTest::newRow("plus") << QStringLiteral("+5") << qint64(5) << true;
+        QTest::newRow("minus") << QStringLiteral("-3") << qint64(-3) << true;
+        QTest::newRow("beyond 64 bits") << QStringLiteral("99999999999999999999") << qint64(0) << false;
+        QTest::newRow("white space") << QStringLiteral(" 4") << qint64(0) << false;
+        QTest::newRow("trailing text") << QStringLiteral("4px") << qint64(0) << false;
+        QTest::newRow("two signs") << QStringLiteral("+-1") << qint64(0) << false;
+        QTest::newRow("sign alone") << QStringLiteral("+") << qint64(0) << false;
+        QTest::newRow("full-width digits") << QStringLiteral("\uFF11\uFF12") << qint64(0) << false;
+        QTest::newRow("empty") << QString() << qint64(0) << false;
+    }
+    void wholeNumber()
+    {
+        QFETCH(QString, in);
+        QFETCH(qint64, out);
+        QFETCH(bool, valid);
+        QCOMPARE(core::wholeNumber(in), valid ? std::optional<qint64>(out) : std::nullopt);
     }
 
     void numberToText_data()
@@ -100,6 +144,9 @@ private slots:
                 QCOMPARE(n, 1);
         }
     }
+
+private:
+    QTemporaryDir m_locales;
 };
 
 QTEST_GUILESS_MAIN(TestText)

@@ -127,7 +127,7 @@ void TestHostilePictures::refusesHugeDimensionsFromTheHeader_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("file");
-    const QByteArray jpeg = encode(gradient(16, 16), "jpeg", 90);
+    // JPEG is bounded by its size as decoded, after scaling to the box: test_jpeg_decoder.
     QTest::newRow("BMP 100000 x 100000") << "huge_dimensions.bmp" << bmpWithSize(100000, 100000);
     QTest::newRow("BMP too wide") << "too_wide.bmp" << bmpWithSize(16385, 1);
     QTest::newRow("BMP too many pixels") << "too_many_pixels.bmp" << bmpWithSize(9000, 9000);
@@ -135,8 +135,6 @@ void TestHostilePictures::refusesHugeDimensionsFromTheHeader_data()
     QTest::newRow("PCX 65536 x 65536") << "huge_dimensions.pcx"
                                        << pcxHeader(5, 8, 1, 65536, 65536, 65535) + QByteArray(900, 'x');
     QTest::newRow("PCX too tall") << "too_tall.pcx" << pcxHeader(3, 1, 1, 8, 20000, 2) + QByteArray(10, 'x');
-    QTest::newRow("JPEG 65000 x 65000") << "huge_dimensions.jpg" << withFrameSize(jpeg, 65000, 65000);
-    QTest::newRow("JPEG too many pixels") << "too_many_pixels.jpg" << withFrameSize(jpeg, 9000, 9000);
     QTest::newRow("GIF screen 65535 x 65535") << "huge_screen.gif" << gifWithScreen(65535, 65535);
     QTest::newRow("GIF frame beyond a small screen") << "huge_frame.gif" << gifWithFrame(20000, 20000);
     const QImage small = gradient(16, 16);

@@ -48,6 +48,8 @@ private slots:
     void turnsUprightByExifOrientation_data();
     void turnsUprightByExifOrientation();
     void scalesAgainstTheUprightTarget();
+    void refusesPicturesTooLargeAsDecoded_data();
+    void refusesPicturesTooLargeAsDecoded();
     void orientationMovesWholePixels_data();
     void orientationMovesWholePixels();
     void readsOrientationOnlyFromWellFormedExif_data();
@@ -68,6 +70,9 @@ void TestJpegDecoder::scalesLargePicturesWhileDecoding_data()
     QTest::newRow("5/8") << QSize(300, 400) << box << QSize(188, 250);
     QTest::newRow("smaller than the box") << QSize(100, 100) << box << QSize(100, 100);
     QTest::newRow("no target") << QSize(1080, 1920) << QSize() << QSize(1080, 1920);
+    // Beyond the limits as stored (108 Mpx; 30000 a side), within them once scaled by 1/8.
+    QTest::newRow("108 MP phone photo") << QSize(12000, 9000) << box << QSize(1500, 1125);
+    QTest::newRow("panorama") << QSize(30000, 2000) << box << QSize(3750, 250);
 }
 
 void TestJpegDecoder::scalesLargePicturesWhileDecoding()
@@ -75,11 +80,37 @@ void TestJpegDecoder::scalesLargePicturesWhileDecoding()
     QFETCH(QSize, stored);
     QFETCH(QSize, target);
     QFETCH(QSize, output);
-    const QImage image =
-        painted(stored.width(), stored.height(), [](int x, int y) { return qRgb(x & 0xFF, y & 0xFF, 99); });
-    const material::DecodedPicture decoded = material::decodePicture(encode(image, "jpeg", 90), target);
+    // Written row by row by libjpeg: the large rows never exist as a picture in memory.
+    const QByteArray jpeg = libjpegEncode(stored.width(), stored.height(), 3, [](int x, int y, int k) {
+        return static_cast<unsigned char>(k == 0 ? x : k == 1 ? y : 99);
+    });
+    const material::DecodedPicture decoded = material::decodePicture(jpeg, target);
     QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
     QCOMPARE(decoded.image.size(), output);
+    QVERIFY(decoded.warning.isEmpty());
+}
+
+void TestJpegDecoder::refusesPicturesTooLargeAsDecoded_data()
+{
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<QString>("reason");
+    // Headers only: the refusal comes before any pixel is decoded.
+    QTest::newRow("108 MP at full size") << QSize(12000, 9000) << QSize() << QStringLiteral("beyond the limit");
+    QTest::newRow("past JPEG's own bound") << QSize(65535, 100) << QSize(140, 226) << QStringLiteral("65500");
+}
+
+void TestJpegDecoder::refusesPicturesTooLargeAsDecoded()
+{
+    QFETCH(QSize, stored);
+    QFETCH(QSize, target);
+    QFETCH(QString, reason);
+    const QByteArray jpeg = withFrameSize(encode(painted(16, 16, [](int, int) { return qRgb(9, 9, 9); }), "jpeg", 90),
+                                          unsigned(stored.width()),
+                                          unsigned(stored.height()));
+    const material::DecodedPicture decoded = material::decodePicture(jpeg, target);
+    QVERIFY(decoded.image.isNull());
+    QVERIFY2(decoded.reason.contains(reason), qPrintable(decoded.reason));
 }
 
 void TestJpegDecoder::turnsUprightByExifOrientation_data()

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// Reading small data files whole: pictures, badge layouts.
+namespace material {
+
+// Reads the regular file at `path` whole into `buffer`, which is resized to the file's size. The buffer keeps
+// its capacity from call to call, so a caller that reads many files into one buffer allocates only when a
+// file is larger than any before it. The file is opened without blocking and checked on the open descriptor:
+// a FIFO would wait for a writer, a device would read without end, and the name may have been replaced
+// since anyone looked at it. Files over `maxBytes` are refused before anything is read. Empty on success,
+// otherwise why the file cannot be read, for the user; the buffer is then empty.
+QString readRegularFile(const QString& path, qint64 maxBytes, QByteArray& buffer);
+// The same for a path as the file system holds it, whatever bytes its names are made of.
+QString readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer);
+
+} // namespace material
