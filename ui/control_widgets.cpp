@@ -40,30 +40,37 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 QString PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     m_picture = QImage();
-    m_stretched = QImage();
+    m_shown = QImage();
     update();
     if (bytes.isEmpty())
         return {};
     material::DecodedPicture decoded = material::decodePicture(bytes, size());
     m_picture = decoded.image;
-    m_stretched = material::stretchPicture(m_picture, size());
-    if (!m_stretched.isNull())
+    m_shown = material::fitPicture(m_picture, m_fit, size());
+    if (!m_shown.isNull())
         return {};
     m_picture = QImage();
     return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
 }
 
+void PictureBox::setFit(material::Fit fit)
+{
+    m_fit = fit;
+    m_shown = material::fitPicture(m_picture, m_fit, size());
+    update();
+}
+
 void PictureBox::resizeEvent(QResizeEvent*)
 {
-    m_stretched = material::stretchPicture(m_picture, size());
+    m_shown = material::fitPicture(m_picture, m_fit, size());
 }
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    if (!m_stretched.isNull())
-        p.drawImage(0, 0, m_stretched);
+    if (!m_shown.isNull())
+        p.drawImage(0, 0, m_shown);
 }
 
 BadgeButton::BadgeButton(const QImage& bitmap, QWidget* parent)
