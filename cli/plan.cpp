@@ -11,6 +11,11 @@
 #include <QHash>
 #include <QSet>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+
 namespace cli {
 
 namespace {
@@ -29,7 +34,7 @@ void findConflicts(Plan& plan, bool skipExisting)
 {
     QSet<QString> sources;
     for (const Material& m : plan.materials)
-        sources.insert(canonical(plan.source(m)));
+        sources.insert(canonical(QFile::decodeName(plan.source(m))));
     for (Material& m : plan.materials) {
         const QString output = plan.output(m);
         const QFileInfo info(output);
@@ -90,19 +95,20 @@ Plan makePlan(const Options& options)
         plan.error = QStringLiteral("the output folder %1 is not a folder").arg(options.output);
         return plan;
     }
-    const QStringList names = material::listMaterialFiles(options.input, options.format);
-    if (names.isEmpty()) {
+    const std::vector<material::ListedFile> listed = material::listMaterials(options.input, options.format);
+    if (listed.empty()) {
         plan.error = QStringLiteral("no file in %1 matches *.%2").arg(options.input, options.format);
         return plan;
     }
     plan.inputFolder = material::withTrailingSeparator(options.input);
     plan.outputFolder = material::withTrailingSeparator(options.output);
-    plan.materials.reserve(static_cast<std::size_t>(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i) {
+    plan.materials.reserve(listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const QString& name = listed[i].shown;
         const QString outputName = options.naming == Naming::Material
-                                       ? materialOutputName(names[i])
-                                       : QString::number(options.start + i) + QStringLiteral(".png");
-        plan.materials.push_back({names[i], outputName});
+                                       ? materialOutputName(name)
+                                       : QString::number(options.start + qint64(i)) + QStringLiteral(".png");
+        plan.materials.push_back({name, listed[i].native, outputName});
     }
     if (options.naming == Naming::Material) {
         findClashes(plan);
@@ -113,7 +119,7 @@ Plan makePlan(const Options& options)
     return plan;
 }
 
-core::Reason quickCheck(const QString& source)
+core::Reason quickCheck(const QByteArray& source)
 {
     // The same checks, in the same order and with the same reasons, as the real run's reader.
     const material::ReadResult head = material::readPictureHead(source, 64);

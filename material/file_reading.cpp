@@ -78,10 +78,15 @@ Reason readOpenFile(int fd, qint64 maxBytes, QByteArray& buffer, qint64 readAtMo
 
 Reason readRegularFile(const QString& path, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost)
 {
+    return readRegularFile(QFile::encodeName(path), maxBytes, buffer, readAtMost);
+}
+
+Reason readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost)
+{
     buffer.resize(0);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOENT ? missingReason(path) : core::reasonFromErrno(errno);
+        return errno == ENOENT ? missingReason(QFile::decodeName(nativePath)) : core::reasonFromErrno(errno);
     const Reason why = readOpenFile(fd, maxBytes, buffer, readAtMost);
     ::close(fd);
     if (why)

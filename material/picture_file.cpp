@@ -41,23 +41,23 @@ struct Descriptor {
 ReadResult readPictureFile(const QString& path)
 {
     ReadResult result;
-    result.reason = readPictureFile(path, result.bytes);
+    result.reason = readPictureFile(QFile::encodeName(path), result.bytes);
     return result;
 }
 
-core::Reason readPictureFile(const QString& path, QByteArray& buffer)
+core::Reason readPictureFile(const QByteArray& nativePath, QByteArray& buffer)
 {
-    const Reason why = readRegularFile(path, kMaxPictureFileBytes, buffer);
+    const Reason why = readRegularFile(nativePath, kMaxPictureFileBytes, buffer);
     // Empty bytes are how a picture box is told to clear: an empty file must not pass for a picture.
     if (!why && buffer.isEmpty())
         return ReasonCode::FileEmpty;
     return why;
 }
 
-ReadResult readPictureHead(const QString& path, qint64 count)
+ReadResult readPictureHead(const QByteArray& nativePath, qint64 count)
 {
     ReadResult result;
-    result.reason = readRegularFile(path, kMaxPictureFileBytes, result.bytes, count);
+    result.reason = readRegularFile(nativePath, kMaxPictureFileBytes, result.bytes, count);
     if (!result.reason && result.bytes.isEmpty())
         result.reason = ReasonCode::FileEmpty;
     return result;

@@ -20,11 +20,12 @@ struct ReadResult {
 // a reason.
 ReadResult readPictureFile(const QString& path);
 // The same into a buffer the caller reuses from file to file (see readRegularFile); no reason on success.
-core::Reason readPictureFile(const QString& path, QByteArray& buffer);
+// The path is as the file system holds it (listed names may be bytes that are no valid text).
+core::Reason readPictureFile(const QByteArray& nativePath, QByteArray& buffer);
 
 // The first `count` bytes of the file, after the same checks and with the same reasons as readPictureFile:
 // a dry run looks at a material through this and says what the real run would say.
-ReadResult readPictureHead(const QString& path, qint64 count);
+ReadResult readPictureHead(const QByteArray& nativePath, qint64 count);
 
 // The save path for a name the user chose: ".png" is appended unless the name already ends in ".png" in
 // any letter case.
