@@ -45,12 +45,15 @@ QString PictureBox::setPictureBytes(const QByteArray& bytes)
     if (bytes.isEmpty())
         return {};
     material::DecodedPicture decoded = material::decodePicture(bytes, size());
+    if (decoded.image.isNull())
+        return decoded.reason;
     m_picture = decoded.image;
     m_stretched = material::stretchPicture(m_picture, size());
     if (!m_stretched.isNull())
         return {};
+    // Decoded but not stretched over the box: the only way that fails is memory for the stretched copy.
     m_picture = QImage();
-    return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+    return QStringLiteral("not enough memory to show the picture");
 }
 
 void PictureBox::resizeEvent(QResizeEvent*)
