@@ -40,7 +40,7 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 QString PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     m_picture = QImage();
-    m_stretched = QImage();
+    m_shown = QImage();
     update();
     if (bytes.isEmpty())
         return {};
@@ -48,25 +48,32 @@ QString PictureBox::setPictureBytes(const QByteArray& bytes)
     if (decoded.image.isNull())
         return decoded.reason;
     m_picture = decoded.image;
-    m_stretched = material::stretchPicture(m_picture, size());
-    if (!m_stretched.isNull())
+    m_shown = material::fitPicture(m_picture, m_fit, size());
+    if (!m_shown.isNull())
         return {};
     // Decoded but not stretched over the box: the only way that fails is memory for the stretched copy.
     m_picture = QImage();
     return QStringLiteral("not enough memory to show the picture");
 }
 
+void PictureBox::setFit(material::Fit fit)
+{
+    m_fit = fit;
+    m_shown = material::fitPicture(m_picture, m_fit, size());
+    update();
+}
+
 void PictureBox::resizeEvent(QResizeEvent*)
 {
-    m_stretched = material::stretchPicture(m_picture, size());
+    m_shown = material::fitPicture(m_picture, m_fit, size());
 }
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    if (!m_stretched.isNull())
-        p.drawImage(0, 0, m_stretched);
+    if (!m_shown.isNull())
+        p.drawImage(0, 0, m_shown);
 }
 
 BadgeButton::BadgeButton(const QImage& bitmap, QWidget* parent)

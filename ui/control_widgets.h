@@ -1,5 +1,7 @@
 #pragma once
 
+#include "material/composition.h"
+
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -45,9 +47,12 @@ public:
     // Decodes the bytes as core::Controls::setPicture describes: why they give no picture, empty when they do
     // or when empty bytes cleared the box.
     QString setPictureBytes(const QByteArray& bytes);
-    bool hasPicture() const { return !m_stretched.isNull(); }
-    // The picture as shown: stretched to the box, RGB32; null without a picture.
-    const QImage& stretched() const { return m_stretched; }
+    bool hasPicture() const { return !m_shown.isNull(); }
+    // The picture as shown: fitted to the box, RGB32; null without a picture.
+    const QImage& shown() const { return m_shown; }
+    // How the picture fills the box; the window keeps one choice for the run, for every picture it shows.
+    material::Fit fit() const { return m_fit; }
+    void setFit(material::Fit fit);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -55,7 +60,8 @@ protected:
 
 private:
     QImage m_picture;
-    QImage m_stretched;
+    QImage m_shown;
+    material::Fit m_fit = material::Fit::Stretch;
 };
 
 // A badge: a bitmap whose key-coloured pixels are not part of it. Its shape is the set of other pixels, on

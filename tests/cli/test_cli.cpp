@@ -155,6 +155,7 @@ private slots:
             "line 2: visible must be 0 or 1");
         // A FIFO would wait for a writer for good; it is refused at once.
         row("layout is a FIFO", {QStringLiteral("--layout"), QStringLiteral("@FIFO@")}, "it is not a regular file");
+        row("fit unknown", {QStringLiteral("--fit"), QStringLiteral("fill")}, "--fit fill: expected stretch|cover");
         row("no matching file", {QStringLiteral("--format"), QStringLiteral("gif")}, "no file in");
         QTest::newRow("no input") << QStringList{QStringLiteral("--output"), out}
                                   << QStringLiteral("--input DIR is required");

@@ -3,6 +3,7 @@
 #include "material/composition.h"
 #include "material/picture.h"
 #include "test_utils.h"
+#include "ui/badge_layout_menu.h"
 #include "window_fixture.h"
 
 #include <QBuffer>
@@ -26,10 +27,10 @@ QByteArray jpegOf(QColor colour, QSize size)
     return bytes;
 }
 
-// The picture as the box shows it: decoded and stretched over 140 x 226.
-QImage shownPicture(const QByteArray& jpeg)
+// The picture as the box shows it: decoded and fitted into 140 x 226.
+QImage shownPicture(const QByteArray& jpeg, material::Fit fit)
 {
-    return material::stretchPicture(material::decodePicture(jpeg, material::kPictureRect.size()).image);
+    return material::fitPicture(material::decodePicture(jpeg, material::kPictureRect.size()).image, fit);
 }
 
 QStringList filesIn(const QString& folder)
@@ -60,9 +61,11 @@ private slots:
         QVERIFY(in.write(QStringLiteral("a.jpg"), a));
         QVERIFY(in.write(QStringLiteral("b.JPG"), b));
         testutil::ShownWindow shown;
-        // A nudged and a hidden badge: the files show the badges as the effect area does.
+        // A nudged and a hidden badge, and the pictures contained rather than stretched: the files show
+        // what the effect area does.
         QTest::mouseClick(shown.widget(kBadges[1].toggleButton), Qt::LeftButton);
         QTest::mouseClick(shown.widget(ids::NudgeRight), Qt::LeftButton);
+        shown.widget(ids::EffectArea)->findChild<ui::BadgeLayoutMenu*>()->setFit(material::Fit::Contain);
 
         startRun(shown, in.path(), out.path());
         QCOMPARE(shown.controls().text(ids::MaterialFolderBox), in.path());
@@ -76,7 +79,7 @@ private slots:
         for (int n = 1; n <= 2; ++n) {
             const QByteArray material = listed[n - 1] == QStringLiteral("a.jpg") ? a : b;
             const QImage written(out.file(QStringLiteral("%1.png").arg(n)));
-            VERIFY_SAME_PIXELS(written, testutil::expectedFrame(shownPicture(material), shown));
+            VERIFY_SAME_PIXELS(written, testutil::expectedFrame(shownPicture(material, material::Fit::Contain), shown));
         }
         // The end of the run: no extra file, the box cleared, the line number back at 1.
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));

@@ -4,13 +4,17 @@
 #include "core/badges.h"
 #include "picture_box_contract.h"
 #include "test_utils.h"
+#include "ui/badge_layout_menu.h"
 #include "window_fixture.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QtTest>
+
+#include <functional>
 
 using namespace core;
 
@@ -24,6 +28,44 @@ QImage knownPicture()
         for (int x = 0; x < 140; ++x)
             image.setPixel(x, y, qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3) % 256));
     return image;
+}
+
+// A w x h picture whose every pixel differs from its neighbours, drawn from `colour`.
+QImage drawn(int w, int h, const std::function<QRgb(int, int)>& colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, colour(x, y));
+    return image;
+}
+
+QRgb pattern(int x, int y)
+{
+    return qRgb(x * 255 / 279, y * 255 / 451, (x * 7 + y * 3) % 256);
+}
+
+// Chooses the fit as a user does: the effect area's context menu, "图片适配", then the entry.
+bool chooseFit(testutil::ShownWindow& shown, const QString& entry)
+{
+    auto* owner = shown.widget(ids::EffectArea)->findChild<ui::BadgeLayoutMenu*>();
+    if (!owner)
+        return false;
+    QMenu* menu = owner->makeMenu(shown.widget(ids::EffectArea));
+    bool found = false;
+    for (QAction* item : menu->actions()) {
+        if (!item->menu() || item->text() != QStringLiteral("图片适配"))
+            continue;
+        for (QAction* fit : item->menu()->actions()) {
+            if (fit->text() == entry) {
+                fit->trigger();
+                found = true;
+            }
+        }
+    }
+    menu->close();
+    delete menu;
+    return found;
 }
 
 QByteArray pngBytes(const QImage& image)
@@ -170,6 +212,49 @@ private slots:
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
         // What the screen shows is what is saved.
         VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
+    }
+
+    // Each fit against the box computed here: the sizes make every case a plain copy of pixels (or a 2:1
+    // shrink of doubled pixels), so no scaling code is needed to know the answer.
+    void fitModesFillTheBoxAsChosen_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QImage>("box");
+        const QRgb white = qRgb(255, 255, 255);
+        const QImage wide = drawn(280, 226, pattern);
+        const QImage tall = drawn(140, 452, pattern);
+        const QImage wideCentre = drawn(140, 226, [](int x, int y) { return pattern(x + 70, y); });
+        QTest::newRow("wide, stretch") << drawn(280, 226, [](int x, int y) { return pattern(x / 2, y); }) << "拉伸填满"
+                                       << drawn(140, 226, pattern);
+        QTest::newRow("tall, stretch") << drawn(140, 452, [](int x, int y) { return pattern(x, y / 2); }) << "拉伸填满"
+                                       << drawn(140, 226, pattern);
+        QTest::newRow("wide, cover: the middle") << wide << "裁剪填满（居中）" << wideCentre;
+        QTest::newRow("wide, cover keeping the top: the middle") << wide << "裁剪填满（保留顶部）" << wideCentre;
+        QTest::newRow("tall, cover: the middle")
+            << tall << "裁剪填满（居中）" << drawn(140, 226, [](int x, int y) { return pattern(x, y + 113); });
+        QTest::newRow("tall, cover keeping the top") << tall << "裁剪填满（保留顶部）" << drawn(140, 226, pattern);
+        QTest::newRow("wide, contain: white above and below")
+            << drawn(140, 60, pattern) << "完整显示（留白）"
+            << drawn(140, 226, [=](int x, int y) { return y >= 83 && y < 143 ? pattern(x, y - 83) : white; });
+        QTest::newRow("tall, contain: white on both sides")
+            << drawn(70, 226, pattern) << "完整显示（留白）"
+            << drawn(140, 226, [=](int x, int y) { return x >= 35 && x < 105 ? pattern(x - 35, y) : white; });
+    }
+    void fitModesFillTheBoxAsChosen()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(QString, entry);
+        QFETCH(QImage, box);
+        testutil::ShownWindow shown;
+        QVERIFY(chooseFit(shown, entry));
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
+        const QImage expected = testutil::expectedFrame(box, shown);
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
+        VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
+        // The choice holds for the next picture too.
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
     }
 
     void pictureBoxKeepsTheContract()
