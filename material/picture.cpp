@@ -267,7 +267,9 @@ PictureKind recognise(const QByteArray& b)
     return heifKind(b);
 }
 
-DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+namespace {
+
+DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 {
     switch (recognise(bytes)) {
     case PictureKind::None:
@@ -295,6 +297,16 @@ DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
         return decodeHeif(bytes, target);
     }
     return {{}, ReasonCode::NotAPicture, {}};
+}
+
+} // namespace
+
+DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+{
+    DecodedPicture decoded = decodeByKind(bytes, target);
+    if (decoded.image.isNull() && decoded.reason.isNone())
+        decoded.reason = core::ReasonCode::CannotShow;
+    return decoded;
 }
 
 } // namespace material

@@ -72,7 +72,7 @@ public:
             return {};
         material::DecodedPicture decoded = material::decodePicture(bytes, material::kPictureRect.size());
         if (decoded.image.isNull())
-            return decoded.reason ? decoded.reason : core::Reason(core::ReasonCode::CannotShow);
+            return decoded.reason;
         m_pictures[id] = decoded.image;
         return {};
     }

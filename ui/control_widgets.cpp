@@ -45,12 +45,15 @@ core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
     if (bytes.isEmpty())
         return {};
     material::DecodedPicture decoded = material::decodePicture(bytes, size());
+    if (decoded.image.isNull())
+        return decoded.reason;
     m_picture = decoded.image;
     m_shown = material::fitPicture(m_picture, m_fit, size());
     if (!m_shown.isNull())
         return {};
+    // Decoded but not stretched over the box: the only way that fails is memory for the stretched copy.
     m_picture = QImage();
-    return decoded.reason ? decoded.reason : core::Reason(core::ReasonCode::CannotShow);
+    return core::ReasonCode::OutOfMemory;
 }
 
 void PictureBox::setFit(material::Fit fit)
