@@ -137,8 +137,11 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
     const QByteArray native = name == m_current.shown ? m_current.native : QFile::encodeName(name);
     QByteArray bytes;
     const QString error = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native, bytes);
-    // A file that could not be read gives empty bytes, which clear the box.
+    // A file that could not be read gives empty bytes, which clear the box; a refused picture is cleared
+    // here, so no earlier material lingers under this line's number.
     const QString refused = controls.setPicture(CompositionPicture, bytes);
+    if (!refused.isEmpty())
+        controls.setPicture(CompositionPicture, {});
     return error.isEmpty() ? refused : error;
 }
 
@@ -178,20 +181,18 @@ void BatchHandlers::step(core::Controls& controls)
 
 bool BatchHandlers::mayClose(core::Controls& controls)
 {
-    if (controls.interval(BatchTimer) == 0)
-        return true;
-    askToStop(controls);
-    return controls.interval(BatchTimer) == 0;
+    // No keeps the window and the run; the pictures already written stay either way.
+    return controls.interval(BatchTimer) == 0 || askToStop(controls);
 }
 
-void BatchHandlers::askToStop(core::Controls& controls)
+bool BatchHandlers::askToStop(core::Controls& controls)
 {
     if (!controls.askYesNo(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kStopQuestion)))
-        return;
+        return false;
     // The timer keeps ticking while the question is open, so the run may have ended meanwhile.
-    if (controls.interval(BatchTimer) == 0)
-        return;
-    endRun(controls, RunEnd::Stopped, {});
+    if (controls.interval(BatchTimer) != 0)
+        endRun(controls, RunEnd::Stopped, {});
+    return true;
 }
 
 // Puts the controls back to their state between runs, then tells the user what the run did. The timer is

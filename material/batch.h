@@ -27,8 +27,7 @@ inline constexpr int kBatchInterval = 10;
 // when its name is no valid text or begins with a space.
 class BatchHandlers {
 public:
-    // Asks whether to stop a run in progress; true when no run is left going. The window asks this before
-    // it closes.
+    // Before the window closes: true when no run is going or the user has agreed to stop it (then stopped).
     bool mayClose(core::Controls& controls);
 
     void chooseMaterialFolder(core::Controls& controls); // browse button 按钮7
@@ -52,7 +51,7 @@ private:
     int currentLineIndex(const core::Controls& controls) const;
     bool outputFolderAccepted(core::Controls& controls, const QString& folder);
     QString loadCurrentFile(core::Controls& controls);
-    void askToStop(core::Controls& controls);
+    bool askToStop(core::Controls& controls); // true when the user said stop
     void endRun(core::Controls& controls, RunEnd how, const QString& failure);
 
     Report m_report;

@@ -13,9 +13,10 @@ void uploadPicture(core::Controls& controls)
         return;
     const QString path = controls.dialogFileName(FileDialog);
     const material::ReadResult read = material::readPictureFile(path);
-    // The old picture goes in every case: a file that could not be read gives empty bytes, which clear the box.
-    const QString refused = controls.setPicture(core::ids::CompositionPicture, read.bytes);
-    const QString why = read.error.isEmpty() ? refused : read.error;
+    // A file that cannot be read or gives no picture leaves the picture the user had (a refused picture
+    // changes nothing in the box).
+    const QString why =
+        !read.error.isEmpty() ? read.error : controls.setPicture(core::ids::CompositionPicture, read.bytes);
     if (why.isEmpty())
         return;
     controls.showMessage(QStringLiteral("上传图片"), QStringLiteral("无法显示图片 %1：%2").arg(path, why));
@@ -23,6 +24,15 @@ void uploadPicture(core::Controls& controls)
 
 void saveFrame(core::Controls& controls, core::ControlId frame)
 {
+    // A viewer showing the web engine's own error page holds no QQ Show to save.
+    if (frame == core::ids::ViewerFrame) {
+        const QString failure = controls.loadFailure(core::ids::QqShowViewer);
+        if (!failure.isEmpty()) {
+            controls.showMessage(QStringLiteral("保存QQ秀"),
+                                 QStringLiteral("QQ秀没有载入（%1），没有可保存的图片。").arg(failure));
+            return;
+        }
+    }
     controls.setDialogMode(FileDialog, core::DialogMode::Save);
     if (!controls.showDialog(FileDialog))
         return;

@@ -39,18 +39,19 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 QString PictureBox::setPictureBytes(const QByteArray& bytes)
 {
-    m_picture = QImage();
-    m_shown = QImage();
+    // Decoded aside first: a refused picture leaves the one the box shows.
+    QImage picture, shown;
+    if (!bytes.isEmpty()) {
+        material::DecodedPicture decoded = material::decodePicture(bytes, size());
+        shown = material::fitPicture(decoded.image, m_fit, size());
+        if (shown.isNull())
+            return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+        picture = decoded.image;
+    }
+    m_picture = picture;
+    m_shown = shown;
     update();
-    if (bytes.isEmpty())
-        return {};
-    material::DecodedPicture decoded = material::decodePicture(bytes, size());
-    m_picture = decoded.image;
-    m_shown = material::fitPicture(m_picture, m_fit, size());
-    if (!m_shown.isNull())
-        return {};
-    m_picture = QImage();
-    return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+    return {};
 }
 
 void PictureBox::setFit(material::Fit fit)

@@ -2,6 +2,7 @@
 
 #include "ui/layout.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -21,6 +22,15 @@ void MainWindow::addControl(core::ControlId id, QObject* control)
 void MainWindow::setStatus(const QString& text)
 {
     setWindowTitle(text.isEmpty() ? m_baseTitle : m_baseTitle + QStringLiteral(" [") + text + QLatin1Char(']'));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closeQuery && !m_closeQuery()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

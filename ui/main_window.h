@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <functional>
+
 namespace ui {
 
 // The one top-level window. It knows its controls by id; it moves itself when a press reaches it (drag
@@ -24,7 +26,11 @@ public:
     // A short text after the title, for progress; empty removes it.
     void setStatus(const QString& text);
 
+    // Asked before the window closes; false keeps it open.
+    void setCloseQuery(std::function<bool()> query) { m_closeQuery = std::move(query); }
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -33,6 +39,7 @@ protected:
 private:
     QHash<core::ControlId, QObject*> m_controls;
     QString m_baseTitle;
+    std::function<bool()> m_closeQuery;
     bool m_dragging = false;
     QPoint m_dragOffset;
 };

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 
 namespace ui {
@@ -89,6 +91,14 @@ WebView::WebView(QWidget* parent) : QWebEngineView(parent)
 {
     // Every lookup must reach the server, also for an address shown before: the view keeps no HTTP cache.
     page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
+    connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            m_failure.clear();
+        else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+            m_failure = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                            ? QStringLiteral("HTTP %1").arg(info.errorCode())
+                            : info.errorString();
+    });
 }
 
 void WebView::setAddress(const QString& address)

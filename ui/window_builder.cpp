@@ -201,6 +201,8 @@ BuiltWindow buildMainWindow(const HandlerTable& handlers)
         bindEvent(*row, control, *built.controls, handlers);
     }
     stackInListOrder(window);
+    if (const HandlerTable::CloseQuery& query = handlers.closeQuery())
+        window.setCloseQuery([query, &controls = *built.controls] { return query(controls); });
     installBadgeLayoutMenu(window, *built.controls);
     if (auto* view = window.controlAs<WebView>(core::ids::QqShowViewer))
         view->setAddress(rowText(*findRow(core::ids::QqShowViewer)));
