@@ -9,9 +9,12 @@ using core::ids::FileDialog;
 void uploadPicture(core::Controls& controls)
 {
     controls.setDialogMode(FileDialog, core::DialogMode::Open);
-    if (!controls.showDialog(FileDialog))
-        return;
-    const QString path = controls.dialogFileName(FileDialog);
+    if (controls.showDialog(FileDialog))
+        uploadPictureFile(controls, controls.dialogFileName(FileDialog));
+}
+
+void uploadPictureFile(core::Controls& controls, const QString& path)
+{
     const material::ReadResult read = material::readPictureFile(path);
     // A file that cannot be read or gives no picture leaves the picture the user had (a refused picture
     // changes nothing in the box).
