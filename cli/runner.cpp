@@ -38,7 +38,7 @@ MaterialResult composeOne(const Plan& plan, const Material& m, const material::C
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
     const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
     if (decoded.image.isNull()) {
-        result.reason = decoded.reason.isEmpty() ? QStringLiteral("not a picture") : decoded.reason;
+        result.reason = decoded.reason;
         return result;
     }
     result.warning = decoded.warning;

@@ -43,9 +43,12 @@ QString PictureBox::setPictureBytes(const QByteArray& bytes)
     QImage picture, shown;
     if (!bytes.isEmpty()) {
         material::DecodedPicture decoded = material::decodePicture(bytes, size());
+        if (decoded.image.isNull())
+            return decoded.reason;
         shown = material::fitPicture(decoded.image, m_fit, size());
+        // Decoded but not fitted to the box: the only way that fails is memory for the fitted copy.
         if (shown.isNull())
-            return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+            return QStringLiteral("not enough memory to show the picture");
         picture = decoded.image;
     }
     m_picture = picture;
