@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/control_ids.h"
+#include "core/reasons.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -35,8 +36,8 @@ public:
 
     // Picture box: the bytes of a picture file, recognised by content; empty bytes clear the box. Returns why
     // the bytes give no picture the box can show, the box then keeping the picture it had (a failed upload must
-    // not take away the user's picture); the empty text when the picture is shown or the box was cleared.
-    virtual QString setPicture(ControlId id, const QByteArray& bytes) = 0;
+    // not take away the user's picture); no reason when the picture is shown or the box was cleared.
+    virtual Reason setPicture(ControlId id, const QByteArray& bytes) = 0;
     virtual bool hasPicture(ControlId id) const = 0;
 
     // Web view: writing the address navigates to it, every time.

@@ -2,6 +2,7 @@
 
 #include "core/controls.h"
 #include "material/file_listing.h"
+#include "material/picture_file.h"
 
 #include <QString>
 #include <QStringList>
@@ -55,8 +56,9 @@ private:
     void endRun(core::Controls& controls, RunEnd how, const QString& failure);
 
     Report m_report;
-    std::vector<ListedFile> m_listed; // what listFiles wrote, line by line
-    ListedFile m_current;             // what readLine put in the current-file box
+    std::vector<ListedFile> m_listed;             // what listFiles wrote, line by line
+    ListedFile m_current;                         // what readLine put in the current-file box
+    WriteMode m_writeMode = WriteMode::NoReplace; // Replace once the user has said Yes to replacing
 };
 
 } // namespace material

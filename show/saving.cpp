@@ -2,6 +2,8 @@
 
 #include "material/picture_file.h"
 
+#include <QFileInfo>
+
 namespace show {
 
 using core::ids::FileDialog;
@@ -18,11 +20,11 @@ void uploadPictureFile(core::Controls& controls, const QString& path)
     const material::ReadResult read = material::readPictureFile(path);
     // A file that cannot be read or gives no picture leaves the picture the user had (a refused picture
     // changes nothing in the box).
-    const QString why =
-        !read.error.isEmpty() ? read.error : controls.setPicture(core::ids::CompositionPicture, read.bytes);
-    if (why.isEmpty())
+    const core::Reason why = read.reason ? read.reason : controls.setPicture(core::ids::CompositionPicture, read.bytes);
+    if (!why)
         return;
-    controls.showMessage(QStringLiteral("上传图片"), QStringLiteral("无法显示图片 %1：%2").arg(path, why));
+    controls.showMessage(QStringLiteral("上传图片"),
+                         QStringLiteral("无法显示图片 %1：%2").arg(path, core::chineseText(why)));
 }
 
 void saveFrame(core::Controls& controls, core::ControlId frame)
@@ -40,9 +42,14 @@ void saveFrame(core::Controls& controls, core::ControlId frame)
     if (!controls.showDialog(FileDialog))
         return;
     const QString path = material::withPngSuffix(controls.dialogFileName(FileDialog));
-    const material::WriteResult written = material::writePictureFile(path, controls.renderFrame(frame));
-    if (!written.ok)
-        controls.showMessage(QStringLiteral("保存失败"), QStringLiteral("无法保存 %1：%2").arg(path, written.error));
+    // The save dialog has asked before a file is replaced.
+    material::WriteResult written =
+        material::writePictureFile(path, controls.renderFrame(frame), material::WriteMode::Replace);
+    if (written.ok())
+        written.reason = material::syncOutputFolder(QFileInfo(path).absolutePath());
+    if (!written.ok())
+        controls.showMessage(QStringLiteral("保存失败"),
+                             QStringLiteral("无法保存 %1：%2").arg(path, core::chineseText(written.reason)));
 }
 
 } // namespace show

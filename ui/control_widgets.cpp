@@ -37,7 +37,7 @@ void GroupBox::mouseMoveEvent(QMouseEvent* event)
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
-QString PictureBox::setPictureBytes(const QByteArray& bytes)
+core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     // Decoded aside first: a refused picture leaves the one the box shows.
     QImage picture, shown;
@@ -48,7 +48,7 @@ QString PictureBox::setPictureBytes(const QByteArray& bytes)
         shown = material::fitPicture(decoded.image, m_fit, size());
         // Decoded but not fitted to the box: the only way that fails is memory for the fitted copy.
         if (shown.isNull())
-            return QStringLiteral("not enough memory to show the picture");
+            return core::ReasonCode::OutOfMemory;
         picture = decoded.image;
     }
     m_picture = picture;
