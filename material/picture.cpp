@@ -241,7 +241,9 @@ PictureKind recognise(const QByteArray& b)
     return heifKind(b);
 }
 
-DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+namespace {
+
+DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 {
     switch (recognise(bytes)) {
     case PictureKind::None:
@@ -269,6 +271,16 @@ DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
         return decodeHeif(bytes, target);
     }
     return {{}, QStringLiteral("not a recognised picture"), {}};
+}
+
+} // namespace
+
+DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+{
+    DecodedPicture decoded = decodeByKind(bytes, target);
+    if (decoded.image.isNull() && decoded.reason.isEmpty())
+        decoded.reason = QStringLiteral("the picture cannot be shown");
+    return decoded;
 }
 
 } // namespace material

@@ -72,7 +72,7 @@ public:
             return {};
         material::DecodedPicture decoded = material::decodePicture(bytes, material::kPictureRect.size());
         if (decoded.image.isNull())
-            return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+            return decoded.reason;
         m_pictures[id] = decoded.image;
         return {};
     }
