@@ -37,7 +37,7 @@ void GroupBox::mouseMoveEvent(QMouseEvent* event)
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
-QString PictureBox::setPictureBytes(const QByteArray& bytes)
+core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     m_picture = QImage();
     m_shown = QImage();
@@ -53,7 +53,7 @@ QString PictureBox::setPictureBytes(const QByteArray& bytes)
         return {};
     // Decoded but not stretched over the box: the only way that fails is memory for the stretched copy.
     m_picture = QImage();
-    return QStringLiteral("not enough memory to show the picture");
+    return core::ReasonCode::OutOfMemory;
 }
 
 void PictureBox::setFit(material::Fit fit)
