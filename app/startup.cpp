@@ -3,6 +3,7 @@
 #include "app/fatal_report.h"
 #include "app/skin_apply.h"
 #include "show/lookup.h"
+#include "ui/language.h"
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
 
@@ -80,6 +81,12 @@ int run(QApplication& application)
         fatalReport(problem, 0);
     // Relative paths resolve against the program's own folder, wherever it was started from.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
+
+    // Chinese throughout, also in the toolkit's own dialogs and the web engine's pages, whatever the system's
+    // language; set before the first window and web view exist.
+    if (!ui::useChineseInterface())
+        qWarning("Qt's Chinese translations are not installed (Debian: qt6-translations-l10n); "
+                 "standard dialogs will be in English");
 
     // The layout's fixed control sizes were made for a 12-pixel interface font: keep the platform's default
     // family at that size so every caption fits its control.

@@ -10,7 +10,7 @@ packages=(
   libwebp-dev libtiff-dev libheif-dev
   libavif-dev qt6-image-formats-plugins
   locales
-  fonts-wqy-microhei
+  fonts-wqy-microhei qt6-translations-l10n
   xvfb xauth xdotool x11-utils
   python3
   help2man desktop-file-utils appstream lintian dpkg-dev file

@@ -1,6 +1,7 @@
 #include "ui/badge_layout_menu.h"
 
 #include "material/badge_layout.h"
+#include "ui/badge_editing.h"
 #include "ui/control_widgets.h"
 #include "ui/main_window.h"
 
@@ -32,8 +33,8 @@ constexpr FitChoice kFitChoices[] = {
 
 } // namespace
 
-BadgeLayoutMenu::BadgeLayoutMenu(QWidget* area, PictureBox* picture, core::Controls& controls)
-    : QObject(area), m_area(area), m_picture(picture), m_controls(controls)
+BadgeLayoutMenu::BadgeLayoutMenu(QWidget* area, PictureBox* picture, core::Controls& controls, BadgeHistory& history)
+    : QObject(area), m_area(area), m_picture(picture), m_controls(controls), m_history(history)
 {
     area->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(area, &QWidget::customContextMenuRequested, this, &BadgeLayoutMenu::showMenu);
@@ -50,7 +51,7 @@ QString BadgeLayoutMenu::loadFrom(const QString& path)
     // A bad file changes nothing: the badges keep the layout they have.
     if (!read.error.isEmpty())
         return read.error;
-    material::applyBadgeLayout(m_controls, read.layout);
+    m_history.record([&] { material::applyBadgeLayout(m_controls, read.layout); });
     if (read.fit)
         setFit(*read.fit);
     return {};
@@ -112,10 +113,11 @@ void BadgeLayoutMenu::askAndLoad()
         QMessageBox::warning(m_area->window(), kLoadText, QStringLiteral("无法载入图标布局：") + why);
 }
 
-BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls)
+BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls, BadgeHistory& history)
 {
     QWidget* area = window.widget(core::ids::EffectArea);
-    return area ? new BadgeLayoutMenu(area, window.controlAs<PictureBox>(core::ids::CompositionPicture), controls)
+    return area ? new BadgeLayoutMenu(
+                      area, window.controlAs<PictureBox>(core::ids::CompositionPicture), controls, history)
                 : nullptr;
 }
 

@@ -12,6 +12,7 @@ class QWidget;
 
 namespace ui {
 
+class BadgeHistory;
 class MainWindow;
 class PictureBox;
 
@@ -23,7 +24,7 @@ class PictureBox;
 class BadgeLayoutMenu : public QObject {
     Q_OBJECT
 public:
-    BadgeLayoutMenu(QWidget* area, PictureBox* picture, core::Controls& controls);
+    BadgeLayoutMenu(QWidget* area, PictureBox* picture, core::Controls& controls, BadgeHistory& history);
 
     // The two file actions without their file dialogs. Empty on success, otherwise why it failed.
     QString saveTo(const QString& path);
@@ -44,9 +45,11 @@ private:
     QWidget* m_area;
     PictureBox* m_picture;
     core::Controls& m_controls;
+    BadgeHistory& m_history;
 };
 
-// Gives the effect area its context menu. The menu object is owned by the area.
-BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls);
+// Gives the effect area its context menu. The menu object is owned by the area; a loaded layout is one step of
+// the badges' history.
+BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls, BadgeHistory& history);
 
 } // namespace ui

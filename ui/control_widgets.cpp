@@ -100,16 +100,6 @@ void BadgeButton::paintEvent(QPaintEvent*)
     p.drawImage(0, 0, m_keyed);
 }
 
-void BadgeButton::mousePressEvent(QMouseEvent* event)
-{
-    event->accept();
-}
-
-void BadgeButton::mouseReleaseEvent(QMouseEvent* event)
-{
-    event->accept();
-}
-
 void TransparentLabel::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
@@ -129,6 +119,8 @@ PageControl::PageControl(const QStringList& captions, QWidget* parent) : QWidget
         m_pages.append(page);
     }
     m_tabs->setDrawBase(false);
+    // The pages are switched with the mouse; Tab walks the controls on them, not the tabs.
+    m_tabs->setFocusPolicy(Qt::NoFocus);
     m_tabs->raise();
     connect(m_tabs, &QTabBar::currentChanged, this, &PageControl::setCurrentPage);
 }
@@ -150,6 +142,11 @@ void PageControl::setCurrentPage(int index)
     m_tabs->setCurrentIndex(index);
     for (int i = 0; i < m_pages.size(); ++i)
         m_pages[i]->setVisible(i == index);
+}
+
+void PageControl::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 void PageControl::resizeEvent(QResizeEvent*)

@@ -10,8 +10,8 @@
 
 class QTabBar;
 
-// The control kinds that the toolkit has no exact widget for. Mouse presses that a kind does not act on are
-// ignored, so they travel up to the main window, which moves itself (drag anywhere).
+// The control kinds that the toolkit has no exact widget for. Presses on the drawn kinds (shape box, picture box,
+// badge) move the window: the main window watches them (drag anywhere).
 namespace ui {
 
 // A drawn rectangle: a 1-pixel black outline and, when filled, a black inside. Holds other controls.
@@ -27,7 +27,7 @@ private:
     bool m_filled;
 };
 
-// A captioned frame that lets presses through to what lies beneath it.
+// A captioned frame that lets presses through to what lies beneath it (the page, which keeps them).
 class GroupBox : public QGroupBox {
     Q_OBJECT
 public:
@@ -74,8 +74,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QImage m_bitmap;
@@ -105,6 +103,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    // The pane keeps the presses that reach it: they do not move the window.
+    void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent*) override;
 
 private:

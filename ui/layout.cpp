@@ -158,7 +158,7 @@ toggleRow(0, u"按钮8", {8, 16, 72, 24}),
 {FileList,     u"编辑框2",        u"file list",           EditBox,          0,                -1, {544, 176, 816, 80},    VT | MultiLine,            nullptr,                                      nullptr,       nullptr,                         H::None,                 0},
 {SpareFormatBox, u"编辑框3",      u"spare format box",    EditBox,          kMakingPage,       0, {224, 472, 40, 24},     VT,                        u"JPG",                                       nullptr,       nullptr,                         H::None,                 0},
 {ListFilesButton, u"按钮1",       u"list-files button",   PushButton,       kMakingPage,       0, {912, 336, 48, 24},     VT,                        nullptr,                                      nullptr,       nullptr,                         H::ListFiles,            0},
-{core::ids::PageControl, u"选择夹1",        u"page control",        Kind::PageControl, 0,               -1, {0, 0, 536, 312},       VT,                        u"制作QQ真人秀|取QQ真人秀",                     nullptr,       nullptr,                         H::None,                 0},
+{core::ids::PageControl, u"选择夹1",        u"page control",        Kind::PageControl, 0,               -1, {0, 0, 536, 312},       V,                         u"制作QQ真人秀|取QQ真人秀",                     nullptr,       nullptr,                         H::None,                 0},
 {core::ids::FileDialog, u"通用对话框1",    u"file dialog",         Kind::FileDialog, 0,                -1, {944, 152, 26, 26},     0,                         u"图片文件(*.jpg,*.bmp)|*.jpg;*.bmp",          nullptr,       nullptr,                         H::None,                 0},
 }};
 // clang-format on
@@ -181,19 +181,40 @@ QString windowTitle()
     return QString::fromUtf16(kRows[0].text);
 }
 
-std::vector<const Row*> creationOrder()
+namespace {
+
+// Depth-first from the window's client area: a parent always before its children, siblings in list order or
+// from the back of the list.
+std::vector<const Row*> depthFirst(bool backFirst)
 {
-    // Depth-first from the window's client area, siblings in list order: a parent always before its children.
     std::vector<const Row*> order;
     std::function<void(core::ControlId)> visit = [&](core::ControlId parent) {
-        for (const Row& r : kRows) {
+        auto take = [&](const Row& r) {
             if (r.kind != Window && r.parent == parent) {
                 order.push_back(&r);
                 visit(r.id);
             }
-        }
+        };
+        if (backFirst)
+            std::for_each(kRows.rbegin(), kRows.rend(), take);
+        else
+            std::for_each(kRows.begin(), kRows.end(), take);
     };
     visit(0);
+    return order;
+}
+
+} // namespace
+
+std::vector<const Row*> creationOrder()
+{
+    return depthFirst(false);
+}
+
+std::vector<const Row*> tabOrder()
+{
+    std::vector<const Row*> order = depthFirst(true);
+    std::erase_if(order, [](const Row* r) { return !(r->flags & TabStop); });
     return order;
 }
 
