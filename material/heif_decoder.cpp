@@ -94,7 +94,7 @@ void releaseImage(void* image)
     heif_image_release(static_cast<heif_image*>(image));
 }
 
-// Decodes one picture into 8-bit RGBA that the QImage wraps without a copy; it frees libheif's image
+// Decodes one picture into 8-bit RGB or RGBA that the QImage wraps without a copy; it frees libheif's image
 // when the last copy of the QImage goes.
 DecodedPicture decodeHandle(const heif_image_handle* handle)
 {
