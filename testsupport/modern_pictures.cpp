@@ -105,6 +105,21 @@ QByteArray avifFile(const QList<QImage>& frames, int depth, int quality)
     return bytes;
 }
 
+QByteArray webpWithExif(const QByteArray& webp, const QByteArray& exif)
+{
+    const WebPData in{reinterpret_cast<const uint8_t*>(webp.constData()), size_t(webp.size())};
+    const WebPData chunk{reinterpret_cast<const uint8_t*>(exif.constData()), size_t(exif.size())};
+    std::unique_ptr<WebPMux, decltype(&WebPMuxDelete)> mux(WebPMuxCreate(&in, 1), WebPMuxDelete);
+    WebPData out;
+    WebPDataInit(&out);
+    if (!mux || WebPMuxSetChunk(mux.get(), "EXIF", &chunk, 1) != WEBP_MUX_OK ||
+        WebPMuxAssemble(mux.get(), &out) != WEBP_MUX_OK)
+        return {};
+    QByteArray bytes(reinterpret_cast<const char*>(out.bytes), qsizetype(out.size));
+    WebPDataClear(&out);
+    return bytes;
+}
+
 QByteArray animatedWebpFile(const QList<QImage>& frames)
 {
     if (frames.isEmpty())
