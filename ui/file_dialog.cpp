@@ -40,7 +40,9 @@ bool FileDialogControl::show(QWidget* owner)
         dialog.setNameFilters(openFilters());
     else
         dialog.setNameFilter(m_nameFilter);
-    dialog.setViewMode(QFileDialog::Detail);
+    // Names only: the toolkit words sizes and dates in the system's locale, which the program cannot make
+    // Chinese (the web engine's library reads it before the program starts), and every word shown is Chinese.
+    dialog.setViewMode(QFileDialog::List);
     if (m_mode == core::DialogMode::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
