@@ -1,5 +1,6 @@
 #include "material/picture.h"
 
+#include "material/decoder_messages.h"
 #include "material/heif_decoder.h"
 #include "material/jpeg_decoder.h"
 #include "material/limits.h"
@@ -68,10 +69,32 @@ QImage withFullColourTable(QImage image)
     return image;
 }
 
+using core::Reason;
+using core::ReasonCode;
+
+// The format's name in reasons.
+QString formatName(const char* format)
+{
+    return QString::fromLatin1(format).toUpper();
+}
+
+// Why Qt's reader gave no picture, in the decoder's own words where it said any: libpng's "IDAT: CRC
+// error" says more than the reader's "Unable to read image data".
+Reason readerFailure(const QImageReader& reader, const QuietMessages& messages, const char* format)
+{
+    if (messages.aboutMemory())
+        return ReasonCode::OutOfMemory;
+    if (reader.error() == QImageReader::UnsupportedFormatError)
+        return {ReasonCode::Unsupported, {formatName(format), reader.errorString()}};
+    const QString words = messages.first();
+    return {ReasonCode::Damaged, {formatName(format), words.isEmpty() ? reader.errorString() : words}};
+}
+
 // Reads image `index` of the bytes with Qt's reader for `format`, refusing a header size beyond the limits
 // before anything is read, and capping the reader's own allocation as well.
 DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index = 0)
 {
+    QuietMessages messages;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -79,13 +102,13 @@ DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index
     reader.setDecideFormatFromContent(false);
     reader.setAllocationLimit(kMaxDecoderMegabytes);
     if (index > 0 && !reader.jumpToImage(index))
-        return {{}, QStringLiteral("image %1 of the file cannot be read").arg(index), {}};
+        return {{}, readerFailure(reader, messages, format), {}};
     const QSize size = reader.size();
     if (size.isValid() && !withinPictureLimits(size.width(), size.height()))
         return {{}, pictureSizeRefusal(size.width(), size.height()), {}};
     QImage image = reader.read();
     if (image.isNull())
-        return {{}, reader.errorString(), {}};
+        return {{}, readerFailure(reader, messages, format), {}};
     return {withFullColourTable(image), {}, {}};
 }
 
@@ -135,8 +158,8 @@ DecodedPicture decodeBmp(const QByteArray& b)
         const bool core = u32le(b, 14) == 12;
         const qint64 width = core ? u16le(b, 18) : qint32(u32le(b, 18));
         const qint64 height = core ? u16le(b, 20) : std::abs(qint64(qint32(u32le(b, 22))));
-        const QString refusal = pictureSizeRefusal(width, height);
-        if (!refusal.isEmpty())
+        const Reason refusal = pictureSizeRefusal(width, height);
+        if (refusal)
             return {{}, refusal, {}};
     }
     return readWithQt(b, "bmp");
@@ -190,7 +213,10 @@ DecodedPicture decodeIcon(const QByteArray& bytes)
         }
     }
     if (best < 0)
-        return {{}, QStringLiteral("the icon directory holds no readable image within the limits"), {}};
+        return {{},
+                {ReasonCode::Damaged,
+                 {QStringLiteral("ICO"), QStringLiteral("the directory holds no readable image within the limits")}},
+                {}};
     return readWithQt(bytes, "ico", best);
 }
 
@@ -241,7 +267,9 @@ PictureKind recognise(const QByteArray& b)
     return heifKind(b);
 }
 
-DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+namespace {
+
+DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 {
     switch (recognise(bytes)) {
     case PictureKind::None:
@@ -268,7 +296,17 @@ DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
     case PictureKind::Avif:
         return decodeHeif(bytes, target);
     }
-    return {{}, QStringLiteral("not a recognised picture"), {}};
+    return {{}, ReasonCode::NotAPicture, {}};
+}
+
+} // namespace
+
+DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+{
+    DecodedPicture decoded = decodeByKind(bytes, target);
+    if (decoded.image.isNull() && decoded.reason.isNone())
+        decoded.reason = core::ReasonCode::CannotShow;
+    return decoded;
 }
 
 } // namespace material

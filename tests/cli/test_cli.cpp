@@ -9,7 +9,9 @@
 #include <QColor>
 #include <QDir>
 #include <QHash>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QProcess>
 #include <QTest>
 
 #include <csignal>
@@ -304,29 +306,92 @@ private slots:
         QCOMPARE(files, 1);
     }
 
+    // A file in the way, or a symbolic link at an output name pointing at a file outside the output folder:
+    // refused without --overwrite; with it, the name gets the new picture and the file outside is untouched.
+    void refusesToOverwrite_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("file") << false;
+        QTest::newRow("symbolic link to a file outside") << true;
+    }
+
     void refusesToOverwrite()
     {
+        QFETCH(bool, link);
         testutil::Sandbox in;
         testutil::Sandbox out;
+        testutil::Sandbox elsewhere;
         for (int i = 0; i < 3; ++i)
             QVERIFY(in.write(QStringLiteral("%1.jpg").arg(i), flatJpeg(materialColour(i))));
-        QVERIFY(out.write(QStringLiteral("2.png"), "keep me"));
+        const QString kept = link ? elsewhere.file(QStringLiteral("precious.txt")) : out.file(QStringLiteral("2.png"));
+        {
+            QFile f(kept);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("keep me") == 7);
+        }
+        if (link)
+            QVERIFY(QFile::link(kept, out.file(QStringLiteral("2.png"))));
         const QStringList args{QStringLiteral("--input"), in.path(), QStringLiteral("--output"), out.path()};
+        auto keptBytes = [&] {
+            QFile f(kept);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
 
         const testutil::ToolRun refused = testutil::runBatchTool(args);
         QCOMPARE(refused.exitCode, 2);
         QVERIFY2(refused.err.contains(out.file(QStringLiteral("2.png"))), qPrintable(refused.err));
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("2.png")});
-        QFile kept(out.file(QStringLiteral("2.png")));
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("keep me"));
-        kept.close();
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::System), QStringList{QStringLiteral("2.png")});
+        QCOMPARE(keptBytes(), QByteArray("keep me"));
 
         const testutil::ToolRun replaced = testutil::runBatchTool(args + QStringList{QStringLiteral("--overwrite")});
         QCOMPARE(replaced.exitCode, 0);
         int files = 0;
         QVERIFY(allComplete(out.path(), &files));
         QCOMPARE(files, 3);
+        QVERIFY(!QFileInfo(out.file(QStringLiteral("2.png"))).isSymLink());
+        if (link)
+            QCOMPARE(keptBytes(), QByteArray("keep me"));
+    }
+
+    // Two runs into one folder at once, each with materials of its own colour: every output name is written
+    // by one of them, and a run claims no name it did not write: each output shows the colour of the run
+    // that did not report the name as taken.
+    void twoRunsIntoOneFolder()
+    {
+        constexpr int kMaterials = 40;
+        const QColor colours[2] = {QColor(220, 30, 30), QColor(30, 30, 220)};
+        testutil::Sandbox in[2];
+        testutil::Sandbox out;
+        for (int run = 0; run < 2; ++run) {
+            for (int i = 0; i < kMaterials; ++i)
+                QVERIFY(in[run].write(QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0')), flatJpeg(colours[run])));
+        }
+        QProcess processes[2];
+        for (int run = 0; run < 2; ++run)
+            processes[run].start(testutil::batchTool(),
+                                 {QStringLiteral("--input"), in[run].path(), QStringLiteral("--output"), out.path(),
+                                  QStringLiteral("--jobs"), QStringLiteral("2")});
+        QString errors[2];
+        for (int run = 0; run < 2; ++run) {
+            QVERIFY(processes[run].waitForFinished(60000));
+            errors[run] = QString::fromUtf8(processes[run].readAllStandardError());
+        }
+        int files = 0;
+        QVERIFY(allComplete(out.path(), &files));
+        QCOMPARE(files, kMaterials);
+        for (int n = 1; n <= kMaterials; ++n) {
+            const QString name = out.file(QStringLiteral("%1.png").arg(n));
+            const bool takenFrom[2] = {errors[0].contains(name + QStringLiteral(": the name is taken")),
+                                       errors[1].contains(name + QStringLiteral(": the name is taken"))};
+            // A run that refused to start claims nothing; one that ran claims every name it did not report.
+            const bool claims[2] = {processes[0].exitCode() != 2 && !takenFrom[0],
+                                    processes[1].exitCode() != 2 && !takenFrom[1]};
+            QVERIFY2(!(claims[0] && claims[1]), qPrintable(name + QStringLiteral(" claimed by both runs")));
+            const QRgb pixel = QImage(name).pixel(76, 200);
+            for (int run = 0; run < 2; ++run) {
+                if (claims[run])
+                    QVERIFY2(near(pixel, colours[run]), qPrintable(name + errors[run]));
+            }
+        }
     }
 
     // Materials that are PNG files named like the outputs, in the output folder itself: writing 1.png would
