@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <functional>
@@ -432,11 +433,18 @@ private slots:
         QTRY_VERIFY(shown.controls().renderFrame(ids::CompositionFrame) == testutil::expectedFrame(picture, shown));
     }
 
+    void uploadOfANonPictureEmptiesTheBoxAndSaysWhy_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("not a picture") << QByteArray("plain text, not a picture");
+        QTest::newRow("damaged JPEG") << QByteArray("\xFF\xD8\xFF\xDB\x00\x02\xFF\xC0\x00\x03\x01garbage", 21);
+    }
     void uploadOfANonPictureEmptiesTheBoxAndSaysWhy()
     {
+        QFETCH(QByteArray, bytes);
         testutil::Sandbox dir;
         testutil::ShownWindow shown;
-        QVERIFY(dir.write(QStringLiteral("notes.jpg"), QByteArray("plain text, not a picture")));
+        QVERIFY(dir.write(QStringLiteral("notes.jpg"), bytes));
         QString message;
         testutil::answerFileDialog(dir.file(QStringLiteral("notes.jpg")));
         QTimer::singleShot(0, [&] { testutil::answerMessageBox(&message); });
@@ -444,6 +452,9 @@ private slots:
         QTRY_VERIFY(!message.isEmpty());
         QVERIFY(message.contains(QStringLiteral("notes.jpg")));
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
+        // Chinese throughout: apart from the file's path, no word of Latin letters.
+        const QString why = message.remove(QDir::toNativeSeparators(dir.file(QStringLiteral("notes.jpg"))));
+        QVERIFY2(!why.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(message));
     }
 
     void cancelledUploadChangesNothing()
