@@ -122,6 +122,8 @@ int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& o
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vorlith-batch"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VORLITH_VERSION));
     const int cores = QThread::idealThreadCount();
     const cli::ParsedOptions parsed = cli::parseOptions(app.arguments().mid(1), cores);
     if (!parsed.error.isEmpty())
@@ -131,7 +133,7 @@ int main(int argc, char** argv)
         return cli::kExitDone;
     }
     if (parsed.version) {
-        say(stdout, QStringLiteral("vorlith-batch " VORLITH_VERSION));
+        say(stdout, QStringLiteral("vorlith-batch ") + QCoreApplication::applicationVersion());
         return cli::kExitDone;
     }
     const cli::Options& options = parsed.options;

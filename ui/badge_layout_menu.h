@@ -3,6 +3,7 @@
 #include "core/controls.h"
 #include "material/composition.h"
 
+#include <QFileDialog>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -39,6 +40,7 @@ public:
 
 private:
     void showMenu(const QPoint& pos);
+    QString chooseFile(QFileDialog::AcceptMode mode);
     void askAndSave();
     void askAndLoad();
 

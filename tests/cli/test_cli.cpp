@@ -7,6 +7,7 @@
 #include "testsupport/photo_jpeg.h"
 
 #include <QColor>
+#include <QBuffer>
 #include <QDir>
 #include <QHash>
 #include <QFileInfo>
@@ -288,6 +289,17 @@ private slots:
         QVERIFY(in.write(QStringLiteral("empty.jpg"), {}));
         QByteArray cut = testutil::makePhotoJpeg({64, 64}, 3).left(40);
         QVERIFY(in.write(QStringLiteral("cut.jpg"), cut));
+        // A BMP cut short is written, its missing rows plain, with a warning that names it.
+        QImage noise(140, 226, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb(x * 37 & 0xFF, y * 11 & 0xFF, (x * y) & 0xFF));
+        QByteArray bmp;
+        {
+            QBuffer buffer(&bmp);
+            QVERIFY(buffer.open(QIODevice::WriteOnly) && noise.save(&buffer, "BMP"));
+        }
+        QVERIFY(in.write(QStringLiteral("zcut_bmp.jpg"), bmp.left(bmp.size() / 2)));
         const QStringList args{QStringLiteral("--input"), in.path(), QStringLiteral("--output"), out.path()};
 
         const testutil::ToolRun dry = testutil::runBatchTool(args + QStringList{QStringLiteral("--dry-run")});
@@ -300,10 +312,15 @@ private slots:
         for (const char* name : {"skipped text.jpg: ", "skipped empty.jpg: the file is empty", "skipped cut.jpg: "})
             QVERIFY2(run.err.contains(QString::fromUtf8(name)), qPrintable(run.err));
         QVERIFY(!run.err.contains(QStringLiteral("good.jpg")));
-        QVERIFY(run.out.contains(QStringLiteral("wrote 1 of 4")));
+        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_bmp.jpg: the BMP data ends early")), qPrintable(run.err));
+        QVERIFY2(run.out.contains(QStringLiteral("wrote 2 of 5")), qPrintable(run.out));
         int files = 0;
         QVERIFY(allComplete(out.path(), &files));
-        QCOMPARE(files, 1);
+        QCOMPARE(files, 2);
+        // The top half of the stored-bottom-up BMP never arrived: plain grey across the picture box's top.
+        const QImage cutFrame(out.file(QStringLiteral("5.png")));
+        for (int x = 6; x < 146; x += 7)
+            QCOMPARE(cutFrame.pixel(x, 100) & 0xFFFFFF, 0x808080u);
     }
 
     // A file in the way, or a symbolic link at an output name pointing at a file outside the output folder:

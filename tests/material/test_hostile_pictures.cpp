@@ -51,6 +51,35 @@ QByteArray gifWithFrame(unsigned w, unsigned h)
     return b;
 }
 
+// An 8-bit run-length BMP of the picture's indexes (grey palette): each row as runs of one pixel, then the
+// end-of-line code, and the end-of-picture code at the end.
+QByteArray rle8Bmp(int w, int h, const std::function<int(int, int)>& index)
+{
+    QByteArray data;
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x)
+            data += QByteArray(1, char(1)) + char(index(x, y));
+        data += QByteArray("\x00\x00", 2);
+    }
+    data += QByteArray("\x00\x01", 2);
+    QByteArray palette;
+    for (int i = 0; i < 256; ++i)
+        palette += QByteArray(1, char(i)) + char(255 - i) + char(i / 2) + char(0);
+    QByteArray b(54, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    putU32le(b, 2, quint32(54 + palette.size() + data.size()));
+    putU32le(b, 10, quint32(54 + palette.size()));
+    putU32le(b, 14, 40);
+    putU32le(b, 18, quint32(w));
+    putU32le(b, 22, quint32(h));
+    putU16le(b, 26, 1);
+    putU16le(b, 28, 8);
+    putU32le(b, 30, 1);
+    putU32le(b, 34, quint32(data.size()));
+    return b + palette + data;
+}
+
 void putU32be(QByteArray& b, qsizetype at, quint32 v)
 {
     for (int i = 0; i < 4; ++i)
@@ -113,6 +142,8 @@ private slots:
     void refusesOrMarksTruncatedNewerFormats_data();
     void refusesOrMarksTruncatedNewerFormats();
     void showsWhatArrivedOfATruncatedJpeg();
+    void fillsWhatNeverArrived_data();
+    void fillsWhatNeverArrived();
     void refusesAJpegCutInsideItsHeader();
     void cutsOffOverrunningPcxRuns();
     void marksATruncatedPcx();
@@ -191,6 +222,60 @@ void TestHostilePictures::refusesOrMarksTruncatedNewerFormats()
         if (cut == 16)
             QVERIFY(decoded.image.isNull());
     }
+}
+
+// A file cut to 60 %, decoded right after a noisy picture of the same size: the part that never arrived is
+// the one missing-data colour in every format (never the noise left in memory), the part that arrived is
+// the picture's, and a warning says the data ends early.
+void TestHostilePictures::fillsWhatNeverArrived_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QImage>("whole"); // null for a lossy format
+    const QImage image = gradient(160, 120);
+    QTest::newRow("BMP 24-bit") << "cut.bmp" << encode(image, "bmp") << image;
+    const QImage grey = image.convertToFormat(QImage::Format_Indexed8);
+    QTest::newRow("BMP 8-bit") << "cut8.bmp" << encode(grey, "bmp") << grey;
+    auto index = [](int x, int y) { return (x + 2 * y) % 200; };
+    QTest::newRow("BMP run-length") << "cut_rle.bmp" << rle8Bmp(160, 120, index) << QImage();
+    // Noise, so the PNG's data is large enough to arrive in several reads.
+    QRandomGenerator random(5);
+    const QImage noisy = painted(160, 120, [&random](int, int) { return random.generate() | 0xFF000000; });
+    QTest::newRow("PNG") << "cut.png" << encode(noisy, "png") << noisy;
+    QTest::newRow("JPEG") << "cut.jpg" << encode(image, "jpeg", 90) << QImage();
+    QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120, char(0x21)) << QImage();
+}
+
+void TestHostilePictures::fillsWhatNeverArrived()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, file);
+    QFETCH(QImage, whole);
+    testutil::Sandbox sandbox;
+    const QImage noise = painted(160, 120, [](int x, int y) { return qRgb(x * 31 & 0xFF, y * 17 & 0xFF, 7); });
+    QVERIFY(!decodeFile(sandbox, "noise.bmp", encode(noise, "bmp")).image.isNull());
+
+    const material::DecodedPicture decoded = decodeFile(sandbox, name, file.left(file.size() * 6 / 10));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QCOMPARE(decoded.warning.code, core::ReasonCode::Truncated);
+    const QImage shown = decoded.image.convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), QSize(160, 120));
+    const QImage expected = whole.convertToFormat(QImage::Format_RGB32);
+    int missing = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb pixel = shown.pixel(x, y);
+            if (pixel == material::kMissingDataColour)
+                ++missing;
+            else if (!expected.isNull())
+                QCOMPARE(pixel, expected.pixel(x, y));
+        }
+    }
+    // A whole row (the top of a BMP, stored bottom up; the bottom of the others) never arrived.
+    const int row = name.endsWith(QLatin1String(".bmp")) ? 0 : 119;
+    for (int x = 0; x < 160; ++x)
+        QCOMPARE(shown.pixel(x, row), material::kMissingDataColour);
+    QVERIFY(missing < 160 * 120);
 }
 
 void TestHostilePictures::showsWhatArrivedOfATruncatedJpeg()
