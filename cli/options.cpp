@@ -170,9 +170,10 @@ QString applyValues(const QCommandLineParser& p, Options& o)
 QString applyLayout(const QCommandLineParser& p, Options& o)
 {
     if (p.isSet(QStringLiteral("layout"))) {
-        material::BadgeLayoutResult read = material::readBadgeLayoutFile(p.value(QStringLiteral("layout")));
-        if (!read.error.isEmpty())
-            return QStringLiteral("--layout: ") + read.error;
+        const QString path = p.value(QStringLiteral("layout"));
+        material::BadgeLayoutResult read = material::readBadgeLayoutFile(path);
+        if (read.reason)
+            return QStringLiteral("--layout: %1: %2").arg(path, core::englishText(read.reason));
         o.layout = read.layout;
         o.fit = read.fit.value_or(o.fit);
     }
