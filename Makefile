@@ -12,7 +12,7 @@ endif
 
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps build run test bench fuzz test-asan format clean assets
+.PHONY: all deps build run test package bench fuzz test-asan format clean assets
 
 all: build
 
@@ -28,6 +28,10 @@ run: build
 
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure --no-tests=error -j 2
+
+# The Debian package, $(BUILD)/vorlith-show_<version>_<arch>.deb (CPack; dependencies from dpkg-shlibdeps).
+package: build
+	@cmake --build $(BUILD) --target package
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer. Qt is not instrumented;
 # its and fontconfig's leaks at exit are noise, so leak checking is off. Any report ends the test that made

@@ -18,7 +18,10 @@ bool messageBoxWanted()
         return false;
     // A box needs a widget application; a report raised before it exists (or from a console-only tool) still
     // reaches standard error.
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+    // On a platform without a screen (offscreen, minimal) a box could never be answered.
+    const QString platform = QGuiApplication::platformName();
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr &&
+           platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 } // namespace

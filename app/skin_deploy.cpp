@@ -46,11 +46,20 @@ QString skinEnginePath(const QString& programDir)
     return programDir + QDir::separator() + skinEngineFileName();
 }
 
+QString privateLibraryDir(const QString& programDir)
+{
+    return QDir::cleanPath(programDir + QLatin1Char('/') + QStringLiteral(VORLITH_PRIVATE_LIBDIR_FROM_BIN));
+}
+
 bool deploySkinEngine(const QString& programDir)
 {
     const QString path = skinEnginePath(programDir);
     const QFileInfo existing(path);
     if (existing.exists() || existing.isSymLink())
+        return false;
+    // An installed program never writes into its prefix: a copy there would belong to no package and, after an
+    // upgrade, would hide the new engine from every later start.
+    if (QFileInfo::exists(skinEnginePath(privateLibraryDir(programDir))))
         return false;
     // Written under a temporary name in the same folder and renamed into place, so a start interrupted halfway
     // never leaves a truncated engine that would make every later start end in the fatal report.

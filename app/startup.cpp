@@ -3,13 +3,18 @@
 #include "app/fatal_report.h"
 #include "app/skin_apply.h"
 #include "show/lookup.h"
+#include "ui/language.h"
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFont>
 #include <QScreen>
+
+#include <cstring>
+#include <unistd.h>
 
 namespace app {
 
@@ -28,10 +33,60 @@ ui::HandlerTable handlers()
 
 } // namespace
 
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vorlith-show"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VORLITH_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(VORLITH_APP_ID));
+}
+
+bool answersCommandLine(int argc, char** argv)
+{
+    bool asked = false;
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "-v", "--version"})
+            asked = asked || std::strcmp(argv[i], option) == 0;
+    if (!asked)
+        return false;
+    QCoreApplication console(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Opens one window with two pages. On the first, eleven QQ service badges lie over a composition picture;\n"
+        "each can be shown, hidden and moved pixel by pixel, and the composition is saved as a PNG file. A folder\n"
+        "of material pictures can be made into numbered PNG files, one per material. The second page looks up a\n"
+        "QQ Show picture by QQ number in a web view and saves it."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(console); // prints the answer and ends the process
+    return true;
+}
+
+QString rootSandboxProblem()
+{
+    const bool sandboxOff = qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") ||
+                            qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox"));
+    if (geteuid() != 0 || sandboxOff)
+        return {};
+    return QStringLiteral("以 root 身份运行时，网页视图（Qt WebEngine）的沙箱无法启动，程序不能运行。\r\n"
+                          "请以普通用户身份运行；或在信任所访问网页时，关闭沙箱后再运行：\r\n"
+                          "QTWEBENGINE_DISABLE_SANDBOX=1 vorlith-show\r\n"
+                          "(Run as root, the web view's sandbox cannot start. Run as an ordinary user, or start with "
+                          "QTWEBENGINE_DISABLE_SANDBOX=1 to turn the sandbox off.)");
+}
+
 int run(QApplication& application)
 {
+    // Said before the web view exists: the web engine itself would end the process with a line of its own.
+    if (const QString problem = rootSandboxProblem(); !problem.isEmpty())
+        fatalReport(problem, 0);
     // Relative paths resolve against the program's own folder, wherever it was started from.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
+
+    // Chinese throughout, also in the toolkit's own dialogs and the web engine's pages, whatever the system's
+    // language; set before the first window and web view exist.
+    if (!ui::useChineseInterface())
+        qWarning("Qt's Chinese translations are not installed (Debian: qt6-translations-l10n); "
+                 "standard dialogs will be in English");
 
     // The layout's fixed control sizes were made for a 12-pixel interface font: keep the platform's default
     // family at that size so every caption fits its control.

@@ -193,7 +193,7 @@ void stageSplit(const QString& corpus, const QStringList& names, const QString& 
             into += now - t;
             t = now;
         };
-        material::readPictureFile(corpus + name, buffer);
+        material::readPictureFile(QFile::encodeName(corpus + name), buffer);
         lap(ms[0]);
         const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
         lap(ms[1]);

@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     out << QStringLiteral("a folder of %1 empty .jpg files\n").arg(kManyFiles);
     QElapsedTimer timer;
     timer.start();
-    const qsizetype listed = material::listMaterialFiles(many, QStringLiteral("jpg")).size();
+    const qsizetype listed = static_cast<qsizetype>(material::listMaterials(many, QStringLiteral("jpg")).size());
     out << QStringLiteral("  listing alone, in process: %1 names in %2 s\n")
                .arg(listed)
                .arg(static_cast<double>(timer.nsecsElapsed()) / 1e9, 0, 'f', 2);

@@ -1,5 +1,5 @@
 // Decoding a phone-sized JPEG into the 140 x 226 picture box: decodePicture with the box as target (libjpeg
-// scales in the DCT domain) and then stretchPicture, as the window and the batch do for every material.
+// scales in the DCT domain) and then fitPicture, as the window and the batch do for every material.
 // Prints milliseconds per picture; the full-size decode is printed beside it for comparison.
 #include "material/composition.h"
 #include "material/picture.h"
@@ -26,7 +26,7 @@ Timing timeDecode(const QByteArray& jpeg, QSize target, int runs)
         QElapsedTimer timer;
         timer.start();
         const material::DecodedPicture decoded = material::decodePicture(jpeg, target);
-        const QImage shown = material::stretchPicture(decoded.image);
+        const QImage shown = material::fitPicture(decoded.image);
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (shown.size() != material::kPictureRect.size()) {
             std::fprintf(stderr, "decode failed: %s\n", qPrintable(decoded.reason));

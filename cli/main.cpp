@@ -142,11 +142,11 @@ int main(int argc, char** argv)
     if (!QDir().mkpath(options.output))
         return fail(QStringLiteral("cannot make the output folder %1").arg(options.output));
 
-    const std::vector<material::BadgeLayer> badges = material::badgeLayers(options.layout, assets::badgeBitmaps());
+    const material::Composition look{{}, material::badgeLayers(options.layout, assets::badgeBitmaps()), options.fit};
     cli::installStopHandlers();
     cli::ProgressBar bar(stderr);
     const cli::RunReport result =
-        cli::runPlan(plan, badges, options.jobs, cli::stopRequested(), [&bar](std::size_t done, std::size_t total) {
+        cli::runPlan(plan, look, options.jobs, cli::stopRequested(), [&bar](std::size_t done, std::size_t total) {
             bar.update(done, total);
         });
     bar.finish();

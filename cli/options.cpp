@@ -73,6 +73,7 @@ const std::vector<Spec>& specs()
         {{QStringLiteral("layout")}, QStringLiteral("FILE")},
         {{QStringLiteral("hide")}, QStringLiteral("NAME"), true},
         {{QStringLiteral("move")}, QStringLiteral("NAME=DX,DY"), true},
+        {{QStringLiteral("fit")}, QStringLiteral("MODE")},
         {{QStringLiteral("names")}, QStringLiteral("number|material")},
         {{QStringLiteral("start")}, QStringLiteral("N")},
         {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("N")},
@@ -164,7 +165,7 @@ QString applyValues(const QCommandLineParser& p, Options& o)
     return why;
 }
 
-// The layout file first, then --hide and --move change what it gives.
+// The layout file first, then --hide, --move and --fit change what it gives.
 QString applyLayout(const QCommandLineParser& p, Options& o)
 {
     if (p.isSet(QStringLiteral("layout"))) {
@@ -172,6 +173,14 @@ QString applyLayout(const QCommandLineParser& p, Options& o)
         if (!read.error.isEmpty())
             return QStringLiteral("--layout: ") + read.error;
         o.layout = read.layout;
+        o.fit = read.fit.value_or(o.fit);
+    }
+    if (p.isSet(QStringLiteral("fit"))) {
+        const QString name = p.value(QStringLiteral("fit"));
+        const std::optional<material::Fit> fit = material::fitByName(name);
+        if (!fit)
+            return QStringLiteral("--fit %1: expected %2").arg(name, material::fitNames());
+        o.fit = *fit;
     }
     for (const QString& name : p.values(QStringLiteral("hide"))) {
         const std::optional<int> index = core::badgeByName(name);
@@ -254,11 +263,15 @@ QString helpText(int defaultJobs)
                "  -f, --format EXT      material extension, matched as \"*.\" + EXT, letter case ignored,\n"
                "                        * and ? as wildcards (default JPG)\n"
                "  -o, --output DIR      the output folder; made when missing\n"
-               "  --layout FILE         badge layout file (name visible left top per line), as the window saves\n"
-               "                        it from the effect area's context menu\n"
+               "  --layout FILE         badge layout file (name visible left top per line, and the fit), as the\n"
+               "                        window saves it from the effect area's context menu\n"
                "  --hide NAME           hide a badge (repeatable); NAME as the badge selector shows it\n"
                "  --move NAME=DX,DY     put a badge DX, DY pixels from its default place (repeatable)\n"
                "                        (--hide and --move apply after --layout, whatever their order)\n"
+               "  --fit MODE            how the picture fills its 140 x 226 box: stretch (the default), cover\n"
+               "                        (shape kept, box filled, the overflow cut off on both sides), cover-top\n"
+               "                        (the same, a tall picture keeping its top, for portraits) or contain\n"
+               "                        (shape kept, whole picture, the rest white); wins over the layout's fit\n"
                "  --names number|material\n"
                "                        number (default): 1.png, 2.png, ... in listing order;\n"
                "                        material: each material's name with its extension replaced by .png\n"

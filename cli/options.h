@@ -24,6 +24,7 @@ struct Options {
     QString format = QStringLiteral("JPG"); // the window's material format box starts with this text
     QString output;
     material::BadgeLayout layout = material::defaultBadgeLayout();
+    material::Fit fit = material::Fit::Stretch; // from --fit, else the layout file, else stretch
     Naming naming = Naming::Number;
     int start = 1;
     int jobs = 1;
@@ -40,7 +41,7 @@ struct ParsedOptions {
 };
 
 // Reads the arguments (without the program name). A layout file given with --layout is read here, so that its
-// errors are option errors; --hide and --move apply after it.
+// errors are option errors; --hide and --move apply after it, and --fit wins over the file's fit.
 ParsedOptions parseOptions(const QStringList& arguments, int defaultJobs);
 
 QString helpText(int defaultJobs);

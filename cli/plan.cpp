@@ -11,6 +11,11 @@
 #include <QHash>
 #include <QSet>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+
 namespace cli {
 
 namespace {
@@ -27,9 +32,9 @@ QString canonical(const QString& path)
 // mark their materials as done.
 void findConflicts(Plan& plan, bool skipExisting)
 {
-    // The materials' real paths are worked out only once an output exists: an empty output folder (the usual
-    // case, and a folder of 100,000 materials) costs one look per output and nothing per material.
-    // The output folder is listed once rather than asked about every name.
+    // The output folder is listed once rather than asked about every name, and the materials' real paths are
+    // worked out only once an output exists: an empty output folder (the usual case, also for a folder of
+    // 100,000 materials) costs one listing and nothing per material.
     QSet<QString> present;
     QDirIterator it(plan.outputFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
@@ -44,7 +49,7 @@ void findConflicts(Plan& plan, bool skipExisting)
         const QFileInfo info(output);
         if (sources.isEmpty()) {
             for (const Material& each : plan.materials)
-                sources.insert(canonical(plan.source(each)));
+                sources.insert(canonical(QFile::decodeName(plan.source(each))));
         }
         if (info.isDir()) {
             plan.unwritable.append(output + QStringLiteral(" (a folder)"));
@@ -101,19 +106,20 @@ Plan makePlan(const Options& options)
         plan.error = QStringLiteral("the output folder %1 is not a folder").arg(options.output);
         return plan;
     }
-    const QStringList names = material::listMaterialFiles(options.input, options.format);
-    if (names.isEmpty()) {
+    const std::vector<material::ListedFile> listed = material::listMaterials(options.input, options.format);
+    if (listed.empty()) {
         plan.error = QStringLiteral("no file in %1 matches *.%2").arg(options.input, options.format);
         return plan;
     }
     plan.inputFolder = material::withTrailingSeparator(options.input);
     plan.outputFolder = material::withTrailingSeparator(options.output);
-    plan.materials.reserve(static_cast<std::size_t>(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i) {
+    plan.materials.reserve(listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const QString& name = listed[i].shown;
         const QString outputName = options.naming == Naming::Material
-                                       ? materialOutputName(names[i])
-                                       : QString::number(options.start + i) + QStringLiteral(".png");
-        plan.materials.push_back({names[i], outputName});
+                                       ? materialOutputName(name)
+                                       : QString::number(options.start + qint64(i)) + QStringLiteral(".png");
+        plan.materials.push_back({name, listed[i].native, outputName});
     }
     if (options.naming == Naming::Material) {
         findClashes(plan);
@@ -124,17 +130,17 @@ Plan makePlan(const Options& options)
     return plan;
 }
 
-QString quickCheck(const QString& source)
+QString quickCheck(const QByteArray& source)
 {
-    const QFileInfo info(source);
-    if (info.size() == 0)
+    QFile file;
+    const int fd = ::open(source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (file.size() == 0)
         return QStringLiteral("the file is empty");
-    if (info.size() > material::kMaxPictureFileBytes)
+    if (file.size() > material::kMaxPictureFileBytes)
         return QStringLiteral("the file is too large: larger than %1 MB")
             .arg(material::kMaxPictureFileBytes / (1024 * 1024));
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
     if (material::recognise(file.read(64)) == material::PictureKind::None)
         return QStringLiteral("not a picture (unrecognised content)");
     return {};

@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,8 @@
 namespace cli {
 
 struct Material {
-    QString name;         // as listed, for reports; the file in the input folder
+    QString name;         // as listed, for reports (bytes that are no valid text written as \xHH)
+    QByteArray native;    // the file in the input folder, as the file system holds its name
     QString outputName;   // the file in the output folder
     bool present = false; // the output exists and --skip-existing leaves it (and its material) alone
 };
@@ -27,7 +29,7 @@ struct Plan {
     QString error;          // an unusable folder; empty when the plan can run
     qsizetype presentCount = 0;
 
-    QString source(const Material& m) const { return inputFolder + m.name; }
+    QByteArray source(const Material& m) const { return QFile::encodeName(inputFolder) + m.native; }
     QString output(const Material& m) const { return outputFolder + m.outputName; }
 };
 
@@ -40,6 +42,6 @@ QString materialOutputName(const QString& name);
 
 // Why a material would be skipped, from its size and first bytes alone (no decoding); empty when it looks
 // like a picture. Used by --dry-run.
-QString quickCheck(const QString& source);
+QString quickCheck(const QByteArray& source);
 
 } // namespace cli

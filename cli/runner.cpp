@@ -29,8 +29,7 @@ bool stopsTheRun(int errorCode)
     }
 }
 
-MaterialResult
-composeOne(const Plan& plan, const Material& m, const std::vector<material::BadgeLayer>& badges, QByteArray& buffer)
+MaterialResult composeOne(const Plan& plan, const Material& m, const material::Composition& look, QByteArray& buffer)
 {
     MaterialResult result;
     result.reason = material::readPictureFile(plan.source(m), buffer);
@@ -43,7 +42,7 @@ composeOne(const Plan& plan, const Material& m, const std::vector<material::Badg
         return result;
     }
     result.warning = decoded.warning;
-    const QImage frame = material::renderComposition({decoded.image, badges});
+    const QImage frame = material::renderComposition({decoded.image, look.badges, look.fit});
     const OutputWrite write;
     if (!write.allowed()) {
         result.reason = QStringLiteral("stopped");
@@ -65,11 +64,9 @@ composeOne(const Plan& plan, const Material& m, const std::vector<material::Badg
 namespace {
 
 struct Shared {
-    Shared(const Plan& p, const std::vector<material::BadgeLayer>& b, const std::atomic<bool>& s)
-        : plan(p), badges(b), stop(s)
-    {}
+    Shared(const Plan& p, const material::Composition& l, const std::atomic<bool>& s) : plan(p), look(l), stop(s) {}
     const Plan& plan;
-    const std::vector<material::BadgeLayer>& badges;
+    const material::Composition& look;
     const std::atomic<bool>& stop;
     std::atomic<bool> failed{false}; // a write failure cut the run short
     std::atomic<std::size_t> next{0};
@@ -99,7 +96,7 @@ void work(Shared& s)
 {
     // Each worker holds its own copy of the badge layers (the bitmaps are shared read-only) and its own read
     // buffer, which grows to the largest material it meets and is then reused.
-    const std::vector<material::BadgeLayer> badges = s.badges;
+    const material::Composition look = s.look;
     QByteArray buffer;
     const std::size_t total = s.plan.materials.size();
     while (!s.stop.load() && !s.failed.load()) {
@@ -111,7 +108,7 @@ void work(Shared& s)
             s.done.fetch_add(1);
             continue;
         }
-        MaterialResult r = composeOne(s.plan, s.plan.materials[i], badges, buffer);
+        MaterialResult r = composeOne(s.plan, s.plan.materials[i], look, buffer);
         if (r.outcome == MaterialResult::WriteFailed)
             s.failed.store(true);
         record(s, i, std::move(r));
@@ -125,12 +122,12 @@ void work(Shared& s)
 } // namespace
 
 RunReport runPlan(const Plan& plan,
-                  const std::vector<material::BadgeLayer>& badges,
+                  const material::Composition& look,
                   int jobs,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress)
 {
-    Shared s(plan, badges, stop);
+    Shared s(plan, look, stop);
     const std::size_t total = plan.materials.size();
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), total));
     s.running = workers;

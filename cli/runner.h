@@ -41,11 +41,12 @@ struct RunReport {
 // Done so far, for the progress display; called on the calling thread about ten times a second.
 using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
 
-// Runs the plan with `jobs` workers. `stop` is polled before each material: once set, no new material is
+// Runs the plan with `jobs` workers, each material composed like `look` (its badges and fit; its picture is
+// not used). `stop` is polled before each material: once set, no new material is
 // started, and the ones in flight are finished. A write failure that every later output would meet as well
 // (see stopsTheRun) stops the run the same way, at once.
 RunReport runPlan(const Plan& plan,
-                  const std::vector<material::BadgeLayer>& badges,
+                  const material::Composition& look,
                   int jobs,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress);
@@ -63,8 +64,7 @@ struct MaterialResult {
 };
 
 // One material: read into `buffer` (reused from material to material), decode at the picture box's size,
-// compose, write.
-MaterialResult
-composeOne(const Plan& plan, const Material& m, const std::vector<material::BadgeLayer>& badges, QByteArray& buffer);
+// compose like `look`, write.
+MaterialResult composeOne(const Plan& plan, const Material& m, const material::Composition& look, QByteArray& buffer);
 
 } // namespace cli

@@ -22,10 +22,26 @@ bool readCoordinate(const QString& field, int* value)
     return true;
 }
 
-// Reads one non-comment line into the layout; the error says what is wrong with it.
-QString readLine(const QString& line, BadgeLayout& layout, std::array<bool, core::kBadgeCount>& seen)
+constexpr QLatin1StringView kFitKey("fit");
+
+// Reads a "fit NAME" line.
+QString readFit(const QStringList& fields, std::optional<Fit>& fit)
+{
+    if (fit)
+        return QStringLiteral("the fit is given twice");
+    fit = fields.size() == 2 ? fitByName(fields[1]) : std::nullopt;
+    if (!fit)
+        return QStringLiteral("expected fit %1").arg(fitNames());
+    return {};
+}
+
+// Reads one non-comment line into the result; the error says what is wrong with it.
+QString readLine(const QString& line, BadgeLayoutResult& result, std::array<bool, core::kBadgeCount>& seen)
 {
     const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (fields[0] == kFitKey)
+        return readFit(fields, result.fit);
+    BadgeLayout& layout = result.layout;
     if (fields.size() != 4)
         return QStringLiteral("expected 4 fields (name visible left top), found %1").arg(fields.size());
     const std::optional<int> index = core::badgeByName(fields[0]);
@@ -59,7 +75,7 @@ BadgeLayout defaultBadgeLayout()
 
 BadgeLayoutResult parseBadgeLayout(const QString& text)
 {
-    BadgeLayoutResult result{defaultBadgeLayout(), {}};
+    BadgeLayoutResult result{defaultBadgeLayout(), std::nullopt, {}};
     std::array<bool, core::kBadgeCount> seen{};
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
@@ -68,14 +84,14 @@ BadgeLayoutResult parseBadgeLayout(const QString& text)
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        const QString why = readLine(line, result.layout, seen);
+        const QString why = readLine(line, result, seen);
         if (!why.isEmpty())
-            return {defaultBadgeLayout(), QStringLiteral("line %1: %2").arg(n + 1).arg(why)};
+            return {defaultBadgeLayout(), std::nullopt, QStringLiteral("line %1: %2").arg(n + 1).arg(why)};
     }
     return result;
 }
 
-QString formatBadgeLayout(const BadgeLayout& layout)
+QString formatBadgeLayout(const BadgeLayout& layout, std::optional<Fit> fit)
 {
     QString text = QStringLiteral("# vorlith badge layout: name visible(0/1) left top\n");
     for (std::size_t i = 0; i < layout.size(); ++i) {
@@ -85,6 +101,8 @@ QString formatBadgeLayout(const BadgeLayout& layout)
                     .arg(layout[i].pos.x())
                     .arg(layout[i].pos.y());
     }
+    if (fit)
+        text += QStringLiteral("%1 %2\n").arg(kFitKey, fitName(*fit));
     return text;
 }
 
@@ -94,19 +112,19 @@ BadgeLayoutResult readBadgeLayoutFile(const QString& path)
     QByteArray bytes;
     const QString why = readRegularFile(path, kMaxLayoutFileBytes, bytes);
     if (!why.isEmpty())
-        return {defaultBadgeLayout(), QStringLiteral("cannot read %1: %2").arg(path, why)};
+        return {defaultBadgeLayout(), std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, why)};
     BadgeLayoutResult result = parseBadgeLayout(QString::fromUtf8(bytes));
     if (!result.error.isEmpty())
         result.error = path + QStringLiteral(", ") + result.error;
     return result;
 }
 
-QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout)
+QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout, std::optional<Fit> fit)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    const QByteArray bytes = formatBadgeLayout(layout).toUtf8();
+    const QByteArray bytes = formatBadgeLayout(layout, fit).toUtf8();
     if (file.write(bytes) != bytes.size()) {
         const QString why = file.errorString();
         file.cancelWriting();

@@ -21,7 +21,8 @@
 //
 // that is the badge's name (as the badge selector shows it), visible 0 or 1, left and top relative to the
 // composition picture box. UTF-8. A badge the file does not name keeps its default: visible, at its default
-// position.
+// position. A line "fit cover" (or stretch, cover-top, contain) says how the picture fills its box; without
+// one, the file leaves that choice as it is.
 namespace material {
 
 struct BadgePlacement {
@@ -41,20 +42,21 @@ inline constexpr int kMaxBadgeCoordinate = 100000;
 
 struct BadgeLayoutResult {
     BadgeLayout layout;
-    QString error; // "line N: why" for the first bad line; empty when the text was read whole
+    std::optional<Fit> fit; // set when the file has a "fit" line
+    QString error;          // "line N: why" for the first bad line; empty when the text was read whole
 };
 
 // Reads a layout from its text. Unknown names, a badge named twice, a wrong number of fields, a visibility
 // other than 0 or 1 and coordinates that are no whole numbers within the bound are errors.
 BadgeLayoutResult parseBadgeLayout(const QString& text);
 
-// The text of a layout: a header comment and all eleven badges in canonical order.
-QString formatBadgeLayout(const BadgeLayout& layout);
+// The text of a layout: a header comment, all eleven badges in canonical order and the fit when given.
+QString formatBadgeLayout(const BadgeLayout& layout, std::optional<Fit> fit = std::nullopt);
 
 // The same through a file. The error names the file's problem (missing, unreadable, too large) or its bad line.
 BadgeLayoutResult readBadgeLayoutFile(const QString& path);
 // Written through a temporary file and renamed into place. Empty on success, otherwise why it failed.
-QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout);
+QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout, std::optional<Fit> fit = std::nullopt);
 
 // The layout the controls show, and the layout put onto them (setLeft, setTop, setVisible of each badge).
 BadgeLayout badgeLayoutOf(const core::Controls& controls);

@@ -5,6 +5,9 @@
 #include "material/picture_file.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <algorithm>
 
 namespace material {
 
@@ -13,6 +16,9 @@ using namespace core::ids;
 namespace {
 
 constexpr char16_t kStopQuestion[] = u"批量制作正在进行。要停止吗？";
+constexpr char16_t kReplaceQuestion[] = u"%1 个文件已存在，替换？";
+constexpr char16_t kOverMaterials[] = u"输出文件 %1 是素材本身（共 %2 个），保存会毁掉素材。请选择另一个输出文件夹。";
+constexpr char16_t kFolderInTheWay[] = u"输出文件 %1 是一个文件夹（共 %2 个），无法保存。请选择另一个输出文件夹。";
 
 // The report lists at most this many skipped materials by name; a message box taller than the screen
 // would hide its own OK button.
@@ -31,10 +37,14 @@ void BatchHandlers::chooseMaterialFolder(core::Controls& controls)
 
 void BatchHandlers::listFiles(core::Controls& controls)
 {
-    const QStringList names = listMaterialFiles(controls.text(MaterialFolderBox), controls.text(MaterialFormatBox));
+    m_listed = listMaterials(controls.text(MaterialFolderBox), controls.text(MaterialFormatBox));
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(m_listed.size()));
+    for (const ListedFile& file : m_listed)
+        lines.append(file.shown);
     // Written once, whole: the list is a control's text, and rebuilding it name by name costs a full copy of
     // the text for every name.
-    controls.setText(FileList, names.join(QStringLiteral("\r\n")));
+    controls.setText(FileList, lines.join(QStringLiteral("\r\n")));
 }
 
 void BatchHandlers::startRun(core::Controls& controls)
@@ -51,12 +61,35 @@ void BatchHandlers::startRun(core::Controls& controls)
         return;
     }
     const QString output = controls.browseForFolder(QString::fromUtf16(kBrowsePrompt));
-    if (output.isEmpty())
+    if (output.isEmpty() || !outputFolderAccepted(controls, output))
         return;
     controls.setText(OutputFolderBox, withTrailingSeparator(QDir::toNativeSeparators(output)));
     m_report = {};
     controls.setStatus(QStringLiteral("0/%1").arg(controls.lineCount(FileList)));
     controls.setInterval(BatchTimer, kBatchInterval);
+}
+
+// Looks at the numbered files the run will write, before it writes any. An output that is one of the
+// materials (the output folder is the material folder and the format is png), or a folder under an output
+// name, refuses the folder; outputs that exist are replaced only when the user says so, asked once.
+bool BatchHandlers::outputFolderAccepted(core::Controls& controls, const QString& folder)
+{
+    const int lines = controls.lineCount(FileList);
+    const qint64 first = std::max(currentLineIndex(controls), 0) + 1;
+    const OutputCheck check = checkNumberedOutputs(
+        folder, first, std::max<qint64>(lines - first + 1, 0), controls.text(MaterialFolderBox), m_listed);
+    const QStringList& refused = !check.overMaterials.isEmpty() ? check.overMaterials : check.folders;
+    if (!refused.isEmpty()) {
+        const QString why =
+            !check.overMaterials.isEmpty() ? QString::fromUtf16(kOverMaterials) : QString::fromUtf16(kFolderInTheWay);
+        controls.showMessage(QString::fromUtf16(kMessageTitle),
+                             why.arg(QDir::toNativeSeparators(refused.constFirst())).arg(refused.size()));
+        return false;
+    }
+    if (check.existing.isEmpty())
+        return true;
+    return controls.askYesNo(QString::fromUtf16(kMessageTitle),
+                             QString::fromUtf16(kReplaceQuestion).arg(check.existing.size()));
 }
 
 int BatchHandlers::currentLineIndex(const core::Controls& controls) const
@@ -71,7 +104,13 @@ void BatchHandlers::readLine(core::Controls& controls)
     QString line;
     if (index >= 0 && index < controls.lineCount(FileList))
         line = controls.line(FileList, index);
-    controls.setText(CurrentFileBox, core::trimSpaces(line));
+    // A line as the listing wrote it names that listed file, spaces, escapes and all. A line the user typed
+    // is a name typed by hand: spaces around it are taken for slips of the keyboard.
+    if (index >= 0 && static_cast<std::size_t>(index) < m_listed.size() && line == m_listed[index].shown)
+        m_current = m_listed[index];
+    else
+        m_current = {QFile::encodeName(core::trimSpaces(line)), core::trimSpaces(line)};
+    controls.setText(CurrentFileBox, m_current.shown);
 }
 
 void BatchHandlers::previewCurrentFile(core::Controls& controls)
@@ -94,10 +133,13 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
         controls.setPicture(CompositionPicture, {});
         return why;
     }
-    const ReadResult file = readPictureFile(withTrailingSeparator(folder) + name);
+    // The box holds the name readLine put there, unless the user has typed over it since.
+    const QByteArray native = name == m_current.shown ? m_current.native : QFile::encodeName(name);
+    QByteArray bytes;
+    const QString error = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native, bytes);
     // A file that could not be read gives empty bytes, which clear the box.
-    const QString refused = controls.setPicture(CompositionPicture, file.bytes);
-    return file.error.isEmpty() ? refused : file.error;
+    const QString refused = controls.setPicture(CompositionPicture, bytes);
+    return error.isEmpty() ? refused : error;
 }
 
 void BatchHandlers::step(core::Controls& controls)
@@ -119,7 +161,7 @@ void BatchHandlers::step(core::Controls& controls)
         m_report.skipped.push_back({name, failure});
     } else {
         const QString folder = controls.text(OutputFolderBox);
-        const QString path = withTrailingSeparator(folder) + core::numberToText(index + 1.0) + QLatin1String(".png");
+        const QString path = numberedOutput(folder, index + 1);
         const WriteResult written = folder.isEmpty() ? WriteResult{false, QStringLiteral("no output folder is set")}
                                                      : writePictureFile(path, controls.renderFrame(CompositionFrame));
         if (!written.ok) {
@@ -132,6 +174,14 @@ void BatchHandlers::step(core::Controls& controls)
     }
     controls.setText(LineNumberBox, core::numberToText(index + 2.0));
     controls.setStatus(QStringLiteral("%1/%2").arg(index + 1).arg(controls.lineCount(FileList)));
+}
+
+bool BatchHandlers::mayClose(core::Controls& controls)
+{
+    if (controls.interval(BatchTimer) == 0)
+        return true;
+    askToStop(controls);
+    return controls.interval(BatchTimer) == 0;
 }
 
 void BatchHandlers::askToStop(core::Controls& controls)

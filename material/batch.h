@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/controls.h"
+#include "material/file_listing.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,9 +22,15 @@ inline constexpr char16_t kNothingListedMessage[] = u"请确定素材路径正�
 inline constexpr int kBatchInterval = 10;
 
 // One per window. The batch's state lives in the controls (the file list, the current-file box, the
-// line-number box, the timer); the handlers keep only the run's report, which no control holds.
+// line-number box, the timer); the handlers keep the run's report, which no control holds, and the names they
+// listed as the file system holds them, so a line the listing wrote is composed from exactly that file even
+// when its name is no valid text or begins with a space.
 class BatchHandlers {
 public:
+    // Asks whether to stop a run in progress; true when no run is left going. The window asks this before
+    // it closes.
+    bool mayClose(core::Controls& controls);
+
     void chooseMaterialFolder(core::Controls& controls); // browse button 按钮7
     void listFiles(core::Controls& controls);            // list-files button 按钮1, and the start of a run
     void startRun(core::Controls& controls);             // save-to button 按钮4
@@ -43,11 +50,14 @@ private:
     };
 
     int currentLineIndex(const core::Controls& controls) const;
+    bool outputFolderAccepted(core::Controls& controls, const QString& folder);
     QString loadCurrentFile(core::Controls& controls);
     void askToStop(core::Controls& controls);
     void endRun(core::Controls& controls, RunEnd how, const QString& failure);
 
     Report m_report;
+    std::vector<ListedFile> m_listed; // what listFiles wrote, line by line
+    ListedFile m_current;             // what readLine put in the current-file box
 };
 
 } // namespace material

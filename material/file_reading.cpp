@@ -79,10 +79,15 @@ QString readOpenFile(int fd, qint64 maxBytes, QByteArray& buffer)
 
 QString readRegularFile(const QString& path, qint64 maxBytes, QByteArray& buffer)
 {
+    return readRegularFile(QFile::encodeName(path), maxBytes, buffer);
+}
+
+QString readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer)
+{
     buffer.resize(0);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOENT ? missingReason(path) : systemReason(errno);
+        return errno == ENOENT ? missingReason(QFile::decodeName(nativePath)) : systemReason(errno);
     const QString why = readOpenFile(fd, maxBytes, buffer);
     ::close(fd);
     if (!why.isEmpty())

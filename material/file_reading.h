@@ -14,5 +14,7 @@ namespace material {
 // since anyone looked at it. Files over `maxBytes` are refused before anything is read. Empty on success,
 // otherwise why the file cannot be read, for the user; the buffer is then empty.
 QString readRegularFile(const QString& path, qint64 maxBytes, QByteArray& buffer);
+// The same for a path as the file system holds it, whatever bytes its names are made of.
+QString readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer);
 
 } // namespace material

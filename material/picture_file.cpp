@@ -2,6 +2,7 @@
 
 #include "material/file_reading.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -14,13 +15,13 @@ namespace material {
 ReadResult readPictureFile(const QString& path)
 {
     ReadResult result;
-    result.error = readPictureFile(path, result.bytes);
+    result.error = readPictureFile(QFile::encodeName(path), result.bytes);
     return result;
 }
 
-QString readPictureFile(const QString& path, QByteArray& buffer)
+QString readPictureFile(const QByteArray& nativePath, QByteArray& buffer)
 {
-    const QString why = readRegularFile(path, kMaxPictureFileBytes, buffer);
+    const QString why = readRegularFile(nativePath, kMaxPictureFileBytes, buffer);
     // Empty bytes are how a picture box is told to clear: an empty file must not pass for a picture.
     if (why.isEmpty() && buffer.isEmpty())
         return QStringLiteral("the file is empty");

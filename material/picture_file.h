@@ -19,7 +19,8 @@ struct ReadResult {
 ReadResult readPictureFile(const QString& path);
 // The same into a buffer the caller reuses from file to file (see readRegularFile); empty on success,
 // otherwise why.
-QString readPictureFile(const QString& path, QByteArray& buffer);
+// The path is as the file system holds it (listed names may be bytes that are no valid text).
+QString readPictureFile(const QByteArray& nativePath, QByteArray& buffer);
 
 // The save path for a name the user chose: ".png" is appended unless the name already ends in ".png" in
 // any letter case.

@@ -9,9 +9,12 @@ using core::ids::FileDialog;
 void uploadPicture(core::Controls& controls)
 {
     controls.setDialogMode(FileDialog, core::DialogMode::Open);
-    if (!controls.showDialog(FileDialog))
-        return;
-    const QString path = controls.dialogFileName(FileDialog);
+    if (controls.showDialog(FileDialog))
+        uploadPictureFile(controls, controls.dialogFileName(FileDialog));
+}
+
+void uploadPictureFile(core::Controls& controls, const QString& path)
+{
     const material::ReadResult read = material::readPictureFile(path);
     // The old picture goes in every case: a file that could not be read gives empty bytes, which clear the box.
     const QString refused = controls.setPicture(core::ids::CompositionPicture, read.bytes);

@@ -17,6 +17,13 @@ QColor mix(const QColor& a, const QColor& b)
     return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
 }
 
+// The grey of the same lightness, for what takes no input.
+QColor grey(const QColor& c)
+{
+    const int v = qGray(c.rgb());
+    return QColor(v, v, v);
+}
+
 // Replaces each "@name" of a template by its value; longer names first so "@text" does not eat "@textOn".
 QString fill(QString sheet, const QList<std::pair<QString, QString>>& values)
 {
@@ -37,15 +44,19 @@ QPushButton:hover { background: @hover; }
 QPushButton:pressed { background: @pressed; }
 QPushButton:disabled { color: @disabledText; }
 QPushButton:default { border-color: @accent; }
+QPushButton:checked { background: @pressed; border-color: @windowText; }
 QLineEdit, QTextEdit, QPlainTextEdit, QComboBox, QSpinBox { color: @text; background: @base;
   border: @bwpx solid @border; border-radius: @radiuspx; selection-color: @highlightText;
   selection-background-color: @highlight; }
 QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border-color: @accent; }
+QLineEdit:disabled, QTextEdit:disabled, QPlainTextEdit:disabled, QComboBox:disabled, QSpinBox:disabled {
+  color: @greyedText; background: @greyed; }
 QComboBox { padding: 1px @padpx; }
 QComboBox QAbstractItemView { color: @text; background: @base; border: 1px solid @border;
   selection-color: @highlightText; selection-background-color: @highlight; }
 QGroupBox { color: @accent; border: @bwpx solid @border; border-radius: @radiuspx; margin-top: 8px; }
 QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }
+QGroupBox:focus { border-color: @accent; }
 QTabWidget::pane { border: @bwpx solid @border; background: @window; top: -1px; }
 QTabBar::tab { color: @windowText; background: @tabIdle; border: @bwpx solid @border; padding: 3px 10px;
   border-top-left-radius: @radiuspx; border-top-right-radius: @radiuspx; margin-right: 2px; }
@@ -92,10 +103,15 @@ QString buildStyleSheet(const SkinDescription& s)
     const QString pressed = hex(mix(s.colour(Role::Button), s.colour(Role::Border)));
     const QString tabIdle = hex(mix(s.colour(Role::Window), s.colour(Role::Base)));
     const QString disabledText = hex(mix(s.colour(Role::ButtonText), s.colour(Role::Button)));
+    // A disabled edit box is greyed: a grey between the window and the borders, its text halfway to that grey.
+    const QColor greyed = grey(mix(s.colour(Role::Window), s.colour(Role::Border)));
+    const QString greyedText = hex(grey(mix(s.colour(Role::Text), greyed)));
     return fill(QString::fromLatin1(kTemplate),
                 {
                     {QStringLiteral("highlightText"), hex(s.colour(Role::HighlightText))},
                     {QStringLiteral("disabledText"), disabledText},
+                    {QStringLiteral("greyedText"), greyedText},
+                    {QStringLiteral("greyed"), hex(greyed)},
                     {QStringLiteral("buttonText"), hex(s.colour(Role::ButtonText))},
                     {QStringLiteral("windowText"), hex(s.colour(Role::WindowText))},
                     {QStringLiteral("highlight"), hex(s.colour(Role::Highlight))},

@@ -10,9 +10,10 @@ packages=(
   libwebp-dev libtiff-dev libheif-dev
   libavif-dev qt6-image-formats-plugins
   locales
-  fonts-wqy-microhei
+  fonts-wqy-microhei qt6-translations-l10n
   xvfb xauth xdotool x11-utils
   python3
+  help2man desktop-file-utils appstream lintian dpkg-dev file
   "$@"
 )
 
@@ -23,9 +24,17 @@ for p in "${packages[@]}"; do
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo_cmd=()
-[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v sudo >/dev/null; then
+    echo "These Debian packages are missing: ${missing[*]}" >&2
+    echo "Installing them needs root, and sudo is not installed. As root, run:" >&2
+    echo "  apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo_cmd=(sudo)
+fi
+echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

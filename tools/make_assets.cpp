@@ -11,6 +11,7 @@
 #include <QImageWriter>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -54,6 +55,17 @@ bool writeBadges(const QString& out)
     return true;
 }
 
+// The program icon in an icon theme folder (hicolor) at the sizes desktops look for, each drawn at its size.
+bool writeThemeIcons(const QString& themeDir, const QString& name)
+{
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString path = QStringLiteral("%1/%2x%2/apps/%3.png").arg(themeDir).arg(size).arg(name);
+        if (!writeImage(path, makeassets::drawProgramIcon(size), "png", -1))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -61,8 +73,10 @@ int main(int argc, char* argv[])
     // Drawing needs fonts but no screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--icons") == 0)
+        return writeThemeIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_assets OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: make_assets OUTPUT_FOLDER\n       make_assets --icons THEME_FOLDER ICON_NAME\n");
         return 2;
     }
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');

@@ -90,8 +90,8 @@ QString cjkFontFamily();
 // Badges by file name ("vip7", "blue9", ...).
 QImage drawBadge(const QString& name);
 
-QImage drawCompositionPicture(); // 140 x 226
-QImage drawProgramIcon();        // 64 x 64, with alpha
+QImage drawCompositionPicture();       // 140 x 226
+QImage drawProgramIcon(int size = 64); // size x size, with alpha, drawn for 64 x 64 and scaled as vectors
 
 // A 24-bit BMP file image: file header, 40-byte info header, bottom-up BGR rows padded to 4 bytes.
 QByteArray encodeBmp24(const QImage& image);

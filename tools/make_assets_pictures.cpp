@@ -164,12 +164,13 @@ QImage drawCompositionPicture()
     return image;
 }
 
-QImage drawProgramIcon()
+QImage drawProgramIcon(int size)
 {
-    QImage image(64, 64, QImage::Format_ARGB32);
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size / 64.0, size / 64.0);
     QLinearGradient back(0, 0, 0, 64);
     back.setColorAt(0, QColor(120, 90, 220));
     back.setColorAt(1, QColor(220, 80, 160));

@@ -23,8 +23,9 @@ constexpr QSize kSample(300, 200);
 constexpr int kCaption = 24;
 constexpr int kGap = 12;
 
-// A page like the window's batch page: a group box of badge buttons, an edit box with its label, a format combo
-// box and the two large buttons.
+// A page like the window's making page: a group box of badge toggle buttons (the first and last pressed: their
+// badges are shown), an edit box with its label, a format combo box, the two large buttons and a disabled
+// (greyed) folder box.
 QWidget* makeSample()
 {
     auto* tabs = new QTabWidget;
@@ -36,8 +37,12 @@ QWidget* makeSample()
     auto* group = new QGroupBox(QStringLiteral("图标显示"), page);
     group->setGeometry(8, 6, 280, 62);
     const QStringList badges{QStringLiteral("会员"), QStringLiteral("红钻"), QStringLiteral("黄钻")};
-    for (int i = 0; i < badges.size(); ++i)
-        (new QPushButton(badges[i], group))->setGeometry(10 + i * 88, 24, 80, 26);
+    for (int i = 0; i < badges.size(); ++i) {
+        auto* toggle = new QPushButton(badges[i], group);
+        toggle->setGeometry(10 + i * 88, 24, 80, 26);
+        toggle->setCheckable(true);
+        toggle->setChecked(i != 1);
+    }
 
     (new QLabel(QStringLiteral("QQ号码："), page))->setGeometry(10, 80, 60, 24);
     auto* number = new QLineEdit(QStringLiteral("10001"), page);
@@ -47,10 +52,13 @@ QWidget* makeSample()
     format->addItems({QStringLiteral("jpg"), QStringLiteral("bmp"), QStringLiteral("png")});
     format->setGeometry(200, 80, 86, 24);
 
-    auto* query = new QPushButton(QStringLiteral("查询QQ秀"), page);
-    query->setGeometry(10, 116, 132, 32);
-    query->setDefault(true);
-    (new QPushButton(QStringLiteral("保存图片"), page))->setGeometry(154, 116, 132, 32);
+    (new QPushButton(QStringLiteral("查询QQ秀"), page))->setGeometry(10, 112, 132, 28);
+    (new QPushButton(QStringLiteral("保存图片"), page))->setGeometry(154, 112, 132, 28);
+
+    (new QLabel(QStringLiteral("地址"), page))->setGeometry(10, 148, 60, 20);
+    auto* folder = new QLineEdit(QStringLiteral("/home/用户/桌面/测试/"), page);
+    folder->setGeometry(72, 148, 214, 20);
+    folder->setEnabled(false);
     return tabs;
 }
 

@@ -40,30 +40,37 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 QString PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     m_picture = QImage();
-    m_stretched = QImage();
+    m_shown = QImage();
     update();
     if (bytes.isEmpty())
         return {};
     material::DecodedPicture decoded = material::decodePicture(bytes, size());
     m_picture = decoded.image;
-    m_stretched = material::stretchPicture(m_picture, size());
-    if (!m_stretched.isNull())
+    m_shown = material::fitPicture(m_picture, m_fit, size());
+    if (!m_shown.isNull())
         return {};
     m_picture = QImage();
     return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
 }
 
+void PictureBox::setFit(material::Fit fit)
+{
+    m_fit = fit;
+    m_shown = material::fitPicture(m_picture, m_fit, size());
+    update();
+}
+
 void PictureBox::resizeEvent(QResizeEvent*)
 {
-    m_stretched = material::stretchPicture(m_picture, size());
+    m_shown = material::fitPicture(m_picture, m_fit, size());
 }
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    if (!m_stretched.isNull())
-        p.drawImage(0, 0, m_stretched);
+    if (!m_shown.isNull())
+        p.drawImage(0, 0, m_shown);
 }
 
 BadgeButton::BadgeButton(const QImage& bitmap, QWidget* parent)
@@ -93,16 +100,6 @@ void BadgeButton::paintEvent(QPaintEvent*)
     p.drawImage(0, 0, m_keyed);
 }
 
-void BadgeButton::mousePressEvent(QMouseEvent* event)
-{
-    event->accept();
-}
-
-void BadgeButton::mouseReleaseEvent(QMouseEvent* event)
-{
-    event->accept();
-}
-
 void TransparentLabel::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
@@ -122,6 +119,8 @@ PageControl::PageControl(const QStringList& captions, QWidget* parent) : QWidget
         m_pages.append(page);
     }
     m_tabs->setDrawBase(false);
+    // The pages are switched with the mouse; Tab walks the controls on them, not the tabs.
+    m_tabs->setFocusPolicy(Qt::NoFocus);
     m_tabs->raise();
     connect(m_tabs, &QTabBar::currentChanged, this, &PageControl::setCurrentPage);
 }
@@ -143,6 +142,11 @@ void PageControl::setCurrentPage(int index)
     m_tabs->setCurrentIndex(index);
     for (int i = 0; i < m_pages.size(); ++i)
         m_pages[i]->setVisible(i == index);
+}
+
+void PageControl::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 void PageControl::resizeEvent(QResizeEvent*)

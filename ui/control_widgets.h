@@ -1,5 +1,7 @@
 #pragma once
 
+#include "material/composition.h"
+
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -8,8 +10,8 @@
 
 class QTabBar;
 
-// The control kinds that the toolkit has no exact widget for. Mouse presses that a kind does not act on are
-// ignored, so they travel up to the main window, which moves itself (drag anywhere).
+// The control kinds that the toolkit has no exact widget for. Presses on the drawn kinds (shape box, picture box,
+// badge) move the window: the main window watches them (drag anywhere).
 namespace ui {
 
 // A drawn rectangle: a 1-pixel black outline and, when filled, a black inside. Holds other controls.
@@ -25,7 +27,7 @@ private:
     bool m_filled;
 };
 
-// A captioned frame that lets presses through to what lies beneath it.
+// A captioned frame that lets presses through to what lies beneath it (the page, which keeps them).
 class GroupBox : public QGroupBox {
     Q_OBJECT
 public:
@@ -45,9 +47,12 @@ public:
     // Decodes the bytes as core::Controls::setPicture describes: why they give no picture, empty when they do
     // or when empty bytes cleared the box.
     QString setPictureBytes(const QByteArray& bytes);
-    bool hasPicture() const { return !m_stretched.isNull(); }
-    // The picture as shown: stretched to the box, RGB32; null without a picture.
-    const QImage& stretched() const { return m_stretched; }
+    bool hasPicture() const { return !m_shown.isNull(); }
+    // The picture as shown: fitted to the box, RGB32; null without a picture.
+    const QImage& shown() const { return m_shown; }
+    // How the picture fills the box; the window keeps one choice for the run, for every picture it shows.
+    material::Fit fit() const { return m_fit; }
+    void setFit(material::Fit fit);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -55,7 +60,8 @@ protected:
 
 private:
     QImage m_picture;
-    QImage m_stretched;
+    QImage m_shown;
+    material::Fit m_fit = material::Fit::Stretch;
 };
 
 // A badge: a bitmap whose key-coloured pixels are not part of it. Its shape is the set of other pixels, on
@@ -68,8 +74,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QImage m_bitmap;
@@ -99,6 +103,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    // The pane keeps the presses that reach it: they do not move the window.
+    void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent*) override;
 
 private:

@@ -1,5 +1,7 @@
 #include "ui/file_dialog.h"
 
+#include "material/picture_formats.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,11 +19,27 @@ FileDialogControl::FileDialogControl(const QString& filter, QObject* parent) : Q
     m_nameFilter = description + QStringLiteral(" (") + patterns + QLatin1Char(')');
 }
 
+QStringList FileDialogControl::openFilters() const
+{
+    QStringList all;
+    QStringList kinds;
+    for (const material::PictureFormat& format : material::kPictureFormats) {
+        const QString patterns = QString::fromUtf16(format.patterns);
+        all << patterns;
+        kinds << QStringLiteral("%1 图片 (%2)").arg(QString::fromUtf16(format.name), patterns);
+    }
+    return QStringList{m_nameFilter, QStringLiteral("所有支持的图片 (%1)").arg(all.join(QLatin1Char(' ')))} + kinds +
+           QStringList{QStringLiteral("所有文件 (*)")};
+}
+
 bool FileDialogControl::show(QWidget* owner)
 {
     QFileDialog dialog(owner);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setNameFilter(m_nameFilter);
+    if (m_mode == core::DialogMode::Open)
+        dialog.setNameFilters(openFilters());
+    else
+        dialog.setNameFilter(m_nameFilter);
     dialog.setViewMode(QFileDialog::Detail);
     if (m_mode == core::DialogMode::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -26,6 +26,10 @@ public:
     bool show(QWidget* owner);
 
 private:
+    // What the open-file dialog offers: the layout's filter first, then every picture the program reads, each
+    // kind of picture on its own, and all files. The save-file dialog offers the layout's filter alone.
+    QStringList openFilters() const;
+
     core::DialogMode m_mode = core::DialogMode::Open;
     QString m_fileName;
     QString m_nameFilter; // in the toolkit's form: "description (patterns separated by spaces)"

@@ -1,5 +1,6 @@
 #include "ui/layout.h"
 
+#include "assets/assets.h"
 #include "core/badges.h"
 
 #include <algorithm>
@@ -90,7 +91,7 @@ constexpr const char16_t* kAbout = u"此软件为Vorlith专用QQ真人秀软件\
 // clang-format off
 // id          form name          role                    kind              parent            page rect                   flags                      text / address                                 items          picture                         handler                  argument
 constexpr std::array<Row, 69> kRows{{
-{core::kMainWindow, u"窗口1", u"main window",          Window,           0,                -1, {50, 50, 541, 344},     V,                         kTitle,                                       nullptr,       ":/icons/vorlith-show.png",      H::StartUp,              0},
+{core::kMainWindow, u"窗口1", u"main window",          Window,           0,                -1, {50, 50, 541, 344},     V,                         kTitle,                                       nullptr,       assets::kProgramIcon,           H::StartUp,              0},
 {MaterialFolderBox, u"编辑框好好", u"material folder box", EditBox,       SinglePictureGroup, -1, {52, 120, 232, 24},   VT,                        nullptr,                                      nullptr,       nullptr,                         H::None,                 0},
 {0x16011B5F,   u"标签6",          u"label",               Label,            BatchGroup,       -1, {12, 16, 56, 16},       V,                         u"素材格式",                                   nullptr,       nullptr,                         H::None,                 0},
 {MaterialFormatBox, u"组合框2",   u"material format box", ComboBox,         BatchGroup,       -1, {68, 15, 64, 20},       VT,                        u"JPG",                                       kFormatItems,  nullptr,                         H::None,                 0},
@@ -128,7 +129,7 @@ badgeRow(7),
 badgeRow(8),
 badgeRow(9),
 badgeRow(10),
-{CompositionPicture, u"图片框1",  u"composition picture box", PictureBox,   CompositionFrame, -1, {6, 7, 140, 226},       V,                         nullptr,                                      nullptr,       ":/pictures/composition.jpg",    H::None,                 0},
+{CompositionPicture, u"图片框1",  u"composition picture box", PictureBox,   CompositionFrame, -1, {6, 7, 140, 226},       V,                         nullptr,                                      nullptr,       assets::kCompositionPicture,    H::None,                 0},
 {EffectArea,   u"分组框3",        u"effect area",         GroupBox,         kMakingPage,       0, {8, 24, 184, 272},      V,                         u"效果区",                                     nullptr,       nullptr,                         H::None,                 0},
 {NudgeRight,   u"按钮22",         u"nudge button right",  PushButton,       BadgeMovingGroup, -1, {256, 16, 24, 24},      VT,                        u"→",                                         nullptr,       nullptr,                         H::Nudge,                kRight},
 {NudgeLeft,    u"按钮21",         u"nudge button left",   PushButton,       BadgeMovingGroup, -1, {232, 16, 24, 24},      VT,                        u"←",                                         nullptr,       nullptr,                         H::Nudge,                kLeft},
@@ -157,7 +158,7 @@ toggleRow(0, u"按钮8", {8, 16, 72, 24}),
 {FileList,     u"编辑框2",        u"file list",           EditBox,          0,                -1, {544, 176, 816, 80},    VT | MultiLine,            nullptr,                                      nullptr,       nullptr,                         H::None,                 0},
 {SpareFormatBox, u"编辑框3",      u"spare format box",    EditBox,          kMakingPage,       0, {224, 472, 40, 24},     VT,                        u"JPG",                                       nullptr,       nullptr,                         H::None,                 0},
 {ListFilesButton, u"按钮1",       u"list-files button",   PushButton,       kMakingPage,       0, {912, 336, 48, 24},     VT,                        nullptr,                                      nullptr,       nullptr,                         H::ListFiles,            0},
-{core::ids::PageControl, u"选择夹1",        u"page control",        Kind::PageControl, 0,               -1, {0, 0, 536, 312},       VT,                        u"制作QQ真人秀|取QQ真人秀",                     nullptr,       nullptr,                         H::None,                 0},
+{core::ids::PageControl, u"选择夹1",        u"page control",        Kind::PageControl, 0,               -1, {0, 0, 536, 312},       V,                         u"制作QQ真人秀|取QQ真人秀",                     nullptr,       nullptr,                         H::None,                 0},
 {core::ids::FileDialog, u"通用对话框1",    u"file dialog",         Kind::FileDialog, 0,                -1, {944, 152, 26, 26},     0,                         u"图片文件(*.jpg,*.bmp)|*.jpg;*.bmp",          nullptr,       nullptr,                         H::None,                 0},
 }};
 // clang-format on
@@ -180,19 +181,40 @@ QString windowTitle()
     return QString::fromUtf16(kRows[0].text);
 }
 
-std::vector<const Row*> creationOrder()
+namespace {
+
+// Depth-first from the window's client area: a parent always before its children, siblings in list order or
+// from the back of the list.
+std::vector<const Row*> depthFirst(bool backFirst)
 {
-    // Depth-first from the window's client area, siblings in list order: a parent always before its children.
     std::vector<const Row*> order;
     std::function<void(core::ControlId)> visit = [&](core::ControlId parent) {
-        for (const Row& r : kRows) {
+        auto take = [&](const Row& r) {
             if (r.kind != Window && r.parent == parent) {
                 order.push_back(&r);
                 visit(r.id);
             }
-        }
+        };
+        if (backFirst)
+            std::for_each(kRows.rbegin(), kRows.rend(), take);
+        else
+            std::for_each(kRows.begin(), kRows.end(), take);
     };
     visit(0);
+    return order;
+}
+
+} // namespace
+
+std::vector<const Row*> creationOrder()
+{
+    return depthFirst(false);
+}
+
+std::vector<const Row*> tabOrder()
+{
+    std::vector<const Row*> order = depthFirst(true);
+    std::erase_if(order, [](const Row* r) { return !(r->flags & TabStop); });
     return order;
 }
 

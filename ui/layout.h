@@ -90,4 +90,9 @@ QString windowTitle();
 // An order in which every control comes after its parent (list order within a parent kept).
 std::vector<const Row*> creationOrder();
 
+// The tab stops in the order Tab visits them: parents before their children, and siblings from the back of the
+// list to its front. The list stacks siblings front first, so from the back it reads each group as it is
+// laid out: left to right, then top to bottom.
+std::vector<const Row*> tabOrder();
+
 } // namespace ui

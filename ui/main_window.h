@@ -8,9 +8,9 @@
 
 namespace ui {
 
-// The one top-level window. It knows its controls by id; it moves itself when a press reaches it (drag
-// anywhere: presses on labels, the picture box, shape boxes and group boxes travel up to it) and closes on Esc
-// when the focused control does not take the key.
+// The one top-level window. It knows its controls by id; it moves itself when a press on its own surface or on
+// one of its drag handles (labels, the picture box, shape boxes, badges) is dragged, closes on Esc when the
+// focused control does not take the key, and leads Tab through the controls the user can see.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -21,19 +21,33 @@ public:
     template <class T> T* controlAs(core::ControlId id) const { return qobject_cast<T*>(control(id)); }
     QWidget* widget(core::ControlId id) const { return qobject_cast<QWidget*>(control(id)); }
 
+    // A press on this control that moves past the drag distance moves the window; one released without moving
+    // is a click on it (handleClicked).
+    void addDragHandle(core::ControlId id, QWidget* handle);
+
     // A short text after the title, for progress; empty removes it.
     void setStatus(const QString& text);
 
+signals:
+    void handleClicked(core::ControlId id);
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void pressAt(QPoint global);
+    void dragTo(QPoint global);
+
     QHash<core::ControlId, QObject*> m_controls;
+    QHash<QObject*, core::ControlId> m_dragHandles;
     QString m_baseTitle;
-    bool m_dragging = false;
+    enum class Drag { None, Pressed, Moving, SystemMove } m_drag = Drag::None;
+    QPoint m_pressGlobal;
     QPoint m_dragOffset;
 };
 

@@ -1,5 +1,7 @@
 #include "ui/web_view.h"
 
+#include "ui/language.h"
+
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -89,6 +91,8 @@ WebView::WebView(QWidget* parent) : QWebEngineView(parent)
 {
     // Every lookup must reach the server, also for an address shown before: the view keeps no HTTP cache.
     page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
+    // Servers answer in Chinese where they can; the engine's own pages follow the default locale.
+    page()->profile()->setHttpAcceptLanguage(acceptLanguage());
 }
 
 void WebView::setAddress(const QString& address)

@@ -172,8 +172,8 @@ QImage WidgetControls::renderComposition()
         if (auto* badge = m_window.controlAs<BadgeButton>(core::kBadges[i].id))
             bitmaps[i] = badge->bitmap();
     }
-    return material::renderCompositionStretched(box->stretched(),
-                                                material::badgeLayers(material::badgeLayoutOf(*this), bitmaps));
+    return material::renderCompositionFitted(box->shown(),
+                                             material::badgeLayers(material::badgeLayoutOf(*this), bitmaps));
 }
 
 QImage WidgetControls::renderFrame(ControlId id)

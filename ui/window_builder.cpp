@@ -2,9 +2,11 @@
 
 #include "assets/assets.h"
 #include "show/lookup.h"
+#include "ui/badge_editing.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/control_widgets.h"
 #include "ui/file_dialog.h"
+#include "ui/picture_drop.h"
 #include "ui/web_view.h"
 #include "ui/widget_controls.h"
 
@@ -53,6 +55,8 @@ QWidget* makeEdit(const Row& row, QWidget* parent)
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        // Tab moves the focus on, as from every other control; the boxes hold lines, never tab characters.
+        box->setTabChangesFocus(true);
         box->setPlainText(rowText(row));
         return box;
     }
@@ -67,6 +71,10 @@ QWidget* makeCombo(const Row& row, QWidget* parent)
     auto* combo = new QComboBox(parent);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    // The text stays as typed: no completion from the items, and Enter never swaps the text for an item that
+    // differs from it in letter case.
+    combo->setCompleter(nullptr);
+    combo->setDuplicatesEnabled(true);
     combo->addItems(QString::fromUtf16(row.items).split(QLatin1Char('|')));
     combo->setItemDelegate(new TallerItems(combo));
     combo->view()->setMinimumHeight(160);
@@ -137,10 +145,14 @@ QWidget* parentWidget(const Row& row, MainWindow& window)
     return qobject_cast<QWidget*>(parent);
 }
 
-void applyRow(const Row& row, QWidget* w)
+void applyRow(const Row& row, QWidget* w, MainWindow& window)
 {
-    if (row.kind == Kind::PictureBox || row.kind == Kind::PictureButton || row.kind == Kind::ShapeBox)
+    const bool drawn = row.kind == Kind::PictureBox || row.kind == Kind::PictureButton || row.kind == Kind::ShapeBox;
+    if (drawn)
         w->setAttribute(Qt::WA_OpaquePaintEvent, row.kind != Kind::PictureButton);
+    // Drag anywhere: these kinds move the window; a group box and the page pane do not.
+    if (drawn || row.kind == Kind::Label)
+        window.addDragHandle(row.id, w);
     w->setGeometry(row.rect);
     w->setEnabled(!(row.flags & Disabled));
     w->setFocusPolicy((row.flags & TabStop) ? Qt::StrongFocus : Qt::NoFocus);
@@ -159,16 +171,20 @@ void stackInListOrder(MainWindow& window)
         pages->tabBar()->raise();
 }
 
-void bindEvent(const Row& row, QObject* control, WidgetControls& controls, const HandlerTable& handlers)
+// Every handler runs through the badges' history, so whichever of them changes the badges makes one undo step.
+void bindEvent(
+    const Row& row, QObject* control, WidgetControls& controls, const HandlerTable& handlers, BadgeHistory& history)
 {
-    HandlerFn fn = handlers.find(row.handler);
-    if (!fn)
+    HandlerFn found = handlers.find(row.handler);
+    if (!found)
         return;
-    const int argument = row.argument;
+    auto run = [fn = std::move(found), &controls, &history, argument = row.argument] {
+        history.record([&] { fn(controls, argument); });
+    };
     if (auto* button = qobject_cast<QPushButton*>(control))
-        QObject::connect(button, &QPushButton::clicked, button, [fn, &controls, argument] { fn(controls, argument); });
+        QObject::connect(button, &QPushButton::clicked, button, run);
     else if (auto* timer = qobject_cast<TimerControl*>(control))
-        QObject::connect(timer, &TimerControl::tick, timer, [fn, &controls, argument] { fn(controls, argument); });
+        QObject::connect(timer, &TimerControl::tick, timer, run);
 }
 
 } // namespace
@@ -187,6 +203,7 @@ BuiltWindow buildMainWindow(const HandlerTable& handlers)
     window.setWindowIcon(QIcon(QString::fromLatin1(layout()[0].picture)));
     window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
+    auto* history = new BadgeHistory(*built.controls, &window);
     for (const Row* row : creationOrder()) {
         QWidget* parent = parentWidget(*row, window);
         if (!parent)
@@ -197,11 +214,13 @@ BuiltWindow buildMainWindow(const HandlerTable& handlers)
         control->setObjectName(QString::fromUtf16(row->formName));
         window.addControl(row->id, control);
         if (auto* w = qobject_cast<QWidget*>(control))
-            applyRow(*row, w);
-        bindEvent(*row, control, *built.controls, handlers);
+            applyRow(*row, w, window);
+        bindEvent(*row, control, *built.controls, handlers, *history);
     }
     stackInListOrder(window);
-    installBadgeLayoutMenu(window, *built.controls);
+    installBadgeLayoutMenu(window, *built.controls, *history);
+    installBadgeEditing(window, *built.controls, *history);
+    installPictureDrop(window, *built.controls);
     if (auto* view = window.controlAs<WebView>(core::ids::QqShowViewer))
         view->setAddress(rowText(*findRow(core::ids::QqShowViewer)));
 

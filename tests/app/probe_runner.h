@@ -61,7 +61,8 @@ inline Result runMounted(const QStringList& readOnly,
                          const QString& program,
                          const QStringList& args,
                          const QString& tmpfsDir = {},
-                         const QString& tmpfsSize = {})
+                         const QString& tmpfsSize = {},
+                         const QProcessEnvironment& env = quietEnvironment())
 {
     QString script = QStringLiteral("set -e; ");
     QStringList shellArgs;
@@ -71,7 +72,8 @@ inline Result runMounted(const QStringList& readOnly,
         script += QStringLiteral("mount --bind -o ro '%1' '%1'; ").arg(dir);
     script += QStringLiteral("exec \"$0\" \"$@\"");
     return run(QStringLiteral("unshare"),
-               QStringList{QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script, program} + args);
+               QStringList{QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script, program} + args,
+               env);
 }
 
 } // namespace probe

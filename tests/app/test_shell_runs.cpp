@@ -98,11 +98,11 @@ void ShellRunsTest::outOfRangeSkinRunsUnskinned()
 
 void ShellRunsTest::readOnlyFolder_data()
 {
-    QTest::addColumn<QString>("engineAt"); // "", "bin" (read-only file beside the program) or "lib" (installed)
+    QTest::addColumn<QString>("engineAt"); // "", "bin" (read-only file beside the program) or the private folder
     QTest::addColumn<int>("exitCode");
     QTest::newRow("no engine anywhere: fatal") << QString() << 255;
     QTest::newRow("read-only engine beside the program") << QStringLiteral("bin") << 0;
-    QTest::newRow("installed engine in the library folder") << QStringLiteral(INSTALL_LIBDIR) << 0;
+    QTest::newRow("installed engine in the private library folder") << QStringLiteral(VORLITH_PRIVATE_LIBDIR) << 0;
 }
 
 void ShellRunsTest::readOnlyFolder()

@@ -33,12 +33,6 @@ bool greyClose(QRgb c)
 
 constexpr QRgb kKey = 0x808080;
 
-QByteArray resource(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestAssets : public QObject {
@@ -74,7 +68,7 @@ void TestAssets::badgeFile()
 {
     QFETCH(QString, path);
     QFETCH(QSize, size);
-    const QByteArray bytes = resource(path);
+    const QByteArray bytes = assets::resourceBytes(path);
     const int stride = (size.width() * 3 + 3) / 4 * 4;
     QCOMPARE(bytes.size(), 54 + stride * size.height());
     QCOMPARE(bytes.left(2), QByteArray("BM"));
@@ -199,7 +193,7 @@ void TestAssets::generatorReproducesCommittedFiles()
     }
     QFile fresh(m_generated.file(name));
     QVERIFY2(fresh.open(QIODevice::ReadOnly), qPrintable(name));
-    const QByteArray carried = resource(QStringLiteral(":/") + name);
+    const QByteArray carried = assets::resourceBytes(QStringLiteral(":/") + name);
     QVERIFY(!carried.isEmpty());
     QVERIFY2(fresh.readAll() == carried, qPrintable(name + QStringLiteral(" differs: run `make assets`")));
 }

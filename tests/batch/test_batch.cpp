@@ -94,7 +94,9 @@ private slots:
     void nothingToRun_data();
     void nothingToRun();
     void cancelledOutputChoiceStartsNothing();
-    void namesWithSpacesAreSkipped();
+    void namesWithSpacesAreComposed();
+    void outputFolderChecks_data();
+    void outputFolderChecks();
     void chineseAndLongNames();
     void unreadableMaterialIsSkipped_data();
     void unreadableMaterialIsSkipped();
@@ -116,7 +118,12 @@ void TestBatch::runWritesOnePicturePerMaterial()
 
     for (int run = 0; run < 2; ++run) {
         b.controls.statuses.clear();
+        // The second run finds the first run's pictures: it asks once, and Yes replaces them.
+        b.controls.yesNoAnswers = {true};
         b.start();
+        QCOMPARE(b.controls.questions.size(), run);
+        if (run == 1)
+            QCOMPARE(b.controls.questions[0].text, QStringLiteral("2 个文件已存在，替换？"));
         QCOMPARE(b.controls.interval(BatchTimer), material::kBatchInterval);
         QCOMPARE(b.controls.text(OutputFolderBox), b.outFolder() + QDir::separator());
         const QStringList names = b.listed();
@@ -225,28 +232,92 @@ void TestBatch::cancelledOutputChoiceStartsNothing()
     QCOMPARE(b.controls.text(LineNumberBox), QStringLiteral("1"));
 }
 
-// The step trims each line, so a name that begins or ends in spaces names a file that does not exist.
-void TestBatch::namesWithSpacesAreSkipped()
+// The listing's own lines are composed as listed: a name that begins or ends in spaces is that file's name.
+void TestBatch::namesWithSpacesAreComposed()
 {
     BatchRig b;
-    const QStringList spaced{" a.jpg", QStringLiteral("\u3000b.jpg"), "d.jpg ", QStringLiteral("e.jpg\u3000")};
-    for (const QString& name : spaced)
-        b.addMaterial(name, 3);
-    const QByteArray c = b.addMaterial("c.jpg", 4);
+    QHash<QString, QByteArray> bytes;
+    quint32 seed = 3;
+    for (const QString& name : {QStringLiteral(" a.jpg"),
+                                QStringLiteral("a.jpg"),
+                                QStringLiteral("\u3000b.jpg"),
+                                QStringLiteral("d.jpg "),
+                                QStringLiteral("e.jpg\u3000")})
+        bytes.insert(name, b.addMaterial(name, seed++));
     b.controls.setText(MaterialFormatBox, "jpg*");
     b.start();
     const QStringList names = b.listed();
     QCOMPARE(names.size(), 5);
     b.runToEnd();
 
-    const int cLine = static_cast<int>(names.indexOf("c.jpg")) + 1;
-    QCOMPARE(b.written(), QStringList{QStringLiteral("%1.png").arg(cLine)});
-    VERIFY_SAME_PIXELS(QImage(b.outFile(cLine), "PNG"), b.expectedFrame(c));
-    QCOMPARE(b.controls.messages.size(), 1);
-    const QString report = b.controls.messages[0].text;
-    QVERIFY2(report.contains(QStringLiteral("已保存 1 张")), qPrintable(report));
-    for (const QString trimmed : {"a.jpg", "b.jpg", "d.jpg", "e.jpg"})
-        QVERIFY2(report.contains(trimmed + QStringLiteral("：")), qPrintable(report));
+    QCOMPARE(b.written().size(), 5);
+    for (int n = 1; n <= 5; ++n)
+        VERIFY_SAME_PIXELS(QImage(b.outFile(n), "PNG"), b.expectedFrame(bytes.value(names[n - 1])));
+    QVERIFY(b.controls.messages.isEmpty());
+}
+
+// Before anything is written: outputs that are the materials themselves, or folders, refuse the output
+// folder; existing outputs are replaced only when the user says Yes to one question. A refusal or a No
+// leaves every file as it was and starts nothing.
+void TestBatch::outputFolderChecks_data()
+{
+    QTest::addColumn<QString>("case_");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("output folder is the material folder") << "materials" << true << false << false;
+    QTest::newRow("a folder under an output name") << "folder" << true << false << false;
+    QTest::newRow("existing outputs, No") << "existing" << false << true << false;
+    QTest::newRow("existing outputs, Yes") << "existing" << true << true << true;
+}
+
+void TestBatch::outputFolderChecks()
+{
+    QFETCH(QString, case_);
+    QFETCH(bool, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, starts);
+    BatchRig b;
+    for (quint32 i = 1; i <= 3; ++i)
+        b.addMaterial(QStringLiteral("%1.png").arg(i), i);
+    b.controls.setText(MaterialFormatBox, "png");
+    QString output = b.outFolder();
+    if (case_ == QLatin1String("materials"))
+        output = b.materials.path();
+    else if (case_ == QLatin1String("folder"))
+        QVERIFY(QDir(output).mkdir("2.png"));
+    else
+        QVERIFY(b.outputs.write("out/1.png", "earlier") && b.outputs.write("out/3.png", "earlier"));
+    const auto snapshot = [](const QString& folder) {
+        QStringList state;
+        for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name)) {
+            QFile file(f.filePath());
+            state.append(f.fileName() + (file.open(QIODevice::ReadOnly) ? file.readAll().toHex() : "/"));
+        }
+        return state;
+    };
+    const QStringList before = snapshot(output), materialsBefore = snapshot(b.materials.path());
+
+    b.controls.folderAnswers = {output};
+    b.controls.yesNoAnswers = {answer};
+    b.handlers.startRun(b.controls);
+    QCOMPARE(b.controls.questions.size(), asked ? 1 : 0);
+    if (asked)
+        QCOMPARE(b.controls.questions[0].text, QStringLiteral("2 个文件已存在，替换？"));
+    QCOMPARE(b.controls.messages.size(), asked ? 0 : 1);
+    if (!asked)
+        QVERIFY2(b.controls.messages[0].text.contains(QDir(output).filePath(case_ == "folder" ? "2.png" : "1.png")),
+                 qPrintable(b.controls.messages[0].text));
+    QCOMPARE(b.controls.interval(BatchTimer), starts ? material::kBatchInterval : 0);
+    b.runToEnd();
+    QCOMPARE(snapshot(b.materials.path()), materialsBefore);
+    if (!starts) {
+        QCOMPARE(snapshot(output), before);
+        QCOMPARE(b.controls.text(OutputFolderBox), QStringLiteral("/default/out/"));
+    } else {
+        QCOMPARE(b.written(), (QStringList{"1.png", "2.png", "3.png"}));
+        QVERIFY(!QImage(b.outFile(1), "PNG").isNull());
+    }
 }
 
 void TestBatch::chineseAndLongNames()

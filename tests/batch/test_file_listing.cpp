@@ -1,13 +1,15 @@
-// The material file listing over real folders: which names a format finds, in what order, and what is never
-// listed.
+// The material file listing over real folders: which names a format finds, in what order, how names that
+// are no plain text are shown, and what is never listed.
 #include "material/file_listing.h"
 #include "test_utils.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QSet>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +24,14 @@ QSet<QString> toSet(const QStringList& names)
     return QSet<QString>(names.begin(), names.end());
 }
 
+QStringList shownNames(const QString& folder, const QString& format)
+{
+    QStringList names;
+    for (const material::ListedFile& file : material::listMaterials(folder, format))
+        names.append(file.shown);
+    return names;
+}
+
 } // namespace
 
 class TestFileListing : public QObject {
@@ -30,7 +40,9 @@ class TestFileListing : public QObject {
 private slots:
     void findsByFormat_data();
     void findsByFormat();
-    void namesOnceInEnumerationOrder();
+    void nameOrder_data();
+    void nameOrder();
+    void namesThatAreNoPlainText();
     void folderForms_data();
     void folderForms();
     void links();
@@ -74,8 +86,9 @@ void TestFileListing::findsByFormat_data()
                                    << "JPG" << QStringList{QStringLiteral("素材一.jpg"), QStringLiteral("图片.JPG")};
     QTest::newRow("250-byte name") << QStringList() << QStringList{longChineseName(), "b.gif"} << "JPG"
                                    << QStringList{longChineseName()};
-    QTest::newRow("name holding a line break")
-        << QStringList() << QStringList{"a\nb.jpg", "c\r.jpg", "d.jpg"} << "JPG" << QStringList{"d.jpg"};
+    QTest::newRow("line breaks and controls written as their bytes")
+        << QStringList() << QStringList{"a\nb.jpg", "c\r.jpg", QStringLiteral("e\u2028\u202e.jpg"), "d.jpg"} << "JPG"
+        << QStringList{"a\\x0Ab.jpg", "c\\x0D.jpg", "e\\xE2\\x80\\xA8\\xE2\\x80\\xAE.jpg", "d.jpg"};
     QTest::newRow("empty format lists no ordinary names")
         << QStringList() << QStringList{"a.jpg", "b"} << "" << QStringList();
 }
@@ -94,30 +107,61 @@ void TestFileListing::findsByFormat()
         QVERIFY2(folder.write(name, "x"), qPrintable(name));
     QCOMPARE(QFile::encodeName(longChineseName()).size(), 250);
 
-    const QStringList listed = material::listMaterialFiles(folder.path(), format);
+    const QStringList listed = shownNames(folder.path(), format);
     QCOMPARE(listed.size(), expected.size());
     QCOMPARE(toSet(listed), toSet(expected));
 }
 
-// Every matching name once, in the order the directory itself yields its entries: the list is not sorted,
-// and the first name is not doubled.
-void TestFileListing::namesOnceInEnumerationOrder()
+// Created in an order unlike name order, listed as a file manager shows them: numbers by value, letter case
+// ignored, equal names in either case ordered by their bytes.
+void TestFileListing::nameOrder_data()
+{
+    QTest::addColumn<QStringList>("created");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("numbers by value") << QStringList{"IMG_10.jpg", "IMG_2.jpg", "IMG_1.jpg", "IMG_100.jpg"}
+                                      << QStringList{"IMG_1.jpg", "IMG_2.jpg", "IMG_10.jpg", "IMG_100.jpg"};
+    QTest::newRow("letter case ignored") << QStringList{"h.jpg", "B.jpg", "g.jpg", "a.jpg", "C.jpg", "A.jpg"}
+                                         << QStringList{"A.jpg", "a.jpg", "B.jpg", "C.jpg", "g.jpg", "h.jpg"};
+    QTest::newRow("mixed") << QStringList{"img_10.jpg", "IMG_9.jpg", "cover.jpg", "Img_1.jpg"}
+                           << QStringList{"cover.jpg", "Img_1.jpg", "IMG_9.jpg", "img_10.jpg"};
+}
+
+void TestFileListing::nameOrder()
+{
+    QFETCH(QStringList, created);
+    QFETCH(QStringList, expected);
+    testutil::Sandbox folder;
+    for (const QString& name : created)
+        QVERIFY(folder.write(name, "x"));
+    QCOMPARE(shownNames(folder.path(), QStringLiteral("jpg")), expected);
+}
+
+// Names copied from elsewhere may hold bytes that are no UTF-8 (here the GBK bytes of 测试, and a lone 0xFF):
+// they are listed, shown with those bytes as \xHH, and their native bytes open the file.
+void TestFileListing::namesThatAreNoPlainText()
 {
     testutil::Sandbox folder;
-    QStringList expected;
-    for (int i = 0; i < 60; ++i) {
-        const QString name = QStringLiteral("%1-%2.jpg").arg((i * 37) % 60).arg(QChar(u'a' + i % 26));
-        QVERIFY(folder.write(name, "x"));
-        QVERIFY(folder.write(name + QStringLiteral(".bak"), "x"));
+    const QList<QByteArray> natives{"\xB2\xE2\xCA\xD4.jpg", "\xFF.jpg", "\xE6\xB5\x8B\xFF.jpg"};
+    for (const QByteArray& native : natives) {
+        const QByteArray path = QFile::encodeName(folder.path()) + native;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, native.constData(), size_t(native.size())), ssize_t(native.size()));
+        ::close(fd);
     }
-    QDirIterator raw(folder.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (raw.hasNext()) {
-        raw.next();
-        if (raw.fileName().endsWith(QLatin1String(".jpg")))
-            expected.append(raw.fileName());
+    const std::vector<material::ListedFile> listed = material::listMaterials(folder.path(), QStringLiteral("jpg"));
+    QCOMPARE(listed.size(), std::size_t(3));
+    QHash<QByteArray, QString> shown;
+    for (const material::ListedFile& file : listed) {
+        shown.insert(file.native, file.shown);
+        QFile f;
+        const int fd = ::open(material::nativePath(folder.path(), file).constData(), O_RDONLY);
+        QVERIFY(fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QCOMPARE(f.readAll(), file.native);
     }
-    QCOMPARE(expected.size(), 60);
-    QCOMPARE(material::listMaterialFiles(folder.path(), QStringLiteral("JPG")), expected);
+    QCOMPARE(shown.value(natives[0]), QStringLiteral("\\xB2\\xE2\\xCA\\xD4.jpg"));
+    QCOMPARE(shown.value(natives[1]), QStringLiteral("\\xFF.jpg"));
+    QCOMPARE(shown.value(natives[2]), QStringLiteral("测\\xFF.jpg"));
 }
 
 void TestFileListing::folderForms_data()
@@ -148,7 +192,7 @@ void TestFileListing::folderForms()
         text += QStringLiteral("nowhere/");
     else if (form == QLatin1String("empty"))
         text.clear();
-    const QStringList listed = material::listMaterialFiles(text, QStringLiteral("JPG"));
+    const QStringList listed = shownNames(text, QStringLiteral("JPG"));
     QDir::setCurrent(saved);
     QCOMPARE(listed.size(), expectedCount);
 }
@@ -163,7 +207,7 @@ void TestFileListing::links()
     QVERIFY(QFile::link(folder.file("sub"), folder.file("folder-link.jpg")));
     QVERIFY(QFile::link(folder.file("gone"), folder.file("dangling.jpg")));
 
-    const QStringList listed = material::listMaterialFiles(folder.path(), QStringLiteral("jpg"));
+    const QStringList listed = shownNames(folder.path(), QStringLiteral("jpg"));
     QCOMPARE(toSet(listed), (QSet<QString>{"a.jpg", "file-link.jpg"}));
 }
 

@@ -41,6 +41,11 @@ private slots:
         const material::BadgeLayoutResult read = material::readBadgeLayoutFile(box.file(QStringLiteral("a.layout")));
         QCOMPARE(read.error, QString());
         QVERIFY(sameLayout(read.layout, layout));
+        QVERIFY(!read.fit); // a file without a fit line leaves the fit as it is
+        for (const material::Fit fit : {material::Fit::CoverTop, material::Fit::Contain}) {
+            QCOMPARE(material::writeBadgeLayoutFile(box.file(QStringLiteral("b.layout")), layout, fit), QString());
+            QCOMPARE(material::readBadgeLayoutFile(box.file(QStringLiteral("b.layout"))).fit, fit);
+        }
     }
 
     void handWrittenFile()
@@ -77,6 +82,10 @@ private slots:
         QTest::newRow("beyond bound") << QStringLiteral("QQ图书 1 3 100001\n")
                                       << QStringLiteral(
                                              "line 1: left and top must be whole numbers from -100000 to 100000");
+        QTest::newRow("unknown fit") << QStringLiteral("fit sideways\n")
+                                     << QStringLiteral("line 1: expected fit stretch|cover|cover-top|contain");
+        QTest::newRow("fit twice") << QStringLiteral("fit cover\nfit contain\n")
+                                   << QStringLiteral("line 2: the fit is given twice");
         QTest::newRow("overflow") << QStringLiteral("QQ图书 1 99999999999 0\n")
                                   << QStringLiteral(
                                          "line 1: left and top must be whole numbers from -100000 to 100000");

@@ -155,6 +155,7 @@ private slots:
             "line 2: visible must be 0 or 1");
         // A FIFO would wait for a writer for good; it is refused at once.
         row("layout is a FIFO", {QStringLiteral("--layout"), QStringLiteral("@FIFO@")}, "it is not a regular file");
+        row("fit unknown", {QStringLiteral("--fit"), QStringLiteral("fill")}, "--fit fill: expected stretch|cover");
         row("no matching file", {QStringLiteral("--format"), QStringLiteral("gif")}, "no file in");
         QTest::newRow("no input") << QStringList{QStringLiteral("--output"), out}
                                   << QStringLiteral("--input DIR is required");
@@ -226,11 +227,12 @@ private slots:
                                           << QStringList{"10.png", "11.png", "12.png", "13.png", "14.png", "15.png"};
         QTest::newRow("after the materials")
             << QStringList{QStringLiteral("--names"), QStringLiteral("material")}
-            << QStringList{"m0.png", "m1.png", "m2.png", "m3.png", "m4.png", "x.y.png"};
+            << QStringList{"M9.png", "m0.png", "m1.png", "m10.png", "m2.png", "x.y.png"};
     }
 
     // Every material becomes the file the dry run named, with that material's picture in it; the dry run
-    // writes nothing, not even the output folder.
+    // writes nothing, not even the output folder. The materials are made in an order unlike name order and are
+    // numbered in name order: numbers by value, letter case ignored.
     void dryRunThenRun()
     {
         QFETCH(QStringList, naming);
@@ -238,7 +240,8 @@ private slots:
         testutil::Sandbox in;
         testutil::Sandbox root;
         const QString out = root.file(QStringLiteral("made/here"));
-        const QStringList materials{"m0.JPG", "m1.JPG", "m2.JPG", "m3.JPG", "m4.JPG", "x.y.JPG"};
+        const QStringList materials{"m10.JPG", "M9.JPG", "m2.JPG", "m1.JPG", "m0.JPG", "x.y.JPG"};
+        const QStringList inNameOrder{"m0.JPG", "m1.JPG", "m2.JPG", "M9.JPG", "m10.JPG", "x.y.JPG"};
         for (int i = 0; i < materials.size(); ++i)
             QVERIFY(in.write(materials[i], flatJpeg(materialColour(i))));
         QVERIFY(in.write(QStringLiteral("skip.gif"), flatJpeg(Qt::black)));
@@ -258,6 +261,8 @@ private slots:
             names.append(QFileInfo(path).fileName());
         names.sort();
         QCOMPARE(names, outputs);
+        for (int n = 0; n < inNameOrder.size() && naming.contains(QStringLiteral("--start")); ++n)
+            QCOMPARE(QFileInfo(planned.value(inNameOrder[n])).fileName(), QStringLiteral("%1.png").arg(10 + n));
 
         const testutil::ToolRun run = testutil::runBatchTool(args);
         QCOMPARE(run.exitCode, 0);

@@ -5,6 +5,7 @@
 #include "core/badges.h"
 #include "material/badge_layout.h"
 #include "test_utils.h"
+#include "testsupport/modern_pictures.h"
 #include "testsupport/photo_jpeg.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/window_fixture.h"
@@ -15,6 +16,8 @@
 #include <QMenu>
 
 using namespace core::ids;
+
+Q_DECLARE_METATYPE(material::Fit)
 
 namespace {
 
@@ -42,24 +45,36 @@ private slots:
     {
         QTest::addColumn<QByteArray>("material");
         QTest::addColumn<QString>("name");
+        QTest::addColumn<material::Fit>("fit");
         QTest::newRow("phone photo, scaled while decoding")
-            << testutil::makePhotoJpeg({1080, 1920}, 21) << QStringLiteral("a.jpg");
-        QTest::newRow("small photo") << testutil::makePhotoJpeg({640, 1024}, 22) << QStringLiteral("b.jpg");
+            << testutil::makePhotoJpeg({1080, 1920}, 21) << QStringLiteral("a.jpg") << material::Fit::Stretch;
+        QTest::newRow("small photo") << testutil::makePhotoJpeg({640, 1024}, 22) << QStringLiteral("b.jpg")
+                                     << material::Fit::Stretch;
+        QTest::newRow("phone photo, cover")
+            << testutil::makePhotoJpeg({1080, 1920}, 23) << QStringLiteral("d.jpg") << material::Fit::Cover;
+        const QImage photo = QImage::fromData(testutil::makePhotoJpeg({360, 480}, 24));
+        QTest::newRow("HEIC with a thumbnail, cover keeping the top")
+            << picturebytes::heicFile(photo, {80, 1, 240}) << QStringLiteral("e.heic") << material::Fit::CoverTop;
+        QTest::newRow("AVIF, contain") << picturebytes::avifFile({photo}) << QStringLiteral("f.avif")
+                                       << material::Fit::Contain;
         QImage wide(500, 90, QImage::Format_RGB32);
         wide.fill(QColor(200, 60, 30));
         QByteArray bmp;
         QBuffer buffer(&bmp);
         buffer.open(QIODevice::WriteOnly);
         wide.save(&buffer, "BMP");
-        QTest::newRow("wide bitmap, stretched") << bmp << QStringLiteral("c.bmp");
+        QTest::newRow("wide bitmap, stretched") << bmp << QStringLiteral("c.bmp") << material::Fit::Stretch;
+        QTest::newRow("wide bitmap, contain") << bmp << QStringLiteral("c.bmp") << material::Fit::Contain;
     }
 
     void sameFrameAsWindow()
     {
         QFETCH(QByteArray, material);
         QFETCH(QString, name);
+        QFETCH(material::Fit, fit);
         testutil::ShownWindow shown;
         QVERIFY(shown.ok);
+        shown.widget(EffectArea)->findChild<ui::BadgeLayoutMenu*>()->setFit(fit);
         testutil::Sandbox in;
         testutil::Sandbox out;
         testutil::Sandbox work;
@@ -84,7 +99,9 @@ private slots:
                                                               QStringLiteral("--output"),
                                                               out.path(),
                                                               QStringLiteral("--layout"),
-                                                              work.file(QStringLiteral("t.layout"))});
+                                                              work.file(QStringLiteral("t.layout")),
+                                                              QStringLiteral("--fit"),
+                                                              material::fitName(fit)});
         QCOMPARE(run.exitCode, 0);
         const QImage toolFrame(out.file(QStringLiteral("1.png")));
         VERIFY_SAME_PIXELS(toolFrame, windowFrame);
@@ -102,11 +119,13 @@ private slots:
         QVERIFY(menu);
         const material::BadgeLayout layout = testLayout();
         material::applyBadgeLayout(shown.controls(), layout);
+        menu->setFit(material::Fit::Contain);
         testutil::Sandbox work;
         const QString file = work.file(QStringLiteral("w.layout"));
         QCOMPARE(menu->saveTo(file), QString());
         const material::BadgeLayoutResult read = material::readBadgeLayoutFile(file);
         QCOMPARE(read.error, QString());
+        QCOMPARE(read.fit, material::Fit::Contain);
         for (std::size_t i = 0; i < layout.size(); ++i) {
             QCOMPARE(read.layout[i].pos, layout[i].pos);
             QCOMPARE(read.layout[i].visible, layout[i].visible);
@@ -116,6 +135,7 @@ private slots:
         QVERIFY(second.ok);
         auto* secondMenu = second.widget(EffectArea)->findChild<ui::BadgeLayoutMenu*>();
         QCOMPARE(secondMenu->loadFrom(file), QString());
+        QCOMPARE(secondMenu->fit(), material::Fit::Contain);
         VERIFY_SAME_PIXELS(second.controls().renderFrame(CompositionFrame),
                            shown.controls().renderFrame(CompositionFrame));
         QCOMPARE(second.widget(core::kBadges[3].id)->pos(), QPoint(-5, 21));
@@ -127,7 +147,7 @@ private slots:
         QCOMPARE(second.widget(core::kBadges[1].id)->pos(), QPoint(110, 25));
     }
 
-    // A right click anywhere on the effect area, the picture included, opens the menu with both entries.
+    // A right click anywhere on the effect area, the picture included, opens the menu with all its entries.
     void rightClickOpensMenu()
     {
         testutil::ShownWindow shown;
@@ -140,7 +160,9 @@ private slots:
         QStringList texts;
         for (QAction* action : menu->actions())
             texts << action->text();
-        QCOMPARE(texts, (QStringList{QStringLiteral("保存图标布局…"), QStringLiteral("载入图标布局…")}));
+        QCOMPARE(texts,
+                 (QStringList{
+                     QStringLiteral("保存图标布局…"), QStringLiteral("载入图标布局…"), QStringLiteral("图片适配")}));
         menu->close();
     }
 };

@@ -319,12 +319,12 @@ void TestRegressions::skipsMaterialsOfAFolderThatVanished()
     QCOMPARE(controls.messages.last().text, QString::fromUtf16(material::kNothingListedMessage));
 }
 
-// A file whose name holds bytes that are not valid UTF-8 (0xFF). Qt's directory iterator passes over such
-// names, so the listing leaves it out; the name as Qt decodes it (with U+FFFD, as a dialog would hand it
-// over) is refused with a reason about the name, in the batch's report and not as a missing file.
+// A file whose name holds bytes that are not valid UTF-8 (0xFF 0xFE): the listing shows the bytes as \xHH
+// and the run composes the file itself. The name as the toolkit decodes it (with U+FFFD, as a dialog would
+// hand it over) names no file; it is refused with a reason about the name, not as a missing file.
 void TestRegressions::handlesANameThatIsNotValidText()
 {
-    testutil::Sandbox sandbox;
+    testutil::Sandbox sandbox, out;
     const QByteArray rawName("\xFF\xFEpicture.jpg");
     const QByteArray rawPath = QFile::encodeName(sandbox.path()) + rawName;
     const QByteArray jpeg = smallJpeg(qRgb(90, 90, 0));
@@ -334,7 +334,17 @@ void TestRegressions::handlesANameThatIsNotValidText()
     QCOMPARE(::write(fd, jpeg.constData(), size_t(jpeg.size())), ssize_t(jpeg.size()));
     ::close(fd);
 
-    QCOMPARE(material::listMaterialFiles(sandbox.path(), QStringLiteral("jpg")), QStringList());
+    testutil::MemoryControls controls;
+    controls.setText(MaterialFolderBox, sandbox.path());
+    controls.folderAnswers = {out.path()};
+    material::BatchHandlers handlers;
+    handlers.startRun(controls);
+    QCOMPARE(controls.text(FileList), QStringLiteral("\\xFF\\xFEpicture.jpg"));
+    for (int i = 0; i < 3 && controls.interval(BatchTimer) != 0; ++i)
+        handlers.step(controls);
+    QVERIFY(controls.messages.isEmpty());
+    QVERIFY(!QImage(out.file(QStringLiteral("1.png"))).isNull());
+
     const QString name = QFile::decodeName(rawName);
     QVERIFY(name.contains(QChar::ReplacementCharacter));
     const material::ReadResult read = material::readPictureFile(sandbox.file(name));

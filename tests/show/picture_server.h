@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -42,6 +43,8 @@ public:
     QString base() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_server.serverPort()); }
     QImage picture() const { return m_picture; }
     QStringList requests() const { return m_requests; }
+    // The Accept-Language header of the last request, empty when it had none.
+    QString lastAcceptLanguage() const { return m_lastAcceptLanguage; }
     int count(const QString& path) const { return static_cast<int>(m_requests.count(path)); }
     // The requests for pages, without the site icon a browser asks for by itself.
     QStringList pageRequests() const
@@ -71,10 +74,14 @@ private:
         if (end < 0)
             return;
         const QList<QByteArray> line = pending.left(pending.indexOf("\r\n")).split(' ');
+        const QString head = QString::fromLatin1(pending.left(end));
         m_pending.remove(socket);
         if (line.size() < 2)
             return;
         m_requests.append(QUrl::fromPercentEncoding(line.at(1)));
+        const QRegularExpression language(QStringLiteral("\r\nAccept-Language: *([^\r]*)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+        m_lastAcceptLanguage = language.match(head).captured(1);
         if (m_mode == Mode::Stall)
             return;
         // The answer allows caching for an hour, so only a navigation that really goes to the server is counted.
@@ -100,6 +107,7 @@ private:
     QTcpServer m_server;
     QImage m_picture = serverPicture();
     QStringList m_requests;
+    QString m_lastAcceptLanguage;
     QHash<QTcpSocket*, QByteArray> m_pending;
 };
 

@@ -258,6 +258,9 @@ void TestQqShow::everyLookupReachesTheServer()
     QCOMPARE(m_server.count(a), 3);
     QCOMPARE(m_server.count(b), 1);
     QCOMPARE(viewer.view->url().path(), a);
+    // The viewer asks for Chinese, whatever the system's language.
+    QVERIFY2(m_server.lastAcceptLanguage().startsWith(QStringLiteral("zh-CN")),
+             qPrintable(m_server.lastAcceptLanguage()));
 }
 
 void TestQqShow::startUpLooksUpTheDefaultNumber()
@@ -313,6 +316,11 @@ void TestQqShow::serverThatFailsDoesNotBlock()
         QVERIFY(failed >= 0);
         QVERIFY(!viewer.loads.at(failed).ok);
         QCOMPARE(viewer.controls().address(QqShowViewer), lookup);
+        // The engine's error page speaks Chinese.
+        QString text;
+        viewer.view->page()->toPlainText([&text](const QString& plain) { text = plain; });
+        QVERIFY(waitUntil([&] { return !text.isEmpty(); }));
+        QVERIFY2(text.contains(QStringLiteral("无法")), qPrintable(text));
     }
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }

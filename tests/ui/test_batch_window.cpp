@@ -3,6 +3,7 @@
 #include "material/composition.h"
 #include "material/picture.h"
 #include "test_utils.h"
+#include "ui/badge_layout_menu.h"
 #include "window_fixture.h"
 
 #include <QBuffer>
@@ -26,10 +27,10 @@ QByteArray jpegOf(QColor colour, QSize size)
     return bytes;
 }
 
-// The picture as the box shows it: decoded and stretched over 140 x 226.
-QImage shownPicture(const QByteArray& jpeg)
+// The picture as the box shows it: decoded and fitted into 140 x 226.
+QImage shownPicture(const QByteArray& jpeg, material::Fit fit)
 {
-    return material::stretchPicture(material::decodePicture(jpeg, material::kPictureRect.size()).image);
+    return material::fitPicture(material::decodePicture(jpeg, material::kPictureRect.size()).image, fit);
 }
 
 QStringList filesIn(const QString& folder)
@@ -57,12 +58,15 @@ private slots:
         testutil::Sandbox in, out;
         const QByteArray a = jpegOf(QColor(200, 40, 40), QSize(280, 452));
         const QByteArray b = jpegOf(QColor(40, 60, 220), QSize(640, 1024));
-        QVERIFY(in.write(QStringLiteral("a.jpg"), a));
+        // Made b first: the numbers follow the names, not the order the folder was filled in.
         QVERIFY(in.write(QStringLiteral("b.JPG"), b));
+        QVERIFY(in.write(QStringLiteral("a.jpg"), a));
         testutil::ShownWindow shown;
-        // A nudged and a hidden badge: the files show the badges as the effect area does.
+        // A nudged and a hidden badge, and the pictures contained rather than stretched: the files show
+        // what the effect area does.
         QTest::mouseClick(shown.widget(kBadges[1].toggleButton), Qt::LeftButton);
         QTest::mouseClick(shown.widget(ids::NudgeRight), Qt::LeftButton);
+        shown.widget(ids::EffectArea)->findChild<ui::BadgeLayoutMenu*>()->setFit(material::Fit::Contain);
 
         startRun(shown, in.path(), out.path());
         QCOMPARE(shown.controls().text(ids::MaterialFolderBox), in.path());
@@ -70,14 +74,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shown.controls().interval(ids::BatchTimer), 0, 15000);
 
         QCOMPARE(filesIn(out.path()), (QStringList{QStringLiteral("1.png"), QStringLiteral("2.png")}));
-        QStringList listed = shown.controls().text(ids::FileList).split(QStringLiteral("\r\n"));
-        QCOMPARE(listed.size(), 2);
-        // Numbers follow the listing order, whatever order the folder gives.
-        for (int n = 1; n <= 2; ++n) {
-            const QByteArray material = listed[n - 1] == QStringLiteral("a.jpg") ? a : b;
-            const QImage written(out.file(QStringLiteral("%1.png").arg(n)));
-            VERIFY_SAME_PIXELS(written, testutil::expectedFrame(shownPicture(material), shown));
-        }
+        QCOMPARE(shown.controls().text(ids::FileList), QStringLiteral("a.jpg\r\nb.JPG"));
+        const auto framed = [&](const QByteArray& m) {
+            return testutil::expectedFrame(shownPicture(m, material::Fit::Contain), shown);
+        };
+        VERIFY_SAME_PIXELS(QImage(out.file("1.png")), framed(a));
+        VERIFY_SAME_PIXELS(QImage(out.file("2.png")), framed(b));
         // The end of the run: no extra file, the box cleared, the line number back at 1.
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
         QCOMPARE(shown.controls().text(ids::LineNumberBox), QStringLiteral("1"));
@@ -96,6 +98,27 @@ private slots:
         QVERIFY2(report.contains(QStringLiteral("broken.jpg")), qPrintable(report));
         QCOMPARE(filesIn(out.path()).size(), 1);
         QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
+    }
+
+    // Into a folder that already holds 1.png: one question, and No (the default button) leaves the folder
+    // as it was and starts nothing.
+    void existingOutputsAreReplacedOnlyWhenTheUserSaysSo()
+    {
+        testutil::Sandbox in, out;
+        QVERIFY(in.write(QStringLiteral("a.jpg"), jpegOf(Qt::darkGreen, QSize(140, 226))));
+        QVERIFY(in.write(QStringLiteral("b.jpg"), jpegOf(Qt::darkRed, QSize(140, 226))));
+        QVERIFY(out.write(QStringLiteral("1.png"), "an earlier result"));
+        testutil::ShownWindow shown;
+        QString question;
+        QTimer::singleShot(0, [&] { testutil::answerMessageBox(&question); });
+        startRun(shown, in.path(), out.path());
+        QTRY_COMPARE(question, QStringLiteral("1 个文件已存在，替换？"));
+        QTest::qWait(100);
+        QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
+        QCOMPARE(filesIn(out.path()), QStringList{QStringLiteral("1.png")});
+        QFile kept(out.file(QStringLiteral("1.png")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("an earlier result"));
     }
 
     void anEmptyListingSaysSoAndStartsNothing()

@@ -4,13 +4,20 @@
 #include "core/badges.h"
 #include "picture_box_contract.h"
 #include "test_utils.h"
+#include "ui/badge_layout_menu.h"
 #include "window_fixture.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QtTest>
+
+#include <functional>
 
 using namespace core;
 
@@ -24,6 +31,44 @@ QImage knownPicture()
         for (int x = 0; x < 140; ++x)
             image.setPixel(x, y, qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3) % 256));
     return image;
+}
+
+// A w x h picture whose every pixel differs from its neighbours, drawn from `colour`.
+QImage drawn(int w, int h, const std::function<QRgb(int, int)>& colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, colour(x, y));
+    return image;
+}
+
+QRgb pattern(int x, int y)
+{
+    return qRgb(x * 255 / 279, y * 255 / 451, (x * 7 + y * 3) % 256);
+}
+
+// Chooses the fit as a user does: the effect area's context menu, "图片适配", then the entry.
+bool chooseFit(testutil::ShownWindow& shown, const QString& entry)
+{
+    auto* owner = shown.widget(ids::EffectArea)->findChild<ui::BadgeLayoutMenu*>();
+    if (!owner)
+        return false;
+    QMenu* menu = owner->makeMenu(shown.widget(ids::EffectArea));
+    bool found = false;
+    for (QAction* item : menu->actions()) {
+        if (!item->menu() || item->text() != QStringLiteral("图片适配"))
+            continue;
+        for (QAction* fit : item->menu()->actions()) {
+            if (fit->text() == entry) {
+                fit->trigger();
+                found = true;
+            }
+        }
+    }
+    menu->close();
+    delete menu;
+    return found;
 }
 
 QByteArray pngBytes(const QImage& image)
@@ -86,6 +131,7 @@ private slots:
     {
         QTest::addColumn<QString>("selector");
         QTest::newRow("letter case") << "会员lv7";
+        QTest::newRow("start of a name") << "蓝";
         QTest::newRow("trailing space") << "会员Lv7 ";
         QTest::newRow("leading full-width space") << "\u3000会员Lv7";
         QTest::newRow("empty") << "";
@@ -94,11 +140,19 @@ private slots:
     {
         QFETCH(QString, selector);
         testutil::ShownWindow shown;
-        select(shown, selector);
+        // Typed as a user types it, then the arrow buttons clicked: the text is neither completed nor
+        // changed to an item's letter case.
+        QLineEdit* edit = shown.window().controlAs<QComboBox>(ids::BadgeSelector)->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        testutil::typeText(edit, selector);
+        QTest::keyClick(edit, Qt::Key_Return);
         for (ControlId b : {ids::NudgeUp, ids::NudgeDown, ids::NudgeLeft, ids::NudgeRight})
             click(shown, b);
         for (int i = 0; i < kBadgeCount; ++i)
             QCOMPARE(posOf(shown, i), kBadges[static_cast<size_t>(i)].defaultPos);
+        QCOMPARE(shown.controls().text(ids::BadgeSelector), selector);
     }
 
     void toggleHiddenMovesAndRestore()
@@ -135,10 +189,51 @@ private slots:
             for (const Badge& other : kBadges) {
                 if (other.id != badge.id)
                     QVERIFY(!shown.widget(other.id)->isHidden());
+                // Each button looks pressed while its badge is shown.
+                QCOMPARE(shown.window().controlAs<QAbstractButton>(other.toggleButton)->isChecked(),
+                         !shown.widget(other.id)->isHidden());
             }
             click(shown, badge.toggleButton);
             QVERIFY(!shown.widget(badge.id)->isHidden());
         }
+    }
+
+    void clickArrowKeysUndoAndRedo()
+    {
+        testutil::ShownWindow shown;
+        QList<QImage> frames{shown.controls().renderFrame(ids::CompositionFrame)};
+        // A click on a pixel of the yellow diamond selects it and gives the effect area the focus.
+        const Badge& yellow = kBadges[3];
+        QWidget* badge = shown.widget(yellow.id);
+        QPoint pixel;
+        while (!badge->mask().contains(pixel))
+            pixel += QPoint(1, 1);
+        QTest::mouseClick(badge, Qt::LeftButton, {}, pixel);
+        QCOMPARE(shown.controls().text(ids::BadgeSelector), QString::fromUtf16(yellow.name));
+        QWidget* area = shown.widget(ids::EffectArea);
+        QCOMPARE(shown.window().focusWidget(), area);
+        testutil::pressKey(area, Qt::Key_Right);
+        testutil::pressKey(area, Qt::Key_Down);
+        QCOMPARE(posOf(shown, 3), yellow.defaultPos + QPoint(1, 1));
+        frames << shown.controls().renderFrame(ids::CompositionFrame);
+        click(shown, kBadges[0].toggleButton);
+        click(shown, ids::RestoreButton);
+        frames << shown.controls().renderFrame(ids::CompositionFrame);
+
+        // Undo steps back through restore, the toggle and both nudges, to the very first frame; redo forward.
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), frames[1]);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), frames[0]);
+        QVERIFY(shown.window().controlAs<QAbstractButton>(kBadges[0].toggleButton)->isChecked());
+        testutil::pressKey(area, Qt::Key_Y, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Y, Qt::ControlModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), frames[2]);
+        QVERIFY(!shown.window().controlAs<QAbstractButton>(kBadges[0].toggleButton)->isChecked());
     }
 
     void renderedFrameMatchesTheLayout_data()
@@ -170,6 +265,49 @@ private slots:
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
         // What the screen shows is what is saved.
         VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
+    }
+
+    // Each fit against the box computed here: the sizes make every case a plain copy of pixels (or a 2:1
+    // shrink of doubled pixels), so no scaling code is needed to know the answer.
+    void fitModesFillTheBoxAsChosen_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QImage>("box");
+        const QRgb white = qRgb(255, 255, 255);
+        const QImage wide = drawn(280, 226, pattern);
+        const QImage tall = drawn(140, 452, pattern);
+        const QImage wideCentre = drawn(140, 226, [](int x, int y) { return pattern(x + 70, y); });
+        QTest::newRow("wide, stretch") << drawn(280, 226, [](int x, int y) { return pattern(x / 2, y); }) << "拉伸填满"
+                                       << drawn(140, 226, pattern);
+        QTest::newRow("tall, stretch") << drawn(140, 452, [](int x, int y) { return pattern(x, y / 2); }) << "拉伸填满"
+                                       << drawn(140, 226, pattern);
+        QTest::newRow("wide, cover: the middle") << wide << "裁剪填满（居中）" << wideCentre;
+        QTest::newRow("wide, cover keeping the top: the middle") << wide << "裁剪填满（保留顶部）" << wideCentre;
+        QTest::newRow("tall, cover: the middle")
+            << tall << "裁剪填满（居中）" << drawn(140, 226, [](int x, int y) { return pattern(x, y + 113); });
+        QTest::newRow("tall, cover keeping the top") << tall << "裁剪填满（保留顶部）" << drawn(140, 226, pattern);
+        QTest::newRow("wide, contain: white above and below")
+            << drawn(140, 60, pattern) << "完整显示（留白）"
+            << drawn(140, 226, [=](int x, int y) { return y >= 83 && y < 143 ? pattern(x, y - 83) : white; });
+        QTest::newRow("tall, contain: white on both sides")
+            << drawn(70, 226, pattern) << "完整显示（留白）"
+            << drawn(140, 226, [=](int x, int y) { return x >= 35 && x < 105 ? pattern(x - 35, y) : white; });
+    }
+    void fitModesFillTheBoxAsChosen()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(QString, entry);
+        QFETCH(QImage, box);
+        testutil::ShownWindow shown;
+        QVERIFY(chooseFit(shown, entry));
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
+        const QImage expected = testutil::expectedFrame(box, shown);
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
+        VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
+        // The choice holds for the next picture too.
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
     }
 
     void pictureBoxKeepsTheContract()
@@ -247,18 +385,51 @@ private slots:
         QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
     }
 
+    void uploadShowsThePictureByContent_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("upload button") << "dialog";
+        QTest::newRow("file dropped on the picture") << "drop";
+        QTest::newRow("copied file pasted") << "paste file";
+        QTest::newRow("path pasted") << "paste path";
+        QTest::newRow("picture pasted") << "paste picture";
+    }
     void uploadShowsThePictureByContent()
     {
+        QFETCH(QString, how);
         testutil::Sandbox dir;
         testutil::ShownWindow shown;
         const QImage picture = knownPicture();
         // A PNG named .bmp: loading goes by content.
+        const QString path = dir.file(QStringLiteral("picture.bmp"));
         QVERIFY(dir.write(QStringLiteral("picture.bmp"), pngBytes(picture)));
-        testutil::answerFileDialog(dir.file(QStringLiteral("picture.bmp")));
-        click(shown, ids::UploadButton);
-        QTRY_VERIFY(shown.controls().dialogFileName(ids::FileDialog).endsWith(QStringLiteral("picture.bmp")));
-        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame),
-                           testutil::expectedFrame(picture, shown));
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(path)});
+        if (how == QLatin1String("dialog")) {
+            testutil::answerFileDialog(path);
+            click(shown, ids::UploadButton);
+            QTRY_VERIFY(shown.controls().dialogFileName(ids::FileDialog).endsWith(QStringLiteral("picture.bmp")));
+        } else if (how == QLatin1String("drop")) {
+            QDragEnterEvent enter(QPoint(70, 100), Qt::CopyAction, data, Qt::LeftButton, {});
+            QApplication::sendEvent(shown.widget(ids::CompositionPicture), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(70, 100), Qt::CopyAction, data, Qt::LeftButton, {});
+            QApplication::sendEvent(shown.widget(ids::CompositionPicture), &drop);
+            QVERIFY(drop.isAccepted());
+        } else {
+            if (how == QLatin1String("paste path"))
+                data->setText(path);
+            else if (how == QLatin1String("paste picture"))
+                data->setImageData(picture);
+            if (how != QLatin1String("paste file"))
+                data->setUrls({});
+            QApplication::clipboard()->setMimeData(data);
+            data = nullptr;
+            shown.widget(ids::UploadButton)->setFocus();
+            testutil::pressKey(shown.widget(ids::UploadButton), Qt::Key_V, Qt::ControlModifier);
+        }
+        delete data;
+        QTRY_VERIFY(shown.controls().renderFrame(ids::CompositionFrame) == testutil::expectedFrame(picture, shown));
     }
 
     void uploadOfANonPictureEmptiesTheBoxAndSaysWhy()

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -169,7 +171,9 @@ private slots:
         QTest::newRow("picture box where no badge covers it")
             << core::ids::CompositionPicture << QPoint(70, 200) << true;
         QTest::newRow("black margin of the frame") << core::ids::CompositionFrame << QPoint(2, 100) << true;
-        QTest::newRow("group box") << core::ids::BadgeKindsGroup << QPoint(4, 108) << true;
+        QTest::newRow("badge") << core::kBadges[10].id << QPoint(4, 8) << true;
+        QTest::newRow("group box") << core::ids::BadgeKindsGroup << QPoint(4, 108) << false;
+        QTest::newRow("page pane") << core::ids::PageControl << QPoint(3, 305) << false;
         QTest::newRow("push button") << core::ids::RestoreButton << QPoint(5, 5) << false;
         QTest::newRow("edit box") << core::ids::QqNumberBox << QPoint(5, 5) << false;
     }
@@ -182,12 +186,96 @@ private slots:
         if (id == core::ids::QqNumberBox)
             shown.window().controlAs<PageControl>(core::ids::PageControl)->setCurrentPage(1);
         QWidget* target = shown.widget(id);
+        // The press goes where the user's would: to the control under the point.
+        if (QWidget* child = target->childAt(at); child && id == core::ids::PageControl)
+            target = child;
         const QPoint before = shown.window().pos();
         QTest::mousePress(target, Qt::LeftButton, {}, at);
         QTest::mouseMove(target, at + QPoint(30, 20));
         QTest::mouseRelease(target, Qt::LeftButton, {}, at + QPoint(30, 20));
         QTest::qWait(50);
         QCOMPARE(shown.window().pos() != before, moves);
+    }
+
+    void tabWalksTheSeenControlsInReadingOrder()
+    {
+        testutil::ShownWindow shown;
+        // From the first toggle button round the whole ring, Tab lands only on controls the user sees, never in
+        // a multi-line box; the toggle buttons come in their reading order.
+        auto isControl = [&](QWidget* w) {
+            return std::any_of(layout().begin(), layout().end(), [&](const Row& r) { return shown.widget(r.id) == w; });
+        };
+        QWidget* first = shown.widget(core::kBadges[0].toggleButton);
+        first->setFocus();
+        QList<QWidget*> visited{first};
+        for (int i = 0; i < 40 && (visited.size() == 1 || visited.constLast() != first); ++i) {
+            QTest::keyClick(shown.window().focusWidget(), Qt::Key_Tab);
+            QWidget* focus = shown.window().focusWidget();
+            while (focus && !isControl(focus))
+                focus = focus->parentWidget();
+            QVERIFY(focus);
+            QVERIFY2(!visibleRect(focus).isEmpty() && focus->isVisible(), qPrintable(focus->objectName()));
+            QVERIFY2(!qobject_cast<QPlainTextEdit*>(focus), qPrintable(focus->objectName()));
+            visited << focus;
+        }
+        QCOMPARE(visited.constLast(), first);
+        QVERIFY2(visited.size() > core::kBadgeCount + 8, qPrintable(QString::number(visited.size())));
+        for (int i = 0; i < core::kBadgeCount; ++i)
+            QCOMPARE(visited[i], shown.widget(core::kBadges[static_cast<size_t>(i)].toggleButton));
+        // Shift+Tab walks back.
+        QTest::keyClick(shown.window().focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(shown.window().focusWidget(), visited[visited.size() - 2]);
+
+        // Widened, the file list is seen; Tab leaves it without typing into it.
+        shown.window().resize(1400, 400);
+        QWidget* list = shown.widget(core::ids::FileList);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Tab);
+        QVERIFY(!list->hasFocus());
+        QCOMPARE(shown.controls().text(core::ids::FileList), QString());
+    }
+
+    void standardDialogsSpeakChinese()
+    {
+        testutil::ShownWindow shown;
+        QStringList buttons;
+        testutil::whenModalOpens<QMessageBox>([&](QMessageBox* box) {
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+            box->reject();
+        });
+        shown.controls().askYesNo(QStringLiteral("问题"), QStringLiteral("要停止吗？"));
+        buttons.sort();
+        QCOMPARE(buttons.size(), 2);
+        QVERIFY2(buttons[0].startsWith(QStringLiteral("否")) && buttons[1].startsWith(QStringLiteral("是")),
+                 qPrintable(buttons.join(QLatin1Char(' '))));
+
+        // The upload dialog's own texts are Chinese. Its filters begin with the layout's and end with all files;
+        // between them, every kind of picture the program reads can be picked.
+        QStringList texts;
+        QStringList filters;
+        testutil::whenModalOpens<QFileDialog>([&](QFileDialog* dialog) {
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                texts << label->text();
+            for (QAbstractButton* b : dialog->findChildren<QPushButton*>())
+                texts << b->text();
+            filters = dialog->nameFilters();
+            dialog->reject();
+        });
+        shown.controls().showDialog(core::ids::FileDialog);
+        QVERIFY(!texts.isEmpty());
+        for (const QString& text : texts)
+            QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(text));
+        QCOMPARE(filters.value(0), QStringLiteral("图片文件(*.jpg,*.bmp) (*.jpg *.bmp)"));
+        QCOMPARE(filters.value(filters.size() - 1), QStringLiteral("所有文件 (*)"));
+        for (const char* name :
+             {"a.png", "a.gif", "a.ico", "a.cur", "a.pcx", "a.jpeg", "a.bmp", "a.webp", "a.tif", "a.heic", "a.avif"}) {
+            const bool offered = std::any_of(filters.begin(), filters.end() - 1, [&](const QString& filter) {
+                const QStringList patterns = filter.section(QLatin1Char('('), -1).chopped(1).split(QLatin1Char(' '));
+                return QDir::match(patterns, QString::fromLatin1(name));
+            });
+            QVERIFY2(offered, name);
+        }
     }
 
     void pressOnABadgeActsOnlyOnItsShape()

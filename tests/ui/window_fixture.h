@@ -4,6 +4,7 @@
 // a closed loopback port, so no test ever reaches out to the network.
 #include "core/badges.h"
 #include "ui/control_widgets.h"
+#include "ui/language.h"
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
 
@@ -28,6 +29,7 @@ struct ShownWindow {
     explicit ShownWindow(const ui::HandlerTable& handlers = ui::defaultHandlers())
     {
         keepWebViewLocal();
+        ui::useChineseInterface();
         built = ui::buildMainWindow(handlers);
         if (built.window) {
             built.window->show();
@@ -55,6 +57,25 @@ template <class T> void whenModalOpens(std::function<void(T*)> answer)
         }
     });
     poll->start();
+}
+
+// Types the text into the widget key by key, as a keyboard (or an input method that sends keys) does.
+inline void typeText(QWidget* widget, const QString& text)
+{
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click,
+                            widget,
+                            c.unicode() < 0x80 ? Qt::Key(QChar(c).toUpper().unicode()) : Qt::Key_unknown,
+                            QString(c),
+                            Qt::NoModifier);
+}
+
+// A key pressed on a control of the window, shortcuts included. The window is made the active one just before:
+// tests running side by side on one X server take the X focus from each other.
+inline void pressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QApplication::setActiveWindow(target->window());
+    QTest::keyClick(target, key, modifiers);
 }
 
 // The next file dialog confirms `path` (typed into its file name field); an empty path cancels it.

@@ -1,0 +1,40 @@
+#include "ui/language.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace ui {
+
+namespace {
+// Chinese as written in mainland China: simplified characters, the program's own texts.
+const QLocale kInterfaceLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+} // namespace
+
+bool useChineseInterface()
+{
+    QLocale::setDefault(kInterfaceLocale);
+    static QTranslator* translator = nullptr;
+    if (translator)
+        return true;
+    auto* qt = new QTranslator(QCoreApplication::instance());
+    // "qt" is Qt's catalogue of catalogues: it pulls in the translations of every installed Qt module.
+    if (!qt->load(kInterfaceLocale,
+                  QStringLiteral("qt"),
+                  QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    QCoreApplication::installTranslator(qt);
+    translator = qt;
+    return true;
+}
+
+QString acceptLanguage()
+{
+    return QStringLiteral("zh-CN,zh;q=0.9");
+}
+
+} // namespace ui
