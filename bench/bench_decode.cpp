@@ -29,7 +29,7 @@ Timing timeDecode(const QByteArray& jpeg, QSize target, int runs)
         const QImage shown = material::fitPicture(decoded.image);
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (shown.size() != material::kPictureRect.size()) {
-            std::fprintf(stderr, "decode failed: %s\n", qPrintable(decoded.reason));
+            std::fprintf(stderr, "decode failed: %s\n", qPrintable(core::englishText(decoded.reason)));
             return {-1, -1};
         }
     }

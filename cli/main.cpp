@@ -50,12 +50,12 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
             say(stdout, m.name + QStringLiteral(" -> ") + output + QStringLiteral(" is there, left as it is"));
             continue;
         }
-        const QString why = cli::quickCheck(plan.source(m));
-        if (why.isEmpty()) {
+        const core::Reason why = cli::quickCheck(plan.source(m));
+        if (!why) {
             say(stdout, m.name + QStringLiteral(" -> ") + output);
         } else {
             ++skipped;
-            say(stdout, m.name + QStringLiteral(" -> skipped: ") + why);
+            say(stdout, m.name + QStringLiteral(" -> skipped: ") + core::englishText(why));
         }
     }
     for (const QString& path : plan.inTheWay)
@@ -74,13 +74,25 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
 
 int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& options, double seconds)
 {
-    for (const QString& warning : r.warnings)
-        say(stderr, QStringLiteral("warning: ") + warning);
-    for (const cli::Skip& skip : r.skipped)
-        say(stderr, QStringLiteral("skipped %1: %2").arg(skip.name, skip.reason));
+    for (const cli::Warning& warning : r.warnings)
+        say(stderr, QStringLiteral("warning: %1: %2").arg(warning.name, core::englishText(warning.reason)));
+    for (const cli::Skip& skip : r.skipped) {
+        const QString why = core::englishText(skip.reason);
+        if (skip.writing)
+            say(stderr,
+                QStringLiteral("skipped %1: cannot write %2: %3")
+                    .arg(skip.name, QDir::toNativeSeparators(plan.output(plan.materials[skip.index])), why));
+        else
+            say(stderr, QStringLiteral("skipped %1: %2").arg(skip.name, why));
+    }
     if (r.failure)
         say(stderr,
-            QStringLiteral("vorlith-batch: stopped: cannot write %1: %2").arg(r.failure->path, r.failure->reason));
+            QStringLiteral("vorlith-batch: stopped: cannot write %1: %2")
+                .arg(r.failure->path, core::englishText(r.failure->reason)));
+    if (r.syncFailure)
+        say(stderr,
+            QStringLiteral("vorlith-batch: the pictures could not be flushed to the disk: %1")
+                .arg(core::englishText(r.syncFailure)));
     const qsizetype total = static_cast<qsizetype>(plan.materials.size());
     QString summary = QStringLiteral("wrote %1 of %2 to %3 in %4 s (%5/s)")
                           .arg(r.written)
@@ -97,11 +109,12 @@ int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& o
                        .arg(r.failure ? QStringLiteral("cut short") : QStringLiteral("stopped"))
                        .arg(r.notStarted);
     say(stdout, summary);
-    if (r.failure)
+    if (r.failure || r.syncFailure)
         return cli::kExitWriteFailed;
     if (cli::stopSignal() != 0)
         return cli::kExitSignalBase + cli::stopSignal();
-    return r.skipped.empty() ? cli::kExitDone : cli::kExitSkipped;
+    // A picture made from damaged data is written, but the run is not clean: its warning names it.
+    return r.skipped.empty() && r.warnings.empty() ? cli::kExitDone : cli::kExitSkipped;
 }
 
 } // namespace
@@ -109,6 +122,8 @@ int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& o
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vorlith-batch"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VORLITH_VERSION));
     const int cores = QThread::idealThreadCount();
     const cli::ParsedOptions parsed = cli::parseOptions(app.arguments().mid(1), cores);
     if (!parsed.error.isEmpty())
@@ -118,7 +133,7 @@ int main(int argc, char** argv)
         return cli::kExitDone;
     }
     if (parsed.version) {
-        say(stdout, QStringLiteral("vorlith-batch " VORLITH_VERSION));
+        say(stdout, QStringLiteral("vorlith-batch ") + QCoreApplication::applicationVersion());
         return cli::kExitDone;
     }
     const cli::Options& options = parsed.options;
@@ -146,9 +161,12 @@ int main(int argc, char** argv)
     cli::installStopHandlers();
     cli::ProgressBar bar(stderr);
     const cli::RunReport result =
-        cli::runPlan(plan, look, options.jobs, cli::stopRequested(), [&bar](std::size_t done, std::size_t total) {
-            bar.update(done, total);
-        });
+        cli::runPlan(plan,
+                     look,
+                     options.jobs,
+                     options.overwrite ? material::WriteMode::Replace : material::WriteMode::NoReplace,
+                     cli::stopRequested(),
+                     [&bar](std::size_t done, std::size_t total) { bar.update(done, total); });
     bar.finish();
     return report(result, plan, options, bar.elapsedSeconds());
 }

@@ -3,6 +3,7 @@
 #include "material/file_listing.h"
 #include "material/limits.h"
 #include "material/picture.h"
+#include "material/picture_file.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -130,19 +131,14 @@ Plan makePlan(const Options& options)
     return plan;
 }
 
-QString quickCheck(const QByteArray& source)
+core::Reason quickCheck(const QByteArray& source)
 {
-    QFile file;
-    const int fd = ::open(source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return QString::fromLocal8Bit(std::strerror(errno));
-    if (file.size() == 0)
-        return QStringLiteral("the file is empty");
-    if (file.size() > material::kMaxPictureFileBytes)
-        return QStringLiteral("the file is too large: larger than %1 MB")
-            .arg(material::kMaxPictureFileBytes / (1024 * 1024));
-    if (material::recognise(file.read(64)) == material::PictureKind::None)
-        return QStringLiteral("not a picture (unrecognised content)");
+    // The same checks, in the same order and with the same reasons, as the real run's reader.
+    const material::ReadResult head = material::readPictureHead(source, 64);
+    if (head.reason)
+        return head.reason;
+    if (material::recognise(head.bytes) == material::PictureKind::None)
+        return core::ReasonCode::NotAPicture;
     return {};
 }
 

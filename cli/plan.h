@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/options.h"
+#include "core/reasons.h"
 
 #include <QFile>
 #include <QString>
@@ -42,6 +43,6 @@ QString materialOutputName(const QString& name);
 
 // Why a material would be skipped, from its size and first bytes alone (no decoding); empty when it looks
 // like a picture. Used by --dry-run.
-QString quickCheck(const QByteArray& source);
+core::Reason quickCheck(const QByteArray& source);
 
 } // namespace cli

@@ -5,6 +5,7 @@
 #include "material/picture_file.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -29,35 +30,37 @@ bool stopsTheRun(int errorCode)
     }
 }
 
-MaterialResult composeOne(const Plan& plan, const Material& m, const material::Composition& look, QByteArray& buffer)
+MaterialResult composeOne(const Plan& plan,
+                          const Material& m,
+                          const material::Composition& look,
+                          material::WriteMode mode,
+                          QByteArray& buffer)
 {
     MaterialResult result;
     result.reason = material::readPictureFile(plan.source(m), buffer);
-    if (!result.reason.isEmpty())
+    if (result.reason)
         return result;
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
     const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
     if (decoded.image.isNull()) {
-        result.reason = decoded.reason.isEmpty() ? QStringLiteral("not a picture") : decoded.reason;
+        result.reason = decoded.reason;
         return result;
     }
     result.warning = decoded.warning;
     const QImage frame = material::renderComposition({decoded.image, look.badges, look.fit});
     const OutputWrite write;
     if (!write.allowed()) {
-        result.reason = QStringLiteral("stopped");
+        result.reason = core::ReasonCode::Stopped;
         return result;
     }
-    const material::WriteResult written = material::writePictureFile(plan.output(m), frame);
-    if (written.ok) {
+    const material::WriteResult written = material::writePictureFile(plan.output(m), frame, mode);
+    if (written.ok()) {
         result.outcome = MaterialResult::Written;
         return result;
     }
     result.outcome = stopsTheRun(written.code) ? MaterialResult::WriteFailed : MaterialResult::Skipped;
-    result.reason =
-        result.outcome == MaterialResult::WriteFailed
-            ? written.error
-            : QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(plan.output(m)), written.error);
+    result.reason = written.reason;
+    result.writing = true;
     return result;
 }
 
@@ -68,6 +71,7 @@ struct Shared {
     const Plan& plan;
     const material::Composition& look;
     const std::atomic<bool>& stop;
+    material::WriteMode mode = material::WriteMode::NoReplace;
     std::atomic<bool> failed{false}; // a write failure cut the run short
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
@@ -85,11 +89,11 @@ void record(Shared& s, std::size_t i, MaterialResult&& r)
     if (r.outcome == MaterialResult::Written)
         ++s.report.written;
     else if (r.outcome == MaterialResult::Skipped)
-        s.report.skipped.push_back({i, m.name, std::move(r.reason)});
+        s.report.skipped.push_back({i, m.name, std::move(r.reason), r.writing});
     else if (!s.report.failure)
         s.report.failure = WriteFailure{QDir::toNativeSeparators(s.plan.output(m)), std::move(r.reason)};
-    if (!r.warning.isEmpty())
-        s.report.warnings.push_back(m.name + QStringLiteral(": ") + r.warning);
+    if (r.warning && r.outcome == MaterialResult::Written)
+        s.report.warnings.push_back({i, m.name, std::move(r.warning)});
 }
 
 void work(Shared& s)
@@ -108,7 +112,7 @@ void work(Shared& s)
             s.done.fetch_add(1);
             continue;
         }
-        MaterialResult r = composeOne(s.plan, s.plan.materials[i], look, buffer);
+        MaterialResult r = composeOne(s.plan, s.plan.materials[i], look, s.mode, buffer);
         if (r.outcome == MaterialResult::WriteFailed)
             s.failed.store(true);
         record(s, i, std::move(r));
@@ -124,10 +128,12 @@ void work(Shared& s)
 RunReport runPlan(const Plan& plan,
                   const material::Composition& look,
                   int jobs,
+                  material::WriteMode mode,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress)
 {
     Shared s(plan, look, stop);
+    s.mode = mode;
     const std::size_t total = plan.materials.size();
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), total));
     s.running = workers;
@@ -154,8 +160,13 @@ RunReport runPlan(const Plan& plan,
     RunReport report = std::move(s.report);
     std::sort(
         report.skipped.begin(), report.skipped.end(), [](const Skip& a, const Skip& b) { return a.index < b.index; });
+    std::sort(report.warnings.begin(), report.warnings.end(), [](const Warning& a, const Warning& b) {
+        return a.index < b.index;
+    });
     report.present = s.present.load();
     report.notStarted = total - s.done.load();
+    if (report.written > 0)
+        report.syncFailure = material::syncOutputFolder(QFileInfo(plan.output(plan.materials.front())).absolutePath());
     return report;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "cli/plan.h"
+#include "core/reasons.h"
 #include "material/composition.h"
+#include "material/picture_file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,16 +19,26 @@
 // under a temporary name and renamed into place, so an interrupted run leaves no partial file.
 namespace cli {
 
+// A material left out: it could not be read or decoded, or (`writing`) its output name could not be written,
+// for example because another program took the name during the run.
 struct Skip {
     std::size_t index = 0;
     QString name;
-    QString reason;
+    core::Reason reason;
+    bool writing = false;
 };
 
 // The output that could not be written, which cut the run short.
 struct WriteFailure {
     QString path;
-    QString reason;
+    core::Reason reason;
+};
+
+// A material written from damaged data (a truncated file, its missing part grey).
+struct Warning {
+    std::size_t index = 0;
+    QString name;
+    core::Reason reason;
 };
 
 struct RunReport {
@@ -34,8 +46,9 @@ struct RunReport {
     std::size_t present = 0;       // outputs that were there, left as they were (--skip-existing)
     std::vector<Skip> skipped;     // in listing order
     std::size_t notStarted = 0;    // materials left when the run was stopped or cut short
-    std::vector<QString> warnings; // written from damaged data (for example a truncated JPEG shown in part)
+    std::vector<Warning> warnings; // in listing order
     std::optional<WriteFailure> failure;
+    core::Reason syncFailure; // the written pictures could not be flushed to the disk
 };
 
 // Done so far, for the progress display; called on the calling thread about ten times a second.
@@ -44,10 +57,12 @@ using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
 // Runs the plan with `jobs` workers, each material composed like `look` (its badges and fit; its picture is
 // not used). `stop` is polled before each material: once set, no new material is
 // started, and the ones in flight are finished. A write failure that every later output would meet as well
-// (see stopsTheRun) stops the run the same way, at once.
+// (see stopsTheRun) stops the run the same way, at once. `mode` says whether files at output names are
+// replaced. The output folder's file system is flushed once at the end.
 RunReport runPlan(const Plan& plan,
                   const material::Composition& look,
                   int jobs,
+                  material::WriteMode mode,
                   const std::atomic<bool>& stop,
                   const ProgressFn& progress);
 
@@ -59,12 +74,17 @@ bool stopsTheRun(int errorCode);
 
 struct MaterialResult {
     enum Outcome { Written, Skipped, WriteFailed } outcome = Skipped;
-    QString reason;  // why it was skipped, or why the write failed
-    QString warning; // set when the picture came from damaged data
+    core::Reason reason;  // why it was skipped, or why the write failed
+    bool writing = false; // the reason is the output's, not the material's
+    core::Reason warning; // set when the picture came from damaged data
 };
 
 // One material: read into `buffer` (reused from material to material), decode at the picture box's size,
 // compose like `look`, write.
-MaterialResult composeOne(const Plan& plan, const Material& m, const material::Composition& look, QByteArray& buffer);
+MaterialResult composeOne(const Plan& plan,
+                          const Material& m,
+                          const material::Composition& look,
+                          material::WriteMode mode,
+                          QByteArray& buffer);
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/control_ids.h"
+#include "core/reasons.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -35,8 +36,8 @@ public:
 
     // Picture box: the bytes of a picture file, recognised by content; the old picture goes in every case and
     // empty bytes just clear the box. Returns why the bytes give no picture the box can show, the box then left
-    // without one; the empty text when the picture is shown or the box was cleared.
-    virtual QString setPicture(ControlId id, const QByteArray& bytes) = 0;
+    // without one; no reason when the picture is shown or the box was cleared.
+    virtual Reason setPicture(ControlId id, const QByteArray& bytes) = 0;
     virtual bool hasPicture(ControlId id) const = 0;
 
     // Web view: writing the address navigates to it, every time.

@@ -32,10 +32,10 @@ inline void expect(bool condition, const char* what)
 inline void checkDecoded(const material::DecodedPicture& d)
 {
     if (d.image.isNull()) {
-        expect(!d.reason.isEmpty(), "no picture and no reason");
+        expect(!d.reason.isNone(), "no picture and no reason");
         return;
     }
-    expect(d.reason.isEmpty(), "a picture and a refusal at once");
+    expect(d.reason.isNone(), "a picture and a refusal at once");
     expect(material::withinPictureLimits(d.image.width(), d.image.height()), "a picture beyond the limits");
     // Touch every pixel, so a buffer that is shorter than the picture claims shows up under AddressSanitizer.
     const QImage rgb = d.image.convertToFormat(QImage::Format_RGB32);

@@ -2,8 +2,8 @@
 
 #include "core/text.h"
 #include "material/file_reading.h"
+#include "material/picture_file.h"
 
-#include <QSaveFile>
 #include <QStringList>
 
 namespace material {
@@ -110,9 +110,9 @@ BadgeLayoutResult readBadgeLayoutFile(const QString& path)
 {
     // Never waits: a FIFO or a device given as the layout is refused at once.
     QByteArray bytes;
-    const QString why = readRegularFile(path, kMaxLayoutFileBytes, bytes);
-    if (!why.isEmpty())
-        return {defaultBadgeLayout(), std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, why)};
+    const core::Reason why = readRegularFile(path, kMaxLayoutFileBytes, bytes);
+    if (why)
+        return {defaultBadgeLayout(), std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, core::englishText(why))};
     BadgeLayoutResult result = parseBadgeLayout(QString::fromUtf8(bytes));
     if (!result.error.isEmpty())
         result.error = path + QStringLiteral(", ") + result.error;
@@ -121,16 +121,9 @@ BadgeLayoutResult readBadgeLayoutFile(const QString& path)
 
 QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout, std::optional<Fit> fit)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const QByteArray bytes = formatBadgeLayout(layout, fit).toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    return file.commit() ? QString() : file.errorString();
+    // The file dialog that chose the name has asked before a file is replaced.
+    const WriteResult written = writeOutputFile(path, formatBadgeLayout(layout, fit).toUtf8(), WriteMode::Replace);
+    return written.ok() ? QString() : core::chineseText(written.reason);
 }
 
 BadgeLayout badgeLayoutOf(const core::Controls& controls)

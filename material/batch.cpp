@@ -124,22 +124,22 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
 {
     const QString folder = controls.text(MaterialFolderBox);
     const QString name = controls.text(CurrentFileBox);
-    QString why;
+    core::Reason why;
     if (name.isEmpty())
-        why = QStringLiteral("no file is named");
+        why = core::ReasonCode::NoFileNamed;
     else if (folder.isEmpty())
-        why = QStringLiteral("no material folder has been chosen");
-    if (!why.isEmpty()) {
+        why = core::ReasonCode::NoMaterialFolder;
+    if (why) {
         controls.setPicture(CompositionPicture, {});
-        return why;
+        return core::chineseText(why);
     }
     // The box holds the name readLine put there, unless the user has typed over it since.
     const QByteArray native = name == m_current.shown ? m_current.native : QFile::encodeName(name);
     QByteArray bytes;
-    const QString error = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native, bytes);
+    const core::Reason error = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native, bytes);
     // A file that could not be read gives empty bytes, which clear the box.
-    const QString refused = controls.setPicture(CompositionPicture, bytes);
-    return error.isEmpty() ? refused : error;
+    const core::Reason refused = controls.setPicture(CompositionPicture, bytes);
+    return core::chineseText(error ? error : refused);
 }
 
 void BatchHandlers::step(core::Controls& controls)
@@ -162,12 +162,16 @@ void BatchHandlers::step(core::Controls& controls)
     } else {
         const QString folder = controls.text(OutputFolderBox);
         const QString path = numberedOutput(folder, index + 1);
-        const WriteResult written = folder.isEmpty() ? WriteResult{false, QStringLiteral("no output folder is set")}
-                                                     : writePictureFile(path, controls.renderFrame(CompositionFrame));
-        if (!written.ok) {
+        // The window's batch replaces earlier output of the same names, as it always has; a symbolic link at
+        // a name is replaced, never written through.
+        const WriteResult written =
+            folder.isEmpty() ? WriteResult{core::ReasonCode::NoOutputFolder}
+                             : writePictureFile(path, controls.renderFrame(CompositionFrame), WriteMode::Replace);
+        if (!written.ok()) {
             endRun(controls,
                    RunEnd::Failed,
-                   QStringLiteral("无法保存图片 %1：%2").arg(QDir::toNativeSeparators(path), written.error));
+                   QStringLiteral("无法保存图片 %1：%2")
+                       .arg(QDir::toNativeSeparators(path), core::chineseText(written.reason)));
             return;
         }
         ++m_report.written;
@@ -196,9 +200,18 @@ void BatchHandlers::askToStop(core::Controls& controls)
 
 // Puts the controls back to their state between runs, then tells the user what the run did. The timer is
 // stopped first: a message box runs its own event loop, and no tick may step a run that is over.
-void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& failure)
+void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& givenFailure)
 {
     controls.setInterval(BatchTimer, 0);
+    // The pictures count as saved once they are on the disk: the output's file system is flushed once.
+    QString failure = givenFailure;
+    if (m_report.written > 0) {
+        const QString folder = controls.text(OutputFolderBox);
+        if (const core::Reason synced = syncOutputFolder(folder); synced && failure.isEmpty()) {
+            how = RunEnd::Failed;
+            failure = QStringLiteral("无法把图片写入 %1：%2").arg(folder, core::chineseText(synced));
+        }
+    }
     controls.setPicture(CompositionPicture, {});
     controls.setText(CurrentFileBox, {});
     controls.setText(LineNumberBox, QStringLiteral("1"));

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,28 +15,26 @@ namespace material {
 
 namespace {
 
+using core::Reason;
+using core::ReasonCode;
+
 // Why there is nothing at `path`: its folder is gone, its name could not be made from the bytes on disk
 // (a listing turns such bytes into U+FFFD), or the file itself is missing.
-QString missingReason(const QString& path)
+Reason missingReason(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.dir().exists())
-        return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath()));
+        return {ReasonCode::FolderMissing, {QDir::toNativeSeparators(info.absolutePath())}};
     if (info.fileName().contains(QChar::ReplacementCharacter))
-        return QStringLiteral("the file name is not valid in the system's encoding");
-    return QStringLiteral("the file does not exist");
+        return ReasonCode::NameNotEncodable;
+    return ReasonCode::FileMissing;
 }
 
-QString systemReason(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-QString tooLarge(qint64 maxBytes)
+Reason tooLarge(qint64 maxBytes)
 {
     if (maxBytes >= 1024 * 1024)
-        return QStringLiteral("the file is too large: larger than %1 MB").arg(maxBytes / (1024 * 1024));
-    return QStringLiteral("the file is too large: larger than %1 KB").arg(maxBytes / 1024);
+        return {ReasonCode::FileTooLarge, {QStringLiteral("%1 MB").arg(maxBytes / (1024 * 1024))}};
+    return {ReasonCode::FileTooLarge, {QStringLiteral("%1 KB").arg(maxBytes / 1024)}};
 }
 
 // Reads up to `size` bytes; fewer when the file was cut short meanwhile. Negative on a read error.
@@ -56,41 +54,42 @@ qint64 readUpTo(int fd, char* data, qint64 size)
     return got;
 }
 
-QString readOpenFile(int fd, qint64 maxBytes, QByteArray& buffer)
+Reason readOpenFile(int fd, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost)
 {
     struct stat st;
     if (::fstat(fd, &st) != 0)
-        return systemReason(errno);
+        return core::reasonFromErrno(errno);
     if (S_ISDIR(st.st_mode))
-        return QStringLiteral("it is a folder");
+        return ReasonCode::IsFolder;
     if (!S_ISREG(st.st_mode))
-        return QStringLiteral("it is not a regular file");
+        return ReasonCode::NotRegularFile;
     if (st.st_size > maxBytes)
         return tooLarge(maxBytes);
-    buffer.resize(static_cast<qsizetype>(st.st_size));
-    const qint64 got = readUpTo(fd, buffer.data(), st.st_size);
+    const qint64 wanted = readAtMost >= 0 ? std::min<qint64>(readAtMost, st.st_size) : st.st_size;
+    buffer.resize(static_cast<qsizetype>(wanted));
+    const qint64 got = readUpTo(fd, buffer.data(), wanted);
     if (got < 0)
-        return systemReason(errno);
+        return core::reasonFromErrno(errno);
     buffer.resize(static_cast<qsizetype>(got));
     return {};
 }
 
 } // namespace
 
-QString readRegularFile(const QString& path, qint64 maxBytes, QByteArray& buffer)
+Reason readRegularFile(const QString& path, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost)
 {
-    return readRegularFile(QFile::encodeName(path), maxBytes, buffer);
+    return readRegularFile(QFile::encodeName(path), maxBytes, buffer, readAtMost);
 }
 
-QString readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer)
+Reason readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost)
 {
     buffer.resize(0);
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOENT ? missingReason(QFile::decodeName(nativePath)) : systemReason(errno);
-    const QString why = readOpenFile(fd, maxBytes, buffer);
+        return errno == ENOENT ? missingReason(QFile::decodeName(nativePath)) : core::reasonFromErrno(errno);
+    const Reason why = readOpenFile(fd, maxBytes, buffer, readAtMost);
     ::close(fd);
-    if (!why.isEmpty())
+    if (why)
         buffer.resize(0);
     return why;
 }

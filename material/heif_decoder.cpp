@@ -20,9 +20,13 @@ using Options = std::unique_ptr<heif_decoding_options, decltype(&heif_decoding_o
 // A HEIF file names its thumbnails in a list of item references; real files carry one or two.
 constexpr int kMaxThumbnails = 16;
 
-QString failure(const char* what, const heif_error& error)
+core::Reason failure(const char* what, const heif_error& error)
 {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.message).trimmed());
+    if (error.code == heif_error_Memory_allocation_error)
+        return core::ReasonCode::OutOfMemory;
+    return {core::ReasonCode::Damaged,
+            {QStringLiteral("HEIF"),
+             QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.message).trimmed())}};
 }
 
 QSize handleSize(const heif_image_handle* handle)
@@ -58,13 +62,13 @@ Handle pickThumbnail(const heif_image_handle* primary, QSize target)
 // Why a picture cannot be decoded for its size, empty when it can: the size after the file's rotation and
 // crop, and the stored size, are both checked, since a crop may make the shown picture much smaller than
 // the one that is decoded.
-QString sizeRefusal(const heif_image_handle* handle)
+core::Reason sizeRefusal(const heif_image_handle* handle)
 {
     const QSize shown = handleSize(handle);
-    const QString refusal = pictureSizeRefusal(shown.width(), shown.height());
+    const core::Reason refusal = pictureSizeRefusal(shown.width(), shown.height());
     const int storedWidth = heif_image_handle_get_ispe_width(handle);
     const int storedHeight = heif_image_handle_get_ispe_height(handle);
-    if (!refusal.isEmpty() || storedWidth <= 0 || storedHeight <= 0)
+    if (refusal || storedWidth <= 0 || storedHeight <= 0)
         return refusal;
     return pictureSizeRefusal(storedWidth, storedHeight);
 }
@@ -78,8 +82,8 @@ void releaseImage(void* image)
 // when the last copy of the QImage goes.
 DecodedPicture decodeHandle(const heif_image_handle* handle)
 {
-    const QString refusal = sizeRefusal(handle);
-    if (!refusal.isEmpty())
+    const core::Reason refusal = sizeRefusal(handle);
+    if (refusal)
         return {{}, refusal, {}};
     Options options(heif_decoding_options_alloc(), heif_decoding_options_free);
     options->convert_hdr_to_8bit = 1; // 10- and 12-bit AVIF and HEIC are shown as 8-bit like everything else
@@ -91,14 +95,14 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
                                                alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                                                options.get());
     if (error.code != heif_error_Ok)
-        return {{}, failure("the HEIF picture cannot be decoded", error), {}};
+        return {{}, failure("the picture cannot be decoded", error), {}};
     const int w = heif_image_get_width(image, heif_channel_interleaved);
     const int h = heif_image_get_height(image, heif_channel_interleaved);
     int stride = 0;
     const uint8_t* pixels = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
     if (pixels == nullptr || !withinPictureLimits(w, h)) {
         heif_image_release(image);
-        return {{}, QStringLiteral("the HEIF decoder gave no picture"), {}};
+        return {{}, {core::ReasonCode::Damaged, {QStringLiteral("HEIF"), QStringLiteral("the decoder gave no picture")}}, {}};
     }
     const QImage::Format format = !alpha ? QImage::Format_RGB888
                                   : heif_image_handle_is_premultiplied_alpha(handle)
@@ -107,12 +111,13 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
     QImage wrapped(pixels, w, h, stride, format, releaseImage, image);
     if (wrapped.isNull()) {
         heif_image_release(image);
-        return {{}, QStringLiteral("no memory for a %1 x %2 picture").arg(w).arg(h), {}};
+        return {{}, core::ReasonCode::OutOfMemory, {}};
     }
     DecodedPicture result{wrapped, {}, {}};
     heif_error warnings[1];
     if (heif_image_get_decoding_warnings(image, 0, warnings, 1) > 0)
-        result.warning = failure("the HEIF picture is damaged", warnings[0]);
+        result.warning = {core::ReasonCode::DamagedShown,
+                          {QStringLiteral("HEIF"), QString::fromUtf8(warnings[0].message).trimmed()}};
     return result;
 }
 
@@ -138,19 +143,19 @@ DecodedPicture decodeHeif(const QByteArray& bytes, QSize target)
 {
     Context context(heif_context_alloc(), heif_context_free);
     if (!context)
-        return {{}, QStringLiteral("no memory to read a HEIF file"), {}};
+        return {{}, core::ReasonCode::OutOfMemory, {}};
     heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureDimension);
     heif_error error =
         heif_context_read_from_memory_without_copy(context.get(), bytes.constData(), size_t(bytes.size()), nullptr);
     if (error.code != heif_error_Ok)
-        return {{}, failure("the HEIF file cannot be read", error), {}};
+        return {{}, failure("the file cannot be read", error), {}};
     heif_image_handle* primary = nullptr;
     error = heif_context_get_primary_image_handle(context.get(), &primary);
     if (error.code != heif_error_Ok)
-        return {{}, failure("the HEIF file holds no picture", error), {}};
+        return {{}, failure("the file holds no picture", error), {}};
     const Handle primaryOwner(primary, heif_image_handle_release);
-    const QString refusal = sizeRefusal(primary);
-    if (!refusal.isEmpty())
+    const core::Reason refusal = sizeRefusal(primary);
+    if (refusal)
         return {{}, refusal, {}};
     // HEIF carries its orientation in its own transformation boxes, which libheif applies; writers that also
     // put an EXIF orientation into the file mean the same turn, so EXIF is not applied a second time.

@@ -32,6 +32,7 @@ struct Session {
     jpeg_progress_mgr progress;
     const JOCTET* data;
     size_t size;
+    bool ranOut; // the data ended before the image did
 };
 
 ErrorManager& errorManager(j_common_ptr cinfo)
@@ -81,6 +82,7 @@ void termSource(j_decompress_ptr) {}
 // marker in place of the missing rest lets libjpeg finish and show what arrived (the rest stays grey).
 boolean fillInputBuffer(j_decompress_ptr cinfo)
 {
+    reinterpret_cast<Session*>(cinfo)->ranOut = true; // cinfo is the session's first member
     WARNMS(cinfo, JWRN_JPEG_EOF);
     cinfo->src->next_input_byte = kFakeEndOfImage;
     cinfo->src->bytes_in_buffer = sizeof kFakeEndOfImage;
@@ -171,9 +173,11 @@ void cmykToRgb(QImage& image, bool inverted)
     }
 }
 
-QString text(const char* message)
+const QString kJpeg = QStringLiteral("JPEG");
+
+core::Reason damaged(const char* message)
 {
-    return QString::fromLocal8Bit(message);
+    return {core::ReasonCode::Damaged, {kJpeg, QString::fromLatin1(message)}};
 }
 
 int savedExifOrientation(const jpeg_decompress_struct& cinfo)
@@ -189,7 +193,7 @@ int savedExifOrientation(const jpeg_decompress_struct& cinfo)
 }
 
 // Sets the output colour and scale after the header; false with a reason for pictures we refuse.
-bool chooseOutput(Session& s, QSize target, int orientation, QString& reason)
+bool chooseOutput(Session& s, QSize target, int orientation, core::Reason& reason)
 {
     jpeg_decompress_struct& c = s.cinfo;
     // The stored size is bounded by JPEG itself (16 bits a side) and checked by libjpeg; the bounds of
@@ -209,38 +213,39 @@ bool chooseOutput(Session& s, QSize target, int orientation, QString& reason)
     else
         c.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB; // QImage RGB32 order
     if (!guarded(s, calcOutputDimensions, nullptr)) {
-        reason = text(s.err.message);
+        reason = damaged(s.err.message);
         return false;
     }
     reason = pictureSizeRefusal(c.output_width, c.output_height);
-    return reason.isEmpty();
+    return reason.isNone();
 }
 
-// Decodes the rows into a white RGB32 picture. A file that breaks off part way gives the rows that came.
+// Decodes the rows into an RGB32 picture. A file that breaks off part way gives the rows that came; the rows
+// that never came are kMissingDataColour, the grey libjpeg itself gives blocks whose data is missing.
 DecodedPicture decodeRows(Session& s)
 {
     DecodedPicture result;
     QImage image(static_cast<int>(s.cinfo.output_width), static_cast<int>(s.cinfo.output_height), QImage::Format_RGB32);
     if (image.isNull()) {
-        result.reason = QStringLiteral("not enough memory for the picture");
+        result.reason = core::ReasonCode::OutOfMemory;
         return result;
     }
-    image.fill(Qt::white);
+    image.fill(kMissingDataColour);
     RowTarget rows{image.bits(), static_cast<size_t>(image.bytesPerLine()), s.cinfo.output_height, false};
     const bool ok = guarded(s, readRows, &rows);
     const JDIMENSION rowsRead = s.cinfo.output_scanline;
     if (!ok && rowsRead == 0) {
-        result.reason = text(s.err.message);
+        result.reason = damaged(s.err.message);
         return result;
     }
     if (s.cinfo.out_color_space == JCS_CMYK)
         cmykToRgb(image, s.cinfo.saw_Adobe_marker);
-    if (!ok)
-        result.warning = text(s.err.message);
-    else if (!rows.complete)
-        result.warning = QStringLiteral("the picture data ends early");
+    if (s.ranOut || !rows.complete)
+        result.warning = {core::ReasonCode::Truncated, {kJpeg}};
+    else if (!ok)
+        result.warning = {core::ReasonCode::DamagedShown, {kJpeg, QString::fromLatin1(s.err.message)}};
     else if (s.err.pub.num_warnings > 0)
-        result.warning = text(s.err.firstWarning);
+        result.warning = {core::ReasonCode::DamagedShown, {kJpeg, QString::fromLatin1(s.err.firstWarning)}};
     result.image = image;
     return result;
 }
@@ -274,7 +279,7 @@ DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target)
     DecodedPicture result;
     int orientation = 1;
     if (!guarded(s, createAndReadHeader, nullptr)) {
-        result.reason = text(s.err.message);
+        result.reason = damaged(s.err.message);
     } else {
         orientation = savedExifOrientation(s.cinfo);
         if (chooseOutput(s, target, orientation, result.reason))

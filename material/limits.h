@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "core/reasons.h"
+
 #include <QtGlobal>
 
 // Every bound the picture decoders and the picture file reader apply, in one place. Hostile files are normal
@@ -36,18 +37,18 @@ constexpr bool withinPictureLimits(qint64 width, qint64 height)
            width * height <= kMaxPicturePixels;
 }
 
-// Why a picture of this size is refused, or empty when it is within the bounds.
-inline QString pictureSizeRefusal(qint64 width, qint64 height)
+// Why a picture of this size is refused, or none when it is within the bounds.
+inline core::Reason pictureSizeRefusal(qint64 width, qint64 height)
 {
     if (width <= 0 || height <= 0)
-        return QStringLiteral("the picture header gives no pixels (%1 x %2)").arg(width).arg(height);
+        return {core::ReasonCode::NoPixels, {QString::number(width), QString::number(height)}};
     if (withinPictureLimits(width, height))
         return {};
-    return QStringLiteral("the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels")
-        .arg(width)
-        .arg(height)
-        .arg(kMaxPictureDimension)
-        .arg(kMaxPicturePixels);
+    return {core::ReasonCode::PictureTooLarge,
+            {QString::number(width),
+             QString::number(height),
+             QString::number(kMaxPictureDimension),
+             QString::number(kMaxPicturePixels)}};
 }
 
 } // namespace material

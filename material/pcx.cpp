@@ -33,13 +33,18 @@ int u16(const uchar* p)
 }
 
 // Reads a header, or says why the file cannot be shown.
-QString readHeader(const uchar* h, Header& out)
+core::Reason damaged(const QString& what)
+{
+    return {core::ReasonCode::Damaged, {QStringLiteral("PCX"), what}};
+}
+
+core::Reason readHeader(const uchar* h, Header& out)
 {
     if (h[0] != 0x0A || h[2] != 1)
-        return QStringLiteral("not a run-length encoded PCX file");
+        return {core::ReasonCode::Unsupported, {QStringLiteral("PCX"), QStringLiteral("not run-length encoded")}};
     const int xMin = u16(h + 4), yMin = u16(h + 6), xMax = u16(h + 8), yMax = u16(h + 10);
     if (xMax < xMin || yMax < yMin)
-        return QStringLiteral("the PCX window is empty");
+        return damaged(QStringLiteral("the picture window is empty"));
     out.bitsPerPixel = h[3];
     out.planes = h[65];
     out.bytesPerLine = u16(h + 66);
@@ -48,13 +53,14 @@ QString readHeader(const uchar* h, Header& out)
     const bool supported =
         (out.bitsPerPixel == 8 && (out.planes == 1 || out.planes == 3)) || (out.bitsPerPixel == 1 && out.planes == 1);
     if (!supported)
-        return QStringLiteral("PCX with %1 planes of %2 bits is not supported").arg(out.planes).arg(out.bitsPerPixel);
-    const QString refusal = pictureSizeRefusal(out.width, out.height);
-    if (!refusal.isEmpty())
+        return {core::ReasonCode::Unsupported,
+                {QStringLiteral("PCX"), QStringLiteral("%1 planes of %2 bits").arg(out.planes).arg(out.bitsPerPixel)}};
+    const core::Reason refusal = pictureSizeRefusal(out.width, out.height);
+    if (refusal)
         return refusal;
     const int minBytes = out.bitsPerPixel == 8 ? out.width : (out.width + 7) / 8;
     if (out.bytesPerLine < minBytes)
-        return QStringLiteral("a PCX line of %1 bytes cannot hold %2 pixels").arg(out.bytesPerLine).arg(out.width);
+        return damaged(QStringLiteral("a line of %1 bytes cannot hold %2 pixels").arg(out.bytesPerLine).arg(out.width));
     return {};
 }
 
@@ -122,13 +128,13 @@ DecodedPicture decodePcx(const QByteArray& bytes)
 {
     DecodedPicture result;
     if (bytes.size() < kHeaderSize) {
-        result.reason = QStringLiteral("the file is shorter than a PCX header");
+        result.reason = damaged(QStringLiteral("the file is shorter than its header"));
         return result;
     }
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
     Header h;
     result.reason = readHeader(data, h);
-    if (!result.reason.isEmpty())
+    if (result.reason)
         return result;
 
     // Only 8-bit single-plane files carry the closing palette; without it the indexes are shown as greys.
@@ -143,28 +149,29 @@ DecodedPicture decodePcx(const QByteArray& bytes)
                 palette[i] = qRgb(p[0], p[1], p[2]);
             end -= kPaletteSize;
         } else {
-            result.warning = QStringLiteral("the PCX file has no palette; shown in greys");
+            result.warning = core::ReasonCode::GreyPalette;
         }
     }
 
     QImage image(h.width, h.height, QImage::Format_RGB32);
     if (image.isNull()) {
-        result.reason = QStringLiteral("not enough memory for the picture");
+        result.reason = core::ReasonCode::OutOfMemory;
         return result;
     }
-    image.fill(Qt::black);
+    image.fill(kMissingDataColour);
     std::vector<uchar> line(static_cast<size_t>(h.planes) * static_cast<size_t>(h.bytesPerLine));
     RleReader rle(data + kHeaderSize, end);
     for (int y = 0; y < h.height; ++y) {
-        const bool whole = rle.readLine(line.data(), static_cast<qsizetype>(line.size()));
-        convertLine(h, line.data(), palette, reinterpret_cast<QRgb*>(image.scanLine(y)));
-        if (!whole) {
-            result.warning = QStringLiteral("the picture data ends after %1 of %2 lines").arg(y).arg(h.height);
+        // A line the data ends in stays the missing-data colour as a whole, like the lines after it: a part
+        // of a line cannot be told from a run that was never finished.
+        if (!rle.readLine(line.data(), static_cast<qsizetype>(line.size()))) {
+            result.warning = {core::ReasonCode::Truncated, {QStringLiteral("PCX")}};
             break;
         }
+        convertLine(h, line.data(), palette, reinterpret_cast<QRgb*>(image.scanLine(y)));
     }
     result.image = image;
-    result.reason.clear();
+    result.reason = {};
     return result;
 }
 

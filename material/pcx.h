@@ -9,7 +9,7 @@
 namespace material {
 
 // Decodes PCX bytes to an RGB32 picture. Runs that overrun the picture are cut off; data that ends early
-// leaves the remaining rows black and says so in the warning. Sizes beyond material/limits.h are refused
+// leaves the remaining lines kMissingDataColour and says so in the warning. Sizes beyond material/limits.h are refused
 // before anything is allocated.
 DecodedPicture decodePcx(const QByteArray& bytes);
 

@@ -1,5 +1,6 @@
 #include "material/picture.h"
 
+#include "material/decoder_messages.h"
 #include "material/heif_decoder.h"
 #include "material/jpeg_decoder.h"
 #include "material/limits.h"
@@ -68,10 +69,46 @@ QImage withFullColourTable(QImage image)
     return image;
 }
 
-// Reads image `index` of the bytes with Qt's reader for `format`, refusing a header size beyond the limits
-// before anything is read, and capping the reader's own allocation as well.
-DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index = 0)
+using core::Reason;
+using core::ReasonCode;
+
+// The format's name in reasons.
+QString formatName(const char* format)
 {
+    return QString::fromLatin1(format).toUpper();
+}
+
+// Why Qt's reader gave no picture, in the decoder's own words where it said any: libpng's "IDAT: CRC
+// error" says more than the reader's "Unable to read image data".
+Reason readerFailure(const QImageReader& reader, const QuietMessages& messages, const char* format)
+{
+    if (messages.aboutMemory())
+        return ReasonCode::OutOfMemory;
+    if (reader.error() == QImageReader::UnsupportedFormatError)
+        return {ReasonCode::Unsupported, {formatName(format), reader.errorString()}};
+    const QString words = messages.first();
+    return {ReasonCode::Damaged, {formatName(format), words.isEmpty() ? reader.errorString() : words}};
+}
+
+struct QtRead {
+    QImage image;   // null when the reader gave nothing to show
+    Reason failure; // why, then
+    bool ranOut = false; // the reader stopped because the bytes ended
+};
+
+bool indexed(QImage::Format format)
+{
+    return format == QImage::Format_Indexed8 || format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+}
+
+// Reads image `index` of the bytes with Qt's reader for `format` into a picture allocated here and filled
+// first, so a pixel the reader never writes (the bytes ended early) has the fill, never what was in memory
+// before: Qt's readers write into a given picture of their own size and format. An indexed picture is
+// filled with the index `fill`'s low byte, other pictures with the colour. A size beyond the limits and a
+// picture beyond the decoder's memory budget are refused before anything is allocated.
+QtRead readOnce(const QByteArray& bytes, const char* format, int index, QRgb fill)
+{
+    QuietMessages messages;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -79,14 +116,79 @@ DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index
     reader.setDecideFormatFromContent(false);
     reader.setAllocationLimit(kMaxDecoderMegabytes);
     if (index > 0 && !reader.jumpToImage(index))
-        return {{}, QStringLiteral("image %1 of the file cannot be read").arg(index), {}};
+        return {{}, readerFailure(reader, messages, format)};
     const QSize size = reader.size();
     if (size.isValid() && !withinPictureLimits(size.width(), size.height()))
-        return {{}, pictureSizeRefusal(size.width(), size.height()), {}};
-    QImage image = reader.read();
-    if (image.isNull())
-        return {{}, reader.errorString(), {}};
-    return {withFullColourTable(image), {}, {}};
+        return {{}, pictureSizeRefusal(size.width(), size.height())};
+    const QImage::Format pixels = reader.imageFormat();
+    QImage image;
+    if (size.isValid() && pixels != QImage::Format_Invalid) {
+        const qint64 megabytes =
+            qint64(size.width()) * size.height() * QImage::toPixelFormat(pixels).bitsPerPixel() / 8 / (1024 * 1024);
+        if (megabytes >= kMaxDecoderMegabytes)
+            return {{}, {ReasonCode::MemoryBudget, {QString::number(megabytes), QString::number(kMaxDecoderMegabytes)}}};
+        image = QImage(size, pixels);
+        if (image.isNull())
+            return {{}, ReasonCode::OutOfMemory};
+        if (indexed(pixels)) {
+            image.setColorCount(1 << image.depth());
+            image.fill(fill & ((1u << image.depth()) - 1));
+        } else {
+            image.fill(QColor::fromRgba(fill));
+        }
+    }
+    const bool ok = reader.read(&image);
+    // A PNG reader that fails on a file without its closing IEND chunk ran out of bytes: what it decoded
+    // until then is in the picture.
+    const bool ranOut = !ok && qstrcmp(format, "png") == 0 && !bytes.endsWith(QByteArray("IEND\xae\x42\x60\x82", 8));
+    if (image.isNull() || (!ok && !ranOut))
+        return {{}, readerFailure(reader, messages, format)};
+    return {image, {}, ranOut};
+}
+
+// Whether a BMP's pixel data ends before its header says it does: uncompressed rows that are not all there,
+// or run-length data without its end-of-picture code.
+bool bmpEndsEarly(const QByteArray& b)
+{
+    if (b.size() < 54 || u32le(b, 14) < 40)
+        return false;
+    const quint32 compression = u32le(b, 30);
+    if (compression == 1 || compression == 2)
+        return !b.endsWith(QByteArray("\x00\x01", 2));
+    if (compression != 0 && compression != 3)
+        return false;
+    const qint64 width = qint32(u32le(b, 18));
+    const qint64 height = std::abs(qint64(qint32(u32le(b, 22))));
+    const qint64 rowBytes = (width * u16le(b, 28) + 31) / 32 * 4;
+    return qint64(b.size()) < qint64(u32le(b, 10)) + rowBytes * height;
+}
+
+// The picture as Qt's reader gives it, where every pixel whose data never came is kMissingDataColour and a
+// warning says so. An indexed picture cannot be filled with a colour, so one whose data ended early is read
+// a second time with another fill index: the pixels that differ between the two reads were never written.
+DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index = 0)
+{
+    const QtRead first = readOnce(bytes, format, index, kMissingDataColour);
+    if (first.image.isNull())
+        return {{}, first.failure, {}};
+    const bool endsEarly = first.ranOut || (qstrcmp(format, "bmp") == 0 && bmpEndsEarly(bytes));
+    if (!endsEarly)
+        return {withFullColourTable(first.image), {}, {}};
+    const Reason truncated(ReasonCode::Truncated, {formatName(format)});
+    if (!indexed(first.image.format()))
+        return {first.image, {}, truncated};
+    const QtRead second = readOnce(bytes, format, index, kMissingDataColour + 1);
+    QImage shown = withFullColourTable(first.image).convertToFormat(QImage::Format_RGB32);
+    if (shown.isNull() || second.image.size() != first.image.size())
+        return {{}, shown.isNull() ? Reason(ReasonCode::OutOfMemory) : second.failure, {}};
+    for (int y = 0; y < shown.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x) {
+            if (first.image.pixelIndex(x, y) != second.image.pixelIndex(x, y))
+                row[x] = kMissingDataColour;
+        }
+    }
+    return {shown, {}, truncated};
 }
 
 // The area the first GIF frame covers, from the logical screen and the first image descriptor (which may
@@ -135,8 +237,8 @@ DecodedPicture decodeBmp(const QByteArray& b)
         const bool core = u32le(b, 14) == 12;
         const qint64 width = core ? u16le(b, 18) : qint32(u32le(b, 18));
         const qint64 height = core ? u16le(b, 20) : std::abs(qint64(qint32(u32le(b, 22))));
-        const QString refusal = pictureSizeRefusal(width, height);
-        if (!refusal.isEmpty())
+        const Reason refusal = pictureSizeRefusal(width, height);
+        if (refusal)
             return {{}, refusal, {}};
     }
     return readWithQt(b, "bmp");
@@ -190,7 +292,10 @@ DecodedPicture decodeIcon(const QByteArray& bytes)
         }
     }
     if (best < 0)
-        return {{}, QStringLiteral("the icon directory holds no readable image within the limits"), {}};
+        return {{},
+                {ReasonCode::Damaged,
+                 {QStringLiteral("ICO"), QStringLiteral("the directory holds no readable image within the limits")}},
+                {}};
     return readWithQt(bytes, "ico", best);
 }
 
@@ -241,7 +346,9 @@ PictureKind recognise(const QByteArray& b)
     return heifKind(b);
 }
 
-DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+namespace {
+
+DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 {
     switch (recognise(bytes)) {
     case PictureKind::None:
@@ -268,7 +375,17 @@ DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
     case PictureKind::Avif:
         return decodeHeif(bytes, target);
     }
-    return {{}, QStringLiteral("not a recognised picture"), {}};
+    return {{}, ReasonCode::NotAPicture, {}};
+}
+
+} // namespace
+
+DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
+{
+    DecodedPicture decoded = decodeByKind(bytes, target);
+    if (decoded.image.isNull() && decoded.reason.isNone())
+        decoded.reason = core::ReasonCode::CannotShow;
+    return decoded;
 }
 
 } // namespace material

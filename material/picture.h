@@ -20,7 +20,8 @@ PictureKind recognise(const QByteArray& bytes);
 // material/limits.h are refused before any pixel buffer is allocated; for JPEG they apply to the size
 // after that scaling. Pictures come out upright: JPEG,
 // WebP and TIFF by their EXIF or TIFF orientation, HEIC and AVIF by their own transformations. Of an
-// animation (GIF, WebP, AVIF) the first frame is shown.
+// animation (GIF, WebP, AVIF) the first frame is shown. No picture always comes with a reason, so callers
+// report it as it is.
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});
 
 } // namespace material

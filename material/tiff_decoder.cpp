@@ -102,6 +102,8 @@ Tiff open(MemoryFile& f)
             TIFFClose};
 }
 
+const QString kTiff = QStringLiteral("TIFF");
+
 QString firstOf(const QStringList& messages, const char* fallback)
 {
     return messages.isEmpty() ? QString::fromUtf8(fallback) : messages.first();
@@ -114,21 +116,21 @@ DecodedPicture decodeTiff(const QByteArray& bytes)
     MemoryFile f{bytes, 0, {}, {}};
     const Tiff tiff = open(f);
     if (!tiff)
-        return {{}, QStringLiteral("the TIFF file cannot be read: ") + firstOf(f.errors, "no first page"), {}};
+        return {{}, {core::ReasonCode::Damaged, {kTiff, firstOf(f.errors, "no first page")}}, {}};
     uint32_t width = 0;
     uint32_t height = 0;
     TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
-    const QString refusal = pictureSizeRefusal(width, height);
-    if (!refusal.isEmpty())
+    const core::Reason refusal = pictureSizeRefusal(width, height);
+    if (refusal)
         return {{}, refusal, {}};
     char why[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), why))
-        return {{}, QStringLiteral("this kind of TIFF cannot be shown: ") + QString::fromUtf8(why), {}};
+        return {{}, {core::ReasonCode::Unsupported, {kTiff, QString::fromUtf8(why)}}, {}};
     QImage image(int(width), int(height), QImage::Format_RGBA8888_Premultiplied);
     if (image.isNull())
-        return {{}, QStringLiteral("no memory for a %1 x %2 picture").arg(width).arg(height), {}};
-    image.fill(Qt::black);
+        return {{}, core::ReasonCode::OutOfMemory, {}};
+    image.fill(QColor::fromRgba(kMissingDataColour));
     // The rows are read as stored and turned afterwards: libtiff's own reader only mirrors, it cannot turn
     // a picture a quarter. Setting the tag in memory makes it leave the rows as they are.
     uint16_t orientation = ORIENTATION_TOPLEFT;
@@ -140,8 +142,7 @@ DecodedPicture decodeTiff(const QByteArray& bytes)
             tiff.get(), width, height, reinterpret_cast<uint32_t*>(image.bits()), ORIENTATION_TOPLEFT, 1) != 0;
     DecodedPicture result{applyExifOrientation(image, orientation), {}, {}};
     if (!whole || !f.errors.isEmpty())
-        result.warning = QStringLiteral("the TIFF file is damaged or cut short, part of the picture is missing: ") +
-                         firstOf(f.errors, "read error");
+        result.warning = {core::ReasonCode::Truncated, {kTiff}};
     return result;
 }
 

@@ -36,6 +36,11 @@ int orientationOf(const WebPDemuxer* demuxer)
     return exifOrientation(payload);
 }
 
+core::Reason damaged(const QString& what)
+{
+    return {core::ReasonCode::Damaged, {QStringLiteral("WebP"), what}};
+}
+
 // A still picture decoded row by row into a buffer of our own, so that a file cut short still shows the
 // rows that arrived.
 DecodedPicture decodeStill(const QByteArray& bytes, const WebPBitstreamFeatures& features)
@@ -43,21 +48,19 @@ DecodedPicture decodeStill(const QByteArray& bytes, const WebPBitstreamFeatures&
     QImage image(
         features.width, features.height, features.has_alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
     if (image.isNull())
-        return {{}, QStringLiteral("no memory for a %1 x %2 picture").arg(features.width).arg(features.height), {}};
-    image.fill(Qt::black);
+        return {{}, core::ReasonCode::OutOfMemory, {}};
+    image.fill(QColor::fromRgba(kMissingDataColour));
     std::unique_ptr<WebPIDecoder, decltype(&WebPIDelete)> decoder(
         WebPINewRGB(MODE_RGBA, image.bits(), size_t(image.sizeInBytes()), int(image.bytesPerLine())), WebPIDelete);
     if (!decoder)
-        return {{}, QStringLiteral("the WebP decoder cannot start"), {}};
+        return {{}, core::ReasonCode::OutOfMemory, {}};
     const VP8StatusCode status = WebPIUpdate(decoder.get(), data(bytes), size_t(bytes.size()));
     if (status == VP8_STATUS_OK)
         return {image, {}, {}};
     int rows = 0;
     if (status != VP8_STATUS_SUSPENDED || !WebPIDecGetRGB(decoder.get(), &rows, nullptr, nullptr, nullptr) || rows <= 0)
-        return {
-            {}, QStringLiteral("the WebP picture data is damaged or cut short (libwebp status %1)").arg(status), {}};
-    return {
-        image, {}, QStringLiteral("the WebP file is cut short: %1 of %2 rows arrived").arg(rows).arg(features.height)};
+        return {{}, damaged(QStringLiteral("libwebp status %1").arg(status)), {}};
+    return {image, {}, {core::ReasonCode::Truncated, {QStringLiteral("WebP")}}};
 }
 
 // The first frame of an animation as the animation shows it: drawn at its place on the canvas.
@@ -66,22 +69,21 @@ DecodedPicture decodeFirstFrame(const QByteArray& bytes)
     const WebPData webp{data(bytes), size_t(bytes.size())};
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options))
-        return {{}, QStringLiteral("the WebP decoder cannot start"), {}};
+        return {{}, core::ReasonCode::OutOfMemory, {}};
     options.color_mode = MODE_RGBA;
     options.use_threads = 0;
     std::unique_ptr<WebPAnimDecoder, decltype(&WebPAnimDecoderDelete)> decoder(WebPAnimDecoderNew(&webp, &options),
                                                                                WebPAnimDecoderDelete);
     WebPAnimInfo info;
     if (!decoder || !WebPAnimDecoderGetInfo(decoder.get(), &info))
-        return {{}, QStringLiteral("the animated WebP file is damaged or cut short"), {}};
+        return {{}, damaged(QStringLiteral("the animation cannot be read")), {}};
     uint8_t* canvas = nullptr;
     int timestamp = 0;
     if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp))
-        return {{}, QStringLiteral("the first frame of the animated WebP file cannot be decoded"), {}};
+        return {{}, damaged(QStringLiteral("the first frame of the animation cannot be decoded")), {}};
     QImage image(int(info.canvas_width), int(info.canvas_height), QImage::Format_RGBA8888);
     if (image.isNull())
-        return {
-            {}, QStringLiteral("no memory for a %1 x %2 picture").arg(info.canvas_width).arg(info.canvas_height), {}};
+        return {{}, core::ReasonCode::OutOfMemory, {}};
     for (int y = 0; y < image.height(); ++y)
         std::memcpy(image.scanLine(y), canvas + qsizetype(y) * image.width() * 4, size_t(image.width()) * 4);
     return {image, {}, {}};
@@ -94,12 +96,12 @@ DecodedPicture decodeWebp(const QByteArray& bytes)
     WebPBitstreamFeatures features;
     const VP8StatusCode status = WebPGetFeatures(data(bytes), size_t(bytes.size()), &features);
     if (status == VP8_STATUS_NOT_ENOUGH_DATA)
-        return {{}, QStringLiteral("the WebP file ends inside its header"), {}};
+        return {{}, damaged(QStringLiteral("the file ends inside its header")), {}};
     if (status != VP8_STATUS_OK)
-        return {{}, QStringLiteral("the WebP header is damaged (libwebp status %1)").arg(status), {}};
+        return {{}, damaged(QStringLiteral("the header is damaged (libwebp status %1)").arg(status)), {}};
     // The canvas of an animation and the picture of a still file, from the header alone.
-    const QString refusal = pictureSizeRefusal(features.width, features.height);
-    if (!refusal.isEmpty())
+    const core::Reason refusal = pictureSizeRefusal(features.width, features.height);
+    if (refusal)
         return {{}, refusal, {}};
     DecodedPicture result = features.has_animation ? decodeFirstFrame(bytes) : decodeStill(bytes, features);
     if (result.image.isNull())

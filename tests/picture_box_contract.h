@@ -20,12 +20,12 @@ inline void checkPictureBoxContract(core::Controls& controls, core::ControlId bo
     buffer.open(QIODevice::WriteOnly);
     QVERIFY(image.save(&buffer, "PNG"));
 
-    QCOMPARE(controls.setPicture(box, png), QString());
+    QCOMPARE(controls.setPicture(box, png), core::Reason());
     QVERIFY(controls.hasPicture(box));
-    QVERIFY(!controls.setPicture(box, QByteArray("not a picture at all")).isEmpty());
+    QCOMPARE(controls.setPicture(box, QByteArray("not a picture at all")).code, core::ReasonCode::NotAPicture);
     QVERIFY(!controls.hasPicture(box));
-    QCOMPARE(controls.setPicture(box, png), QString());
-    QCOMPARE(controls.setPicture(box, QByteArray()), QString());
+    QCOMPARE(controls.setPicture(box, png), core::Reason());
+    QCOMPARE(controls.setPicture(box, QByteArray()), core::Reason());
     QVERIFY(!controls.hasPicture(box));
 }
 

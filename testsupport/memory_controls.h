@@ -64,7 +64,7 @@ public:
     void setVisible(core::ControlId id, bool visible) override { m_visible[id] = visible; }
 
     // Decoded for the box's size, as the window's picture box decodes what it shows.
-    QString setPicture(core::ControlId id, const QByteArray& bytes) override
+    core::Reason setPicture(core::ControlId id, const QByteArray& bytes) override
     {
         ++pictureSets;
         m_pictures.remove(id);
@@ -72,7 +72,7 @@ public:
             return {};
         material::DecodedPicture decoded = material::decodePicture(bytes, material::kPictureRect.size());
         if (decoded.image.isNull())
-            return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+            return decoded.reason;
         m_pictures[id] = decoded.image;
         return {};
     }

@@ -37,7 +37,7 @@ void GroupBox::mouseMoveEvent(QMouseEvent* event)
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
-QString PictureBox::setPictureBytes(const QByteArray& bytes)
+core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     m_picture = QImage();
     m_shown = QImage();
@@ -45,12 +45,15 @@ QString PictureBox::setPictureBytes(const QByteArray& bytes)
     if (bytes.isEmpty())
         return {};
     material::DecodedPicture decoded = material::decodePicture(bytes, size());
+    if (decoded.image.isNull())
+        return decoded.reason;
     m_picture = decoded.image;
     m_shown = material::fitPicture(m_picture, m_fit, size());
     if (!m_shown.isNull())
         return {};
+    // Decoded but not stretched over the box: the only way that fails is memory for the stretched copy.
     m_picture = QImage();
-    return decoded.reason.isEmpty() ? QStringLiteral("the picture cannot be shown") : decoded.reason;
+    return core::ReasonCode::OutOfMemory;
 }
 
 void PictureBox::setFit(material::Fit fit)

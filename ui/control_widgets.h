@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/reasons.h"
 #include "material/composition.h"
 
 #include <QGroupBox>
@@ -46,7 +47,7 @@ public:
     explicit PictureBox(QWidget* parent);
     // Decodes the bytes as core::Controls::setPicture describes: why they give no picture, empty when they do
     // or when empty bytes cleared the box.
-    QString setPictureBytes(const QByteArray& bytes);
+    core::Reason setPictureBytes(const QByteArray& bytes);
     bool hasPicture() const { return !m_shown.isNull(); }
     // The picture as shown: fitted to the box, RGB32; null without a picture.
     const QImage& shown() const { return m_shown; }

@@ -85,10 +85,10 @@ void WidgetControls::setVisible(ControlId id, bool visible)
         w->setVisible(visible);
 }
 
-QString WidgetControls::setPicture(ControlId id, const QByteArray& bytes)
+core::Reason WidgetControls::setPicture(ControlId id, const QByteArray& bytes)
 {
     auto* box = m_window.controlAs<PictureBox>(id);
-    return box ? box->setPictureBytes(bytes) : QStringLiteral("not a picture box");
+    return box ? box->setPictureBytes(bytes) : core::Reason(core::ReasonCode::CannotShow);
 }
 
 bool WidgetControls::hasPicture(ControlId id) const

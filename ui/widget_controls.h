@@ -19,7 +19,7 @@ public:
     void setTop(core::ControlId id, int top) override;
     bool isVisible(core::ControlId id) const override;
     void setVisible(core::ControlId id, bool visible) override;
-    QString setPicture(core::ControlId id, const QByteArray& bytes) override;
+    core::Reason setPicture(core::ControlId id, const QByteArray& bytes) override;
     bool hasPicture(core::ControlId id) const override;
     QString address(core::ControlId id) const override;
     void setAddress(core::ControlId id, const QString& address) override;

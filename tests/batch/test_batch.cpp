@@ -507,7 +507,7 @@ void TestBatch::readLineAndPreview()
     const QString longLine = QString(1200, QChar(0x5F88)) + QStringLiteral(".jpg");
     b.controls.setText(FileList, QStringLiteral("a.jpg\r\n\u3000b.jpg  \r\n") + longLine);
     b.controls.setText(LineNumberBox, lineNumber);
-    QVERIFY(b.controls.setPicture(CompositionPicture, bBytes).isEmpty()); // something to replace or clear
+    QVERIFY(b.controls.setPicture(CompositionPicture, bBytes).isNone()); // something to replace or clear
 
     b.handlers.readLine(b.controls);
     QCOMPARE(b.controls.text(CurrentFileBox), expected);

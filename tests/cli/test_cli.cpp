@@ -7,9 +7,12 @@
 #include "testsupport/photo_jpeg.h"
 
 #include <QColor>
+#include <QBuffer>
 #include <QDir>
 #include <QHash>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QProcess>
 #include <QTest>
 
 #include <csignal>
@@ -286,6 +289,17 @@ private slots:
         QVERIFY(in.write(QStringLiteral("empty.jpg"), {}));
         QByteArray cut = testutil::makePhotoJpeg({64, 64}, 3).left(40);
         QVERIFY(in.write(QStringLiteral("cut.jpg"), cut));
+        // A BMP cut short is written, its missing rows plain, with a warning that names it.
+        QImage noise(140, 226, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb(x * 37 & 0xFF, y * 11 & 0xFF, (x * y) & 0xFF));
+        QByteArray bmp;
+        {
+            QBuffer buffer(&bmp);
+            QVERIFY(buffer.open(QIODevice::WriteOnly) && noise.save(&buffer, "BMP"));
+        }
+        QVERIFY(in.write(QStringLiteral("zcut_bmp.jpg"), bmp.left(bmp.size() / 2)));
         const QStringList args{QStringLiteral("--input"), in.path(), QStringLiteral("--output"), out.path()};
 
         const testutil::ToolRun dry = testutil::runBatchTool(args + QStringList{QStringLiteral("--dry-run")});
@@ -298,35 +312,103 @@ private slots:
         for (const char* name : {"skipped text.jpg: ", "skipped empty.jpg: the file is empty", "skipped cut.jpg: "})
             QVERIFY2(run.err.contains(QString::fromUtf8(name)), qPrintable(run.err));
         QVERIFY(!run.err.contains(QStringLiteral("good.jpg")));
-        QVERIFY(run.out.contains(QStringLiteral("wrote 1 of 4")));
+        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_bmp.jpg: the BMP data ends early")), qPrintable(run.err));
+        QVERIFY2(run.out.contains(QStringLiteral("wrote 2 of 5")), qPrintable(run.out));
         int files = 0;
         QVERIFY(allComplete(out.path(), &files));
-        QCOMPARE(files, 1);
+        QCOMPARE(files, 2);
+        // The top half of the stored-bottom-up BMP never arrived: plain grey across the picture box's top.
+        const QImage cutFrame(out.file(QStringLiteral("5.png")));
+        for (int x = 6; x < 146; x += 7)
+            QCOMPARE(cutFrame.pixel(x, 100) & 0xFFFFFF, 0x808080u);
+    }
+
+    // A file in the way, or a symbolic link at an output name pointing at a file outside the output folder:
+    // refused without --overwrite; with it, the name gets the new picture and the file outside is untouched.
+    void refusesToOverwrite_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("file") << false;
+        QTest::newRow("symbolic link to a file outside") << true;
     }
 
     void refusesToOverwrite()
     {
+        QFETCH(bool, link);
         testutil::Sandbox in;
         testutil::Sandbox out;
+        testutil::Sandbox elsewhere;
         for (int i = 0; i < 3; ++i)
             QVERIFY(in.write(QStringLiteral("%1.jpg").arg(i), flatJpeg(materialColour(i))));
-        QVERIFY(out.write(QStringLiteral("2.png"), "keep me"));
+        const QString kept = link ? elsewhere.file(QStringLiteral("precious.txt")) : out.file(QStringLiteral("2.png"));
+        {
+            QFile f(kept);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("keep me") == 7);
+        }
+        if (link)
+            QVERIFY(QFile::link(kept, out.file(QStringLiteral("2.png"))));
         const QStringList args{QStringLiteral("--input"), in.path(), QStringLiteral("--output"), out.path()};
+        auto keptBytes = [&] {
+            QFile f(kept);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
 
         const testutil::ToolRun refused = testutil::runBatchTool(args);
         QCOMPARE(refused.exitCode, 2);
         QVERIFY2(refused.err.contains(out.file(QStringLiteral("2.png"))), qPrintable(refused.err));
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("2.png")});
-        QFile kept(out.file(QStringLiteral("2.png")));
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("keep me"));
-        kept.close();
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::System), QStringList{QStringLiteral("2.png")});
+        QCOMPARE(keptBytes(), QByteArray("keep me"));
 
         const testutil::ToolRun replaced = testutil::runBatchTool(args + QStringList{QStringLiteral("--overwrite")});
         QCOMPARE(replaced.exitCode, 0);
         int files = 0;
         QVERIFY(allComplete(out.path(), &files));
         QCOMPARE(files, 3);
+        QVERIFY(!QFileInfo(out.file(QStringLiteral("2.png"))).isSymLink());
+        if (link)
+            QCOMPARE(keptBytes(), QByteArray("keep me"));
+    }
+
+    // Two runs into one folder at once, each with materials of its own colour: every output name is written
+    // by one of them, and a run claims no name it did not write: each output shows the colour of the run
+    // that did not report the name as taken.
+    void twoRunsIntoOneFolder()
+    {
+        constexpr int kMaterials = 40;
+        const QColor colours[2] = {QColor(220, 30, 30), QColor(30, 30, 220)};
+        testutil::Sandbox in[2];
+        testutil::Sandbox out;
+        for (int run = 0; run < 2; ++run) {
+            for (int i = 0; i < kMaterials; ++i)
+                QVERIFY(in[run].write(QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0')), flatJpeg(colours[run])));
+        }
+        QProcess processes[2];
+        for (int run = 0; run < 2; ++run)
+            processes[run].start(testutil::batchTool(),
+                                 {QStringLiteral("--input"), in[run].path(), QStringLiteral("--output"), out.path(),
+                                  QStringLiteral("--jobs"), QStringLiteral("2")});
+        QString errors[2];
+        for (int run = 0; run < 2; ++run) {
+            QVERIFY(processes[run].waitForFinished(60000));
+            errors[run] = QString::fromUtf8(processes[run].readAllStandardError());
+        }
+        int files = 0;
+        QVERIFY(allComplete(out.path(), &files));
+        QCOMPARE(files, kMaterials);
+        for (int n = 1; n <= kMaterials; ++n) {
+            const QString name = out.file(QStringLiteral("%1.png").arg(n));
+            const bool takenFrom[2] = {errors[0].contains(name + QStringLiteral(": the name is taken")),
+                                       errors[1].contains(name + QStringLiteral(": the name is taken"))};
+            // A run that refused to start claims nothing; one that ran claims every name it did not report.
+            const bool claims[2] = {processes[0].exitCode() != 2 && !takenFrom[0],
+                                    processes[1].exitCode() != 2 && !takenFrom[1]};
+            QVERIFY2(!(claims[0] && claims[1]), qPrintable(name + QStringLiteral(" claimed by both runs")));
+            const QRgb pixel = QImage(name).pixel(76, 200);
+            for (int run = 0; run < 2; ++run) {
+                if (claims[run])
+                    QVERIFY2(near(pixel, colours[run]), qPrintable(name + errors[run]));
+            }
+        }
     }
 
     // Materials that are PNG files named like the outputs, in the output folder itself: writing 1.png would

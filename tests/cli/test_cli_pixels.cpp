@@ -88,7 +88,7 @@ private slots:
             shown.controls().setTop(core::kBadges[i].id, layout[i].pos.y());
             shown.controls().setVisible(core::kBadges[i].id, layout[i].visible);
         }
-        QVERIFY(shown.controls().setPicture(CompositionPicture, material).isEmpty());
+        QVERIFY(shown.controls().setPicture(CompositionPicture, material).isNone());
         const QImage windowFrame = shown.controls().renderFrame(CompositionFrame);
         QCOMPARE(windowFrame.size(), QSize(152, 240));
 

@@ -172,10 +172,10 @@ void TestPicture::contentWinsOverFileName()
     testutil::Sandbox sandbox;
     QVERIFY(sandbox.write(name, content));
     const material::ReadResult read = material::readPictureFile(sandbox.file(name));
-    QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+    QVERIFY2(read.reason.isNone(), qPrintable(core::englishText(read.reason)));
     QCOMPARE(material::recognise(read.bytes), kind);
     const material::DecodedPicture decoded = material::decodePicture(read.bytes);
-    QVERIFY2(decoded.reason.isEmpty(), qPrintable(decoded.reason));
+    QVERIFY2(decoded.reason.isNone(), qPrintable(core::englishText(decoded.reason)));
     QCOMPARE(decoded.image.size(), QSize(20, 10));
 }
 
@@ -242,8 +242,8 @@ void TestPicture::decodesLosslessFormats()
     QFETCH(QByteArray, file);
     QFETCH(QImage, expected);
     const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
-    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
-    QVERIFY2(decoded.warning.isEmpty(), qPrintable(decoded.warning));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QVERIFY2(decoded.warning.isNone(), qPrintable(core::englishText(decoded.warning)));
     VERIFY_SAME_PIXELS(decoded.image, expected);
 }
 
@@ -259,7 +259,7 @@ void TestPicture::decodesJpegWithinTolerance()
 {
     QFETCH(QImage, image);
     const material::DecodedPicture decoded = material::decodePicture(encode(image, "jpeg", 100));
-    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
     const int diff = maxChannelDiff(decoded.image, image.convertToFormat(QImage::Format_RGB32));
     QVERIFY2(diff >= 0 && diff <= 12, qPrintable(QString::number(diff)));
 }
@@ -294,8 +294,8 @@ void TestPicture::decodesNewerFormatsWithinTolerance()
     QFETCH(int, tolerance);
     QVERIFY2(!file.isEmpty(), "the test's encoder failed");
     const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
-    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
-    QVERIFY2(decoded.warning.isEmpty(), qPrintable(decoded.warning));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QVERIFY2(decoded.warning.isNone(), qPrintable(core::englishText(decoded.warning)));
     const int diff = maxChannelDiff(decoded.image, expected);
     QVERIFY2(diff >= 0 && diff <= tolerance, qPrintable(QStringLiteral("difference %1").arg(diff)));
 }
@@ -320,7 +320,7 @@ void TestPicture::usesAHeicThumbnailOnlyWhenLargeEnough()
     const QImage image = smooth(full.width(), full.height());
     const QByteArray file = heicFile(image, {80, 1, thumbnailSide});
     const material::DecodedPicture inBox = material::decodePicture(file, QSize(140, 226));
-    QVERIFY2(!inBox.image.isNull(), qPrintable(inBox.reason));
+    QVERIFY2(!inBox.image.isNull(), qPrintable(core::englishText(inBox.reason)));
     QCOMPARE(inBox.image.size(), shown);
     // Whichever was decoded, the picture in the box is the same within the codec's tolerance.
     const QImage expected = image.scaled(140, 226, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -349,7 +349,7 @@ void TestPicture::picksBestIconImage()
     QFETCH(QRgb, colour);
     QFETCH(int, size);
     const material::DecodedPicture decoded = material::decodePicture(file);
-    QVERIFY2(!decoded.image.isNull(), qPrintable(decoded.reason));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
     QImage expected(size, size, QImage::Format_RGB32);
     expected.fill(colour);
     VERIFY_SAME_PIXELS(decoded.image, expected);
@@ -360,7 +360,7 @@ void TestPicture::refusesUnrecognisedBytes()
     for (const QByteArray& b : {QByteArray(), QByteArray("BM"), QByteArray("not a picture at all")}) {
         const material::DecodedPicture decoded = material::decodePicture(b);
         QVERIFY(decoded.image.isNull());
-        QVERIFY(!decoded.reason.isEmpty());
+        QVERIFY(!decoded.reason.isNone());
     }
 }
 

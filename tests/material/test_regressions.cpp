@@ -40,9 +40,9 @@ namespace {
 QString inconsistency(const material::DecodedPicture& d)
 {
     if (d.image.isNull())
-        return d.reason.isEmpty() ? QStringLiteral("no picture and no reason") : QString();
-    if (!d.reason.isEmpty())
-        return QStringLiteral("a picture and the refusal '%1'").arg(d.reason);
+        return d.reason.isNone() ? QStringLiteral("no picture and no reason") : QString();
+    if (!d.reason.isNone())
+        return QStringLiteral("a picture and the refusal '%1'").arg(core::englishText(d.reason));
     if (!material::withinPictureLimits(d.image.width(), d.image.height()))
         return QStringLiteral("a picture of %1 x %2").arg(d.image.width()).arg(d.image.height());
     return {};
@@ -188,24 +188,21 @@ void TestRegressions::decodesFuzzFindings()
 // and a device must not be read up to the size bound.
 void TestRegressions::refusesWhatIsNoPictureFile_data()
 {
+    using core::ReasonCode;
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("folder") << "folder"
-                            << "it is a folder";
-    QTest::newRow("FIFO") << "fifo"
-                          << "not a regular file";
-    QTest::newRow("character device") << "device"
-                                      << "not a regular file";
-    QTest::newRow("dangling link") << "dangling"
-                                   << "does not exist";
-    QTest::newRow("sparse file past the size bound") << "huge"
-                                                     << "larger than 64 MB";
+    QTest::addColumn<ReasonCode>("code");
+    QTest::newRow("folder") << "folder" << ReasonCode::IsFolder;
+    QTest::newRow("FIFO") << "fifo" << ReasonCode::NotRegularFile;
+    QTest::newRow("character device") << "device" << ReasonCode::NotRegularFile;
+    QTest::newRow("dangling link") << "dangling" << ReasonCode::FileMissing;
+    QTest::newRow("symbolic link loop") << "loop" << ReasonCode::SymlinkLoop;
+    QTest::newRow("sparse file past the size bound") << "huge" << ReasonCode::FileTooLarge;
 }
 
 void TestRegressions::refusesWhatIsNoPictureFile()
 {
     QFETCH(QString, kind);
-    QFETCH(QString, reason);
+    QFETCH(core::ReasonCode, code);
     testutil::Sandbox sandbox;
     const QString name = QStringLiteral("material.jpg");
     const QString path = sandbox.file(name);
@@ -218,6 +215,8 @@ void TestRegressions::refusesWhatIsNoPictureFile()
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
     else if (kind == QLatin1String("dangling"))
         QVERIFY(QFile::link(sandbox.file(QStringLiteral("gone.jpg")), path));
+    else if (kind == QLatin1String("loop"))
+        QVERIFY(QFile::link(path, path));
     else
         QVERIFY(sandbox.write(name, smallJpeg(qRgb(1, 2, 3))) &&
                 ::truncate(native.constData(), off_t(material::kMaxPictureFileBytes + 1)) == 0);
@@ -227,7 +226,9 @@ void TestRegressions::refusesWhatIsNoPictureFile()
         10, path, [&] { return material::readPictureFile(path); }, inTime);
     QVERIFY2(inTime, "reading blocked");
     QVERIFY(read.bytes.isEmpty());
-    QVERIFY2(read.error.contains(reason), qPrintable(read.error));
+    QCOMPARE(read.reason.code, code);
+    // The window says it in Chinese, from the same reason.
+    const QString reason = core::chineseText(read.reason);
     const QString report = withinSeconds(
         10, path, [&] { return batchReport(sandbox.path(), name); }, inTime);
     QVERIFY2(report.contains(name + QStringLiteral("：")) && report.contains(reason), qPrintable(report));
@@ -248,8 +249,7 @@ void TestRegressions::namesTheReasonForAFileTheUserMayNotRead()
     const QString path = sandbox.file(name);
     auto run = [](const std::function<QString()>& work) { return ::geteuid() == 0 ? asNobody(work) : work(); };
     const QString report = run([&] { return batchReport(sandbox.path(), name); });
-    // The reason is the text of the error code, in whatever language the machine's locale gives it.
-    const QString denied = QString::fromLocal8Bit(std::strerror(EACCES));
+    const QString denied = core::chineseText(core::ReasonCode::Permission);
     QVERIFY2(report.contains(name + QStringLiteral("：") + denied), qPrintable(report));
     const QString upload = run([&] { return uploadMessage(path); });
     QVERIFY2(upload.contains(path + QStringLiteral("：") + denied), qPrintable(upload));
@@ -311,9 +311,8 @@ void TestRegressions::skipsMaterialsOfAFolderThatVanished()
     QCOMPARE(controls.interval(BatchTimer), 0);
     QVERIFY(!QFile::exists(sandbox.file(QStringLiteral("2.png"))));
     const QString report = controls.messages.value(0).text;
-    QVERIFY2(report.contains(second + QStringLiteral("：the folder ")) &&
-                 report.contains(QStringLiteral("does not exist")),
-             qPrintable(report));
+    const core::Reason gone(core::ReasonCode::FolderMissing, {QFileInfo(materials + second).absolutePath()});
+    QVERIFY2(report.contains(second + QStringLiteral("：") + core::chineseText(gone)), qPrintable(report));
 
     handlers.startRun(controls);
     QCOMPARE(controls.messages.last().text, QString::fromUtf16(material::kNothingListedMessage));
@@ -348,10 +347,11 @@ void TestRegressions::handlesANameThatIsNotValidText()
     const QString name = QFile::decodeName(rawName);
     QVERIFY(name.contains(QChar::ReplacementCharacter));
     const material::ReadResult read = material::readPictureFile(sandbox.file(name));
-    QCOMPARE(read.error, QStringLiteral("the file name is not valid in the system's encoding"));
+    QCOMPARE(read.reason.code, core::ReasonCode::NameNotEncodable);
     const QString report = batchReport(sandbox.path(), name);
-    QVERIFY2(report.contains(name + QStringLiteral("：") + read.error), qPrintable(report));
-    QVERIFY(uploadMessage(sandbox.file(name)).contains(read.error));
+    const QString reason = core::chineseText(read.reason);
+    QVERIFY2(report.contains(name + QStringLiteral("：") + reason), qPrintable(report));
+    QVERIFY(uploadMessage(sandbox.file(name)).contains(reason));
 }
 
 QTEST_GUILESS_MAIN(TestRegressions)

@@ -256,7 +256,7 @@ private slots:
         QFETCH(int, hidden);
         testutil::ShownWindow shown;
         const QImage picture = knownPicture();
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isNone());
         select(shown, selector);
         click(shown, button, clicks);
         if (hidden >= 0)
@@ -301,12 +301,12 @@ private slots:
         QFETCH(QImage, box);
         testutil::ShownWindow shown;
         QVERIFY(chooseFit(shown, entry));
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isNone());
         const QImage expected = testutil::expectedFrame(box, shown);
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
         VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
         // The choice holds for the next picture too.
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isEmpty());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isNone());
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
     }
 
@@ -319,7 +319,7 @@ private slots:
     void renderedFrameWithoutAPictureIsWhiteUnderTheBadges()
     {
         testutil::ShownWindow shown;
-        QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")).isEmpty());
+        QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")).isNone());
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame),
                            testutil::expectedFrame(QImage(), shown));

@@ -1,0 +1,139 @@
+#include "core/reasons.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace core {
+
+namespace {
+
+struct ReasonText {
+    ReasonCode code;
+    const char* english;
+    const char16_t* chinese;
+};
+
+// clang-format off
+// code                          English (vorlith-batch)                                         Chinese (window)
+constexpr ReasonText kTexts[] = {
+    {ReasonCode::None,             "",                                                              u""},
+    {ReasonCode::NoSpace,          "no space left on the device",                                  u"磁盘空间不足"},
+    {ReasonCode::ReadOnly,         "the file system is read-only",                                 u"文件系统是只读的"},
+    {ReasonCode::Permission,       "permission denied",                                            u"没有访问权限"},
+    {ReasonCode::OutOfMemory,      "not enough memory",                                            u"内存不足"},
+    {ReasonCode::SymlinkLoop,      "the symbolic links in the path form a loop",                   u"路径中的符号链接构成循环"},
+    {ReasonCode::NameTooLong,      "the file name is too long",                                    u"文件名太长"},
+    {ReasonCode::TooManyOpenFiles, "too many files are open",                                      u"打开的文件太多"},
+    {ReasonCode::IoError,          "input/output error on the device",                             u"设备读写出错"},
+    {ReasonCode::TooLargeForFileSystem, "the file is too large for the file system",             u"文件超出文件系统允许的大小"},
+    {ReasonCode::PathNotFolder,    "a part of the path is not a folder",                           u"路径中有一部分不是文件夹"},
+    {ReasonCode::SystemError,      "system error %1 (%2)",                                         u"系统错误 %1（%2）"},
+    {ReasonCode::FolderMissing,    "the folder %1 does not exist",                                 u"文件夹 %1 不存在"},
+    {ReasonCode::NotAFolder,       "%1 is not a folder",                                           u"%1 不是文件夹"},
+    {ReasonCode::FileMissing,      "the file does not exist",                                      u"文件不存在"},
+    {ReasonCode::NameNotEncodable, "the file name is not valid in the system's encoding",          u"文件名在系统编码中无效"},
+    {ReasonCode::IsFolder,         "it is a folder",                                               u"这是一个文件夹"},
+    {ReasonCode::NotRegularFile,   "it is not a regular file",                                     u"这不是普通文件"},
+    {ReasonCode::FileTooLarge,     "the file is too large: larger than %1",                        u"文件太大：超过 %1"},
+    {ReasonCode::FileEmpty,        "the file is empty",                                            u"文件是空的"},
+    {ReasonCode::NameTaken,        "the name is taken by another file",                            u"该文件名已被另一个文件占用"},
+    {ReasonCode::NoFileName,       "no file name was given",                                       u"没有给出文件名"},
+    {ReasonCode::NoPicture,        "there is no picture to save",                                  u"没有可保存的图片"},
+    {ReasonCode::NotAPicture,      "not a recognised picture",                                     u"不是可识别的图片"},
+    {ReasonCode::Damaged,          "the %1 data is damaged: %2",                                   u"%1 数据已损坏：%2"},
+    {ReasonCode::Unsupported,      "this kind of %1 is not supported: %2",                         u"不支持这种 %1 图片：%2"},
+    {ReasonCode::NoPixels,         "the picture header gives no pixels (%1 x %2)",                 u"图片头没有给出像素（%1 × %2）"},
+    {ReasonCode::PictureTooLarge,  "the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels",
+                                                                                                    u"图片为 %1 × %2 像素，超出每边 %3 像素或共 %4 像素的上限"},
+    {ReasonCode::MemoryBudget,     "the picture needs %1 MB of memory, more than the %2 MB allowed", u"图片需要 %1 MB 内存，超过允许的 %2 MB"},
+    {ReasonCode::CannotShow,       "the picture cannot be shown",                                  u"无法显示这张图片"},
+    {ReasonCode::Truncated,        "the %1 data ends early; the missing part is grey",             u"%1 数据不完整，缺少的部分显示为灰色"},
+    {ReasonCode::DamagedShown,     "the %1 data is damaged (%2); shown as far as it could be read", u"%1 数据有损坏（%2），只显示能读出的部分"},
+    {ReasonCode::GreyPalette,      "the PCX file has no palette; shown in greys",                  u"PCX 文件没有调色板，以灰度显示"},
+    {ReasonCode::Stopped,          "stopped",                                                      u"已停止"},
+    {ReasonCode::NoFileNamed,      "no file is named",                                             u"没有指定文件"},
+    {ReasonCode::NoMaterialFolder, "no material folder has been chosen",                           u"还没有选择素材文件夹"},
+    {ReasonCode::NoOutputFolder,   "no output folder is set",                                      u"还没有设置保存文件夹"},
+};
+// clang-format on
+
+// The table is in code order, so a code is its own index; this keeps a code added to the enum without a
+// row from compiling.
+constexpr bool inCodeOrder()
+{
+    for (std::size_t i = 0; i < std::size(kTexts); ++i) {
+        if (static_cast<std::size_t>(kTexts[i].code) != i)
+            return false;
+    }
+    return static_cast<std::size_t>(ReasonCode::NoOutputFolder) + 1 == std::size(kTexts);
+}
+static_assert(inCodeOrder(), "one row per reason code, in the enum's order");
+
+const ReasonText& row(ReasonCode code)
+{
+    return kTexts[static_cast<std::size_t>(code)];
+}
+
+QString filled(QString text, const QStringList& args)
+{
+    for (const QString& arg : args)
+        text = text.arg(arg);
+    return text;
+}
+
+} // namespace
+
+QString englishText(const Reason& reason)
+{
+    return filled(QString::fromUtf8(row(reason.code).english), reason.args);
+}
+
+QString chineseText(const Reason& reason)
+{
+    return filled(QString::fromUtf16(row(reason.code).chinese), reason.args);
+}
+
+Reason reasonFromErrno(int error)
+{
+    switch (error) {
+    case 0:
+        return {};
+    case ENOSPC:
+    case EDQUOT:
+        return ReasonCode::NoSpace;
+    case EROFS:
+        return ReasonCode::ReadOnly;
+    case EACCES:
+    case EPERM:
+        return ReasonCode::Permission;
+    case ENOMEM:
+        return ReasonCode::OutOfMemory;
+    case ELOOP:
+        return ReasonCode::SymlinkLoop;
+    case ENAMETOOLONG:
+        return ReasonCode::NameTooLong;
+    case EMFILE:
+    case ENFILE:
+        return ReasonCode::TooManyOpenFiles;
+    case EIO:
+        return ReasonCode::IoError;
+    case ENOENT:
+        return ReasonCode::FileMissing;
+    case ENOTDIR:
+        return ReasonCode::PathNotFolder;
+    case EISDIR:
+        return ReasonCode::IsFolder;
+    case EEXIST:
+        return ReasonCode::NameTaken;
+    case EFBIG:
+        return ReasonCode::TooLargeForFileSystem;
+    default:
+        break;
+    }
+    const char* name = strerrorname_np(error);
+    return {ReasonCode::SystemError,
+            {name ? QString::fromLatin1(name) : QStringLiteral("unknown"), QString::number(error)}};
+}
+
+} // namespace core
