@@ -34,15 +34,18 @@ public:
     virtual bool isVisible(ControlId id) const = 0;
     virtual void setVisible(ControlId id, bool visible) = 0;
 
-    // Picture box: the bytes of a picture file, recognised by content; the old picture goes in every case and
-    // empty bytes just clear the box. Returns why the bytes give no picture the box can show, the box then left
-    // without one; no reason when the picture is shown or the box was cleared.
+    // Picture box: the bytes of a picture file, recognised by content; empty bytes clear the box. Returns why
+    // the bytes give no picture the box can show, the box then keeping the picture it had (a failed upload must
+    // not take away the user's picture); no reason when the picture is shown or the box was cleared.
     virtual Reason setPicture(ControlId id, const QByteArray& bytes) = 0;
     virtual bool hasPicture(ControlId id) const = 0;
 
     // Web view: writing the address navigates to it, every time.
     virtual QString address(ControlId id) const = 0;
     virtual void setAddress(ControlId id, const QString& address) = 0;
+    // Web view: why the last navigation failed (nothing answered, an HTTP error), while the view shows that
+    // failure; empty while a page loads or once it has loaded. Controls without a web view have no failures.
+    virtual QString loadFailure(ControlId) const { return {}; }
 
     // Timer: milliseconds; 0 stops it. Writing the interval it already has does not restart it.
     virtual int interval(ControlId id) const = 0;

@@ -86,10 +86,15 @@ bool BatchHandlers::outputFolderAccepted(core::Controls& controls, const QString
                              why.arg(QDir::toNativeSeparators(refused.constFirst())).arg(refused.size()));
         return false;
     }
+    // Without a Yes nothing is replaced, not even a file that appears while the run goes on.
+    m_writeMode = WriteMode::NoReplace;
     if (check.existing.isEmpty())
         return true;
-    return controls.askYesNo(QString::fromUtf16(kMessageTitle),
-                             QString::fromUtf16(kReplaceQuestion).arg(check.existing.size()));
+    if (!controls.askYesNo(QString::fromUtf16(kMessageTitle),
+                           QString::fromUtf16(kReplaceQuestion).arg(check.existing.size())))
+        return false;
+    m_writeMode = WriteMode::Replace;
+    return true;
 }
 
 int BatchHandlers::currentLineIndex(const core::Controls& controls) const
@@ -137,8 +142,11 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
     const QByteArray native = name == m_current.shown ? m_current.native : QFile::encodeName(name);
     QByteArray bytes;
     const core::Reason error = readPictureFile(QFile::encodeName(withTrailingSeparator(folder)) + native, bytes);
-    // A file that could not be read gives empty bytes, which clear the box.
+    // A file that could not be read gives empty bytes, which clear the box; a refused picture is cleared
+    // here, so no earlier material lingers under this line's number.
     const core::Reason refused = controls.setPicture(CompositionPicture, bytes);
+    if (refused)
+        controls.setPicture(CompositionPicture, {});
     return core::chineseText(error ? error : refused);
 }
 
@@ -164,9 +172,9 @@ void BatchHandlers::step(core::Controls& controls)
         const QString path = numberedOutput(folder, index + 1);
         // The window's batch replaces earlier output of the same names, as it always has; a symbolic link at
         // a name is replaced, never written through.
-        const WriteResult written =
-            folder.isEmpty() ? WriteResult{core::ReasonCode::NoOutputFolder}
-                             : writePictureFile(path, controls.renderFrame(CompositionFrame), WriteMode::Replace);
+        const WriteResult written = folder.isEmpty()
+                                        ? WriteResult{core::ReasonCode::NoOutputFolder}
+                                        : writePictureFile(path, controls.renderFrame(CompositionFrame), m_writeMode);
         if (!written.ok()) {
             endRun(controls,
                    RunEnd::Failed,
@@ -182,20 +190,18 @@ void BatchHandlers::step(core::Controls& controls)
 
 bool BatchHandlers::mayClose(core::Controls& controls)
 {
-    if (controls.interval(BatchTimer) == 0)
-        return true;
-    askToStop(controls);
-    return controls.interval(BatchTimer) == 0;
+    // No keeps the window and the run; the pictures already written stay either way.
+    return controls.interval(BatchTimer) == 0 || askToStop(controls);
 }
 
-void BatchHandlers::askToStop(core::Controls& controls)
+bool BatchHandlers::askToStop(core::Controls& controls)
 {
     if (!controls.askYesNo(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kStopQuestion)))
-        return;
+        return false;
     // The timer keeps ticking while the question is open, so the run may have ended meanwhile.
-    if (controls.interval(BatchTimer) == 0)
-        return;
-    endRun(controls, RunEnd::Stopped, {});
+    if (controls.interval(BatchTimer) != 0)
+        endRun(controls, RunEnd::Stopped, {});
+    return true;
 }
 
 // Puts the controls back to their state between runs, then tells the user what the run did. The timer is

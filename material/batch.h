@@ -2,6 +2,7 @@
 
 #include "core/controls.h"
 #include "material/file_listing.h"
+#include "material/picture_file.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,8 +28,7 @@ inline constexpr int kBatchInterval = 10;
 // when its name is no valid text or begins with a space.
 class BatchHandlers {
 public:
-    // Asks whether to stop a run in progress; true when no run is left going. The window asks this before
-    // it closes.
+    // Before the window closes: true when no run is going or the user has agreed to stop it (then stopped).
     bool mayClose(core::Controls& controls);
 
     void chooseMaterialFolder(core::Controls& controls); // browse button 按钮7
@@ -52,12 +52,13 @@ private:
     int currentLineIndex(const core::Controls& controls) const;
     bool outputFolderAccepted(core::Controls& controls, const QString& folder);
     QString loadCurrentFile(core::Controls& controls);
-    void askToStop(core::Controls& controls);
+    bool askToStop(core::Controls& controls); // true when the user said stop
     void endRun(core::Controls& controls, RunEnd how, const QString& failure);
 
     Report m_report;
-    std::vector<ListedFile> m_listed; // what listFiles wrote, line by line
-    ListedFile m_current;             // what readLine put in the current-file box
+    std::vector<ListedFile> m_listed;             // what listFiles wrote, line by line
+    ListedFile m_current;                         // what readLine put in the current-file box
+    WriteMode m_writeMode = WriteMode::NoReplace; // Replace once the user has said Yes to replacing
 };
 
 } // namespace material

@@ -18,9 +18,9 @@ void uploadPicture(core::Controls& controls)
 void uploadPictureFile(core::Controls& controls, const QString& path)
 {
     const material::ReadResult read = material::readPictureFile(path);
-    // The old picture goes in every case: a file that could not be read gives empty bytes, which clear the box.
-    const core::Reason refused = controls.setPicture(core::ids::CompositionPicture, read.bytes);
-    const core::Reason why = read.reason ? read.reason : refused;
+    // A file that cannot be read or gives no picture leaves the picture the user had (a refused picture
+    // changes nothing in the box).
+    const core::Reason why = read.reason ? read.reason : controls.setPicture(core::ids::CompositionPicture, read.bytes);
     if (!why)
         return;
     controls.showMessage(QStringLiteral("上传图片"),
@@ -29,6 +29,15 @@ void uploadPictureFile(core::Controls& controls, const QString& path)
 
 void saveFrame(core::Controls& controls, core::ControlId frame)
 {
+    // A viewer showing the web engine's own error page holds no QQ Show to save.
+    if (frame == core::ids::ViewerFrame) {
+        const QString failure = controls.loadFailure(core::ids::QqShowViewer);
+        if (!failure.isEmpty()) {
+            controls.showMessage(QStringLiteral("保存QQ秀"),
+                                 QStringLiteral("QQ秀没有载入（%1），没有可保存的图片。").arg(failure));
+            return;
+        }
+    }
     controls.setDialogMode(FileDialog, core::DialogMode::Save);
     if (!controls.showDialog(FileDialog))
         return;

@@ -67,9 +67,10 @@ public:
     core::Reason setPicture(core::ControlId id, const QByteArray& bytes) override
     {
         ++pictureSets;
-        m_pictures.remove(id);
-        if (bytes.isEmpty())
+        if (bytes.isEmpty()) {
+            m_pictures.remove(id);
             return {};
+        }
         material::DecodedPicture decoded = material::decodePicture(bytes, material::kPictureRect.size());
         if (decoded.image.isNull())
             return decoded.reason;

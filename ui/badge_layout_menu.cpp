@@ -3,6 +3,7 @@
 #include "material/badge_layout.h"
 #include "ui/badge_editing.h"
 #include "ui/control_widgets.h"
+#include "ui/file_dialog.h"
 #include "ui/main_window.h"
 
 #include <QActionGroup>
@@ -16,7 +17,7 @@ namespace {
 
 const QString kSaveText = QStringLiteral("保存图标布局…");
 const QString kLoadText = QStringLiteral("载入图标布局…");
-const QString kFilter = QStringLiteral("图标布局 (*.layout);;所有文件 (*)");
+const QStringList kFilter{QStringLiteral("图标布局 (*.layout)"), QStringLiteral("所有文件 (*)")};
 const QString kFitText = QStringLiteral("图片适配");
 
 struct FitChoice {
@@ -49,8 +50,8 @@ QString BadgeLayoutMenu::loadFrom(const QString& path)
 {
     const material::BadgeLayoutResult read = material::readBadgeLayoutFile(path);
     // A bad file changes nothing: the badges keep the layout they have.
-    if (!read.error.isEmpty())
-        return read.error;
+    if (read.reason)
+        return core::chineseText(read.reason);
     m_history.record([&] { material::applyBadgeLayout(m_controls, read.layout); });
     if (read.fit)
         setFit(*read.fit);
@@ -91,10 +92,21 @@ void BadgeLayoutMenu::showMenu(const QPoint& pos)
     makeMenu(m_area)->popup(m_area->mapToGlobal(pos));
 }
 
+// The file the user chose in a layout dialog, or empty on cancel. A saved name without a suffix gets
+// ".layout", so the load dialog's filter shows it; the overwrite question is about that name.
+QString BadgeLayoutMenu::chooseFile(QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(m_area->window(), mode == QFileDialog::AcceptSave ? kSaveText : kLoadText);
+    dialog.setNameFilters(kFilter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("layout"));
+    return execDialog(dialog) ? dialog.selectedFiles().constFirst() : QString();
+}
+
 void BadgeLayoutMenu::askAndSave()
 {
-    const QString path = QFileDialog::getSaveFileName(
-        m_area->window(), kSaveText, QString(), kFilter, nullptr, QFileDialog::DontUseNativeDialog);
+    const QString path = chooseFile(QFileDialog::AcceptSave);
     if (path.isEmpty())
         return;
     const QString why = saveTo(path);
@@ -104,8 +116,7 @@ void BadgeLayoutMenu::askAndSave()
 
 void BadgeLayoutMenu::askAndLoad()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        m_area->window(), kLoadText, QString(), kFilter, nullptr, QFileDialog::DontUseNativeDialog);
+    const QString path = chooseFile(QFileDialog::AcceptOpen);
     if (path.isEmpty())
         return;
     const QString why = loadFrom(path);

@@ -3,6 +3,7 @@
 #include "core/controls.h"
 #include "material/composition.h"
 
+#include <QFileDialog>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -26,7 +27,7 @@ class BadgeLayoutMenu : public QObject {
 public:
     BadgeLayoutMenu(QWidget* area, PictureBox* picture, core::Controls& controls, BadgeHistory& history);
 
-    // The two file actions without their file dialogs. Empty on success, otherwise why it failed.
+    // The two file actions without their file dialogs. Empty on success, otherwise why it failed, in Chinese.
     QString saveTo(const QString& path);
     QString loadFrom(const QString& path);
 
@@ -39,6 +40,7 @@ public:
 
 private:
     void showMenu(const QPoint& pos);
+    QString chooseFile(QFileDialog::AcceptMode mode);
     void askAndSave();
     void askAndLoad();
 

@@ -39,21 +39,22 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
 {
-    m_picture = QImage();
-    m_shown = QImage();
+    // Decoded aside first: a refused picture leaves the one the box shows.
+    QImage picture, shown;
+    if (!bytes.isEmpty()) {
+        material::DecodedPicture decoded = material::decodePicture(bytes, size());
+        if (decoded.image.isNull())
+            return decoded.reason;
+        shown = material::fitPicture(decoded.image, m_fit, size());
+        // Decoded but not fitted to the box: the only way that fails is memory for the fitted copy.
+        if (shown.isNull())
+            return core::ReasonCode::OutOfMemory;
+        picture = decoded.image;
+    }
+    m_picture = picture;
+    m_shown = shown;
     update();
-    if (bytes.isEmpty())
-        return {};
-    material::DecodedPicture decoded = material::decodePicture(bytes, size());
-    if (decoded.image.isNull())
-        return decoded.reason;
-    m_picture = decoded.image;
-    m_shown = material::fitPicture(m_picture, m_fit, size());
-    if (!m_shown.isNull())
-        return {};
-    // Decoded but not stretched over the box: the only way that fails is memory for the stretched copy.
-    m_picture = QImage();
-    return core::ReasonCode::OutOfMemory;
+    return {};
 }
 
 void PictureBox::setFit(material::Fit fit)

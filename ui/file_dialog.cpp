@@ -1,12 +1,78 @@
 #include "ui/file_dialog.h"
 
+#include "material/picture_file.h"
 #include "material/picture_formats.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
 
 namespace ui {
+
+namespace {
+
+QString& lastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// A save dialog that asks about the file a save will write. The toolkit's own question would be about the
+// name as typed: "card" beside card.png would replace it without a word, and "wide.jpg" would ask about
+// wide.jpg and then write wide.jpg.png.
+class PictureSaveDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList chosen = acceptMode() == AcceptSave ? selectedFiles() : QStringList();
+        // A typed folder name is the dialog's own business: it opens the folder.
+        if (chosen.size() == 1 && !QFileInfo(chosen.constFirst()).isDir()) {
+            const QFileInfo written(material::withPngSuffix(chosen.constFirst()));
+            if (written.exists() || written.isSymLink()) {
+                const auto answer =
+                    QMessageBox::warning(this,
+                                         windowTitle(),
+                                         QStringLiteral("%1 已存在。\n要替换它吗？").arg(written.fileName()),
+                                         QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::No);
+                if (answer != QMessageBox::Yes)
+                    return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+QString dialogStartFolder()
+{
+    if (!lastFolder().isEmpty() && QFileInfo(lastFolder()).isDir())
+        return lastFolder();
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
+bool execDialog(QFileDialog& dialog, const QString& offered)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const QFileInfo file(offered);
+    dialog.setDirectory(offered.isEmpty() ? dialogStartFolder() : file.absolutePath());
+    if (!offered.isEmpty())
+        dialog.selectFile(file.fileName());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    // A chosen folder is where the user went; otherwise the folder the dialog was showing.
+    if (confirmed && dialog.fileMode() == QFileDialog::Directory)
+        lastFolder() = dialog.selectedFiles().constFirst();
+    else
+        lastFolder() = dialog.directory().absolutePath();
+    return confirmed;
+}
 
 FileDialogControl::FileDialogControl(const QString& filter, QObject* parent) : QObject(parent)
 {
@@ -34,28 +100,27 @@ QStringList FileDialogControl::openFilters() const
 
 bool FileDialogControl::show(QWidget* owner)
 {
-    QFileDialog dialog(owner);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    if (m_mode == core::DialogMode::Open)
+    PictureSaveDialog dialog(owner);
+    if (m_mode == core::DialogMode::Open) {
         dialog.setNameFilters(openFilters());
-    else
+    } else {
         dialog.setNameFilter(m_nameFilter);
-    dialog.setViewMode(QFileDialog::Detail);
+        // The description already names its patterns; the toolkit would show them a second time.
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    }
+    // Names only: the toolkit words sizes and dates in the system's locale, which the program cannot make
+    // Chinese (the web engine's library reads it before the program starts), and every word shown is Chinese.
+    dialog.setViewMode(QFileDialog::List);
     if (m_mode == core::DialogMode::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true); // asked about the written file instead
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
-    if (!m_fileName.isEmpty()) {
-        QFileInfo last(m_fileName);
-        dialog.setDirectory(last.absolutePath());
-        dialog.selectFile(last.fileName());
-    }
-    dialog.setWindowModality(Qt::ApplicationModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The path last confirmed is offered again, in its own folder.
+    if (!execDialog(dialog, m_fileName))
         return false;
     m_fileName = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     return true;

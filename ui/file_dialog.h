@@ -5,9 +5,20 @@
 #include <QObject>
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 namespace ui {
+
+// Every dialog of the window (open, save, folder) opens where the user was last in any of them during this
+// run; the first one opens in the user's pictures folder, or the home folder when there is none. The
+// program's own folder is never offered: it is the build folder, or /usr/bin once installed.
+QString dialogStartFolder();
+
+// Shows a file dialog of the toolkit's own kind, modal over its parent. It offers the full path `offered`, in
+// that file's folder, or starts in dialogStartFolder() when nothing is offered. Afterwards the folder the user
+// was in, confirmed or not, is where the next dialog starts. True when the user confirmed.
+bool execDialog(QFileDialog& dialog, const QString& offered = {});
 
 // The file dialog control: a mode, a filter, and one file name shared by every showing, so the next
 // showing offers the path last confirmed in either mode.
@@ -22,7 +33,8 @@ public:
     QString fileName() const { return m_fileName; }
 
     // Shows the modal dialog over `owner`; true when the user confirmed, and the file name is then the chosen
-    // full path. A cancel changes nothing.
+    // full path. A cancel changes nothing. In save mode the dialog asks before replacing the file that a save
+    // will write: the chosen name with ".png" added by the picture files' rule, not the name as typed.
     bool show(QWidget* owner);
 
 private:

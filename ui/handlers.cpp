@@ -27,6 +27,7 @@ HandlerTable defaultHandlers()
     table.bind(Handler::BatchStep, [batch](core::Controls& c, int) { batch->step(c); });
     table.bind(Handler::ReadLine, [batch](core::Controls& c, int) { batch->readLine(c); });
     table.bind(Handler::PreviewCurrentFile, [batch](core::Controls& c, int) { batch->previewCurrentFile(c); });
+    table.setCloseQuery([batch](core::Controls& c) { return batch->mayClose(c); });
     return table;
 }
 

@@ -21,8 +21,14 @@ public:
         return it == m_table.end() ? HandlerFn() : it->second;
     }
 
+    // What the window asks before it closes (close box, Esc): true lets it close. Unset, it always closes.
+    using CloseQuery = std::function<bool(core::Controls&)>;
+    void setCloseQuery(CloseQuery query) { m_closeQuery = std::move(query); }
+    const CloseQuery& closeQuery() const { return m_closeQuery; }
+
 private:
     std::map<Handler, HandlerFn> m_table;
+    CloseQuery m_closeQuery;
 };
 
 // Every handler of the window's controls; the start-up handler is left to the program, which owns what it calls.

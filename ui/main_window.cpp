@@ -3,6 +3,7 @@
 #include "ui/layout.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -45,6 +46,15 @@ void MainWindow::addDragHandle(core::ControlId id, QWidget* handle)
 void MainWindow::setStatus(const QString& text)
 {
     setWindowTitle(text.isEmpty() ? m_baseTitle : m_baseTitle + QStringLiteral(" [") + text + QLatin1Char(']'));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closeQuery && !m_closeQuery()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 bool MainWindow::focusNextPrevChild(bool next)

@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <functional>
+
 namespace ui {
 
 // The one top-level window. It knows its controls by id; it moves itself when a press on its own surface or on
@@ -28,10 +30,14 @@ public:
     // A short text after the title, for progress; empty removes it.
     void setStatus(const QString& text);
 
+    // Asked before the window closes; false keeps it open.
+    void setCloseQuery(std::function<bool()> query) { m_closeQuery = std::move(query); }
+
 signals:
     void handleClicked(core::ControlId id);
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -46,6 +52,7 @@ private:
     QHash<core::ControlId, QObject*> m_controls;
     QHash<QObject*, core::ControlId> m_dragHandles;
     QString m_baseTitle;
+    std::function<bool()> m_closeQuery;
     enum class Drag { None, Pressed, Moving, SystemMove } m_drag = Drag::None;
     QPoint m_pressGlobal;
     QPoint m_dragOffset;

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 
 namespace ui {
@@ -93,6 +95,14 @@ WebView::WebView(QWidget* parent) : QWebEngineView(parent)
     page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
     // Servers answer in Chinese where they can; the engine's own pages follow the default locale.
     page()->profile()->setHttpAcceptLanguage(acceptLanguage());
+    connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            m_failure.clear();
+        else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+            m_failure = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                            ? QStringLiteral("HTTP %1").arg(info.errorCode())
+                            : info.errorString();
+    });
 }
 
 void WebView::setAddress(const QString& address)

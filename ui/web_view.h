@@ -15,6 +15,8 @@ public:
 
     QString address() const { return m_address; }
     void setAddress(const QString& address);
+    // Why the page shown did not load (the view then shows an error page of its own); empty otherwise.
+    QString loadFailure() const { return m_failure; }
 
     // The outer viewer frame with the view inside it, as the frame draws itself, whatever covers it on the
     // screen and whichever page is shown. A view that is hidden with its page is drawn out of sight first.
@@ -25,6 +27,7 @@ protected:
 
 private:
     QString m_address;
+    QString m_failure;
 };
 
 } // namespace ui

@@ -109,6 +109,12 @@ void WidgetControls::setAddress(ControlId id, const QString& address)
         view->setAddress(address);
 }
 
+QString WidgetControls::loadFailure(ControlId id) const
+{
+    auto* view = m_window.controlAs<WebView>(id);
+    return view ? view->loadFailure() : QString();
+}
+
 int WidgetControls::interval(ControlId id) const
 {
     auto* timer = m_window.controlAs<TimerControl>(id);
@@ -190,9 +196,12 @@ QImage WidgetControls::renderFrame(ControlId id)
 QString WidgetControls::browseForFolder(const QString& prompt)
 {
     // The toolkit's own folder chooser: folders only, with a field for typing a path.
-    QString folder = QFileDialog::getExistingDirectory(
-        &m_window, prompt, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    return QDir::toNativeSeparators(folder);
+    QFileDialog dialog(&m_window, prompt);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (!execDialog(dialog))
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
 void WidgetControls::showMessage(const QString& title, const QString& text)

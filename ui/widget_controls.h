@@ -23,6 +23,7 @@ public:
     bool hasPicture(core::ControlId id) const override;
     QString address(core::ControlId id) const override;
     void setAddress(core::ControlId id, const QString& address) override;
+    QString loadFailure(core::ControlId id) const override;
     int interval(core::ControlId id) const override;
     void setInterval(core::ControlId id, int ms) override;
     core::DialogMode dialogMode(core::ControlId id) const override;

@@ -218,6 +218,8 @@ BuiltWindow buildMainWindow(const HandlerTable& handlers)
         bindEvent(*row, control, *built.controls, handlers, *history);
     }
     stackInListOrder(window);
+    if (const HandlerTable::CloseQuery& query = handlers.closeQuery())
+        window.setCloseQuery([query, &controls = *built.controls] { return query(controls); });
     installBadgeLayoutMenu(window, *built.controls, *history);
     installBadgeEditing(window, *built.controls, *history);
     installPictureDrop(window, *built.controls);

@@ -2,7 +2,8 @@
 
 // A small HTTP server on loopback standing in for the QQ Show picture server. It answers every GET with an
 // HTML page that shows one generated picture at the page's top-left corner with no margins, or, in the
-// stalled mode, accepts the request and never answers. Every request path is recorded, percent-decoded.
+// stalled mode, accepts the request and never answers, or, in the missing mode, answers 404 with a page. Every request
+// path is recorded, percent-decoded.
 #include <QBuffer>
 #include <QByteArray>
 #include <QHash>
@@ -30,7 +31,7 @@ inline QImage serverPicture(QSize size = QSize(181, 282))
 
 class PictureServer : public QObject {
 public:
-    enum class Mode { Answer, Stall };
+    enum class Mode { Answer, Stall, Missing };
 
     explicit PictureServer(Mode mode = Mode::Answer) : m_mode(mode)
     {
@@ -85,9 +86,11 @@ private:
         if (m_mode == Mode::Stall)
             return;
         // The answer allows caching for an hour, so only a navigation that really goes to the server is counted.
-        const QByteArray body = page();
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nCache-Control: max-age=3600\r\n"
-                      "Connection: close\r\nContent-Length: " +
+        const QByteArray body =
+            m_mode == Mode::Missing ? QByteArray("<html><body>no such QQ Show</body></html>") : page();
+        socket->write((m_mode == Mode::Missing ? "HTTP/1.1 404 Not Found\r\n" : "HTTP/1.1 200 OK\r\n") +
+                      QByteArray("Content-Type: text/html\r\nCache-Control: max-age=3600\r\n"
+                                 "Connection: close\r\nContent-Length: ") +
                       QByteArray::number(body.size()) + "\r\n\r\n" + body);
         socket->disconnectFromHost();
     }

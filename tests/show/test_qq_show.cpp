@@ -158,6 +158,8 @@ private slots:
     void startUpLooksUpTheDefaultNumber();
     void serverThatFailsDoesNotBlock_data();
     void serverThatFailsDoesNotBlock();
+    void saveQqShowAfterAFailedLoadWritesNothing_data();
+    void saveQqShowAfterAFailedLoadWritesNothing();
     void saveQqShowWritesTheFrame_data();
     void saveQqShowWritesTheFrame();
 
@@ -323,6 +325,47 @@ void TestQqShow::serverThatFailsDoesNotBlock()
         QVERIFY2(text.contains(QStringLiteral("无法")), qPrintable(text));
     }
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void TestQqShow::saveQqShowAfterAFailedLoadWritesNothing_data()
+{
+    QTest::addColumn<bool>("listening"); // a server that answers 404; else nothing listens
+    QTest::newRow("HTTP 404") << true;
+    QTest::newRow("nothing listens") << false;
+}
+
+// The viewer shows the web engine's error page: "保存QQ秀" says the QQ Show did not load and asks for no file.
+void TestQqShow::saveQqShowAfterAFailedLoadWritesNothing()
+{
+    QFETCH(bool, listening);
+    testutil::Sandbox sandbox;
+    testutil::PictureServer missing(testutil::PictureServer::Mode::Missing);
+    Viewer viewer(listening ? missing.base() : closedPortBase());
+    viewer.pages().setCurrentPage(1);
+    QVERIFY(!viewer.lookUp(QStringLiteral("80008")));
+
+    DialogAnswer answer(sandbox.file(QStringLiteral("qqshow")));
+    QString message;
+    testutil::answerMessageBox(&message);
+    viewer.click(SaveQqShowButton);
+    QVERIFY(waitUntil([&] { return !message.isEmpty(); }));
+    QVERIFY2(message.contains(QStringLiteral("没有载入")) && message.contains(listening ? "404" : ""),
+             qPrintable(message));
+    QVERIFY(!answer.answered());
+    QVERIFY(QDir(sandbox.path()).isEmpty());
+
+    // A page that loads afterwards is saved again.
+    if (listening) {
+        qputenv("VORLITH_SHOW_SERVER", m_server.base().toUtf8());
+        viewer.controls().setAddress(QqShowViewer, m_server.base() + QStringLiteral("80008/8012/"));
+        QVERIFY(waitUntil([&] {
+            return viewer.controls().loadFailure(QqShowViewer).isEmpty() && viewer.loads.size() > 1 &&
+                   viewer.loads.constLast().ok;
+        }));
+        viewer.click(SaveQqShowButton);
+        QVERIFY(answer.answered());
+        QVERIFY(QFile::exists(sandbox.file(QStringLiteral("qqshow.png"))));
+    }
 }
 
 void TestQqShow::saveQqShowWritesTheFrame_data()

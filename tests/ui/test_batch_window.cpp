@@ -121,6 +121,32 @@ private slots:
         QCOMPARE(kept.readAll(), QByteArray("an earlier result"));
     }
 
+    // Closing the window during a run asks whether to stop it: No keeps the window and the run; Yes stops the
+    // run and closes, and the pictures written so far stay whole.
+    void closingDuringARunAsks()
+    {
+        testutil::Sandbox in, out;
+        for (int i = 0; i < 80; ++i)
+            QVERIFY(
+                in.write(QStringLiteral("m%1.jpg").arg(i), jpegOf(QColor::fromHsv(i * 4, 200, 200), QSize(70, 113))));
+        testutil::ShownWindow shown;
+        startRun(shown, in.path(), out.path());
+        QTRY_VERIFY(QFile::exists(out.file(QStringLiteral("1.png"))));
+        for (bool stop : {false, true}) {
+            QVERIFY(shown.controls().interval(ids::BatchTimer) != 0);
+            QString question;
+            testutil::answerMessageBox(&question, stop ? QMessageBox::Yes : QMessageBox::No);
+            shown.window().close();
+            QCOMPARE(question, QStringLiteral("批量制作正在进行。要停止吗？"));
+            QCOMPARE(shown.window().isVisible(), !stop);
+        }
+        QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
+        const QStringList written = filesIn(out.path());
+        QVERIFY(!written.isEmpty() && written.size() < 80);
+        for (const QString& name : written)
+            QCOMPARE(QImage(out.file(name)).size(), QSize(152, 240));
+    }
+
     void anEmptyListingSaysSoAndStartsNothing()
     {
         testutil::Sandbox in, out;

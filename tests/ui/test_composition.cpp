@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <functional>
@@ -319,7 +320,7 @@ private slots:
     void renderedFrameWithoutAPictureIsWhiteUnderTheBadges()
     {
         testutil::ShownWindow shown;
-        QVERIFY(!shown.controls().setPicture(ids::CompositionPicture, QByteArray("not a picture at all")).isNone());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, QByteArray()).isNone());
         QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame),
                            testutil::expectedFrame(QImage(), shown));
@@ -334,30 +335,69 @@ private slots:
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), before);
     }
 
+    // `existing` is in the folder before the save; the dialog asks about the file that will be written, and
+    // `replace` is the answer when it asks. No keeps the file and the dialog, which is then cancelled.
     void saveWritesThePngOfTheFrame_data()
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<bool>("replace");
         QTest::newRow("suffix added") << "card"
-                                      << "card.png";
+                                      << "card.png" << QString() << false;
         QTest::newRow("png kept") << "card.png"
-                                  << "card.png";
+                                  << "card.png" << QString() << false;
         QTest::newRow("png in capitals kept") << "card.PNG"
-                                              << "card.PNG";
+                                              << "card.PNG" << QString() << false;
         QTest::newRow("other extension kept and png added") << "card.jpg"
-                                                            << "card.jpg.png";
+                                                            << "card.jpg.png" << QString() << false;
         QTest::newRow("chinese name") << "名片"
-                                      << "名片.png";
+                                      << "名片.png" << QString() << false;
+        QTest::newRow("card beside card.png: asked, Yes replaces") << "card"
+                                                                   << "card.png"
+                                                                   << "card.png" << true;
+        QTest::newRow("card beside card.png: asked, No keeps it") << "card"
+                                                                  << "card.png"
+                                                                  << "card.png" << false;
+        QTest::newRow("CARD.Png beside CARD.Png: No keeps it") << "CARD.Png"
+                                                               << "CARD.Png"
+                                                               << "CARD.Png" << false;
+        QTest::newRow("wide.jpg beside wide.jpg: nothing to ask") << "wide.jpg"
+                                                                  << "wide.jpg.png"
+                                                                  << "wide.jpg" << false;
     }
     void saveWritesThePngOfTheFrame()
     {
         QFETCH(QString, chosen);
         QFETCH(QString, written);
+        QFETCH(QString, existing);
+        QFETCH(bool, replace);
         testutil::Sandbox dir;
         testutil::ShownWindow shown;
+        if (!existing.isEmpty())
+            QVERIFY(dir.write(existing, "an earlier file"));
+        const bool asked = existing == written;
+        QString question;
+        if (asked)
+            testutil::answerMessageBox(&question, replace ? QMessageBox::Yes : QMessageBox::No, [replace] {
+                if (!replace)
+                    testutil::answerFileDialog(QString());
+            });
         testutil::answerFileDialog(dir.file(chosen));
         click(shown, ids::SavePictureButton);
-        QTRY_VERIFY(QFile::exists(dir.file(written)));
+        QTRY_COMPARE(question.contains(written), asked);
+        QStringList expectedFiles{written};
+        if (!existing.isEmpty() && existing != written)
+            expectedFiles.prepend(existing);
+        if (asked && !replace) {
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+            QFile kept(dir.file(written));
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), QByteArray("an earlier file"));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), expectedFiles);
+            return;
+        }
+        QTRY_VERIFY(QFile::exists(dir.file(written)) && QFileInfo(dir.file(written)).size() > 100);
         QFile file(dir.file(written));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -367,7 +407,7 @@ private slots:
         QCOMPARE(int(bytes[24]), 8);
         QCOMPARE(int(bytes[25]), 2);
         VERIFY_SAME_PIXELS(saved, shown.controls().renderFrame(ids::CompositionFrame));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{written});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), expectedFiles);
         // The dialog offers the confirmed path next time.
         QCOMPARE(shown.controls().dialogFileName(ids::FileDialog), QDir::toNativeSeparators(dir.file(chosen)));
     }
@@ -432,18 +472,31 @@ private slots:
         QTRY_VERIFY(shown.controls().renderFrame(ids::CompositionFrame) == testutil::expectedFrame(picture, shown));
     }
 
-    void uploadOfANonPictureEmptiesTheBoxAndSaysWhy()
+    void uploadOfANonPictureKeepsThePictureAndSaysWhy_data()
     {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("text") << QByteArray("plain text, not a picture");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("JPEG cut in its header") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10);
+        QTest::newRow("damaged JPEG") << QByteArray("\xFF\xD8\xFF\xDB\x00\x02\xFF\xC0\x00\x03\x01garbage", 21);
+    }
+    void uploadOfANonPictureKeepsThePictureAndSaysWhy()
+    {
+        QFETCH(QByteArray, bytes);
         testutil::Sandbox dir;
         testutil::ShownWindow shown;
-        QVERIFY(dir.write(QStringLiteral("notes.jpg"), QByteArray("plain text, not a picture")));
+        const QImage before = shown.controls().renderFrame(ids::CompositionFrame);
+        QVERIFY(dir.write(QStringLiteral("notes.jpg"), bytes));
         QString message;
         testutil::answerFileDialog(dir.file(QStringLiteral("notes.jpg")));
         QTimer::singleShot(0, [&] { testutil::answerMessageBox(&message); });
         click(shown, ids::UploadButton);
         QTRY_VERIFY(!message.isEmpty());
         QVERIFY(message.contains(QStringLiteral("notes.jpg")));
-        QVERIFY(!shown.controls().hasPicture(ids::CompositionPicture));
+        VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), before);
+        // Chinese throughout: apart from the file's path, no word of Latin letters.
+        const QString why = message.remove(QDir::toNativeSeparators(dir.file(QStringLiteral("notes.jpg"))));
+        QVERIFY2(!why.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(message));
     }
 
     void cancelledUploadChangesNothing()

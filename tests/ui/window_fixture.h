@@ -8,6 +8,7 @@
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -95,12 +96,20 @@ inline void answerFileDialog(const QString& path)
     });
 }
 
-// The next message box is closed with its default button; its text goes to *text.
-inline void answerMessageBox(QString* text)
+// The next message box is closed with `button`, or with its default button; its text goes to *text. `then`
+// runs after, from the dialog below it if there is one.
+inline void answerMessageBox(QString* text,
+                             QMessageBox::StandardButton button = QMessageBox::NoButton,
+                             std::function<void()> then = {})
 {
-    whenModalOpens<QMessageBox>([text](QMessageBox* box) {
+    whenModalOpens<QMessageBox>([text, button, then](QMessageBox* box) {
         *text = box->text();
-        box->accept();
+        if (button != QMessageBox::NoButton)
+            box->button(button)->click();
+        else
+            box->accept();
+        if (then)
+            then();
     });
 }
 
