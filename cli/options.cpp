@@ -2,6 +2,7 @@
 
 #include "core/badges.h"
 #include "core/text.h"
+#include "material/limits.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -169,9 +170,10 @@ QString applyValues(const QCommandLineParser& p, Options& o)
 QString applyLayout(const QCommandLineParser& p, Options& o)
 {
     if (p.isSet(QStringLiteral("layout"))) {
-        material::BadgeLayoutResult read = material::readBadgeLayoutFile(p.value(QStringLiteral("layout")));
-        if (!read.error.isEmpty())
-            return QStringLiteral("--layout: ") + read.error;
+        const QString path = p.value(QStringLiteral("layout"));
+        material::BadgeLayoutResult read = material::readBadgeLayoutFile(path);
+        if (read.reason)
+            return QStringLiteral("--layout: %1: %2").arg(path, core::englishText(read.reason));
         o.layout = read.layout;
         o.fit = read.fit.value_or(o.fit);
     }
@@ -278,7 +280,9 @@ QString helpText(int defaultJobs)
                "                        (photo.jpg gives photo.png); two materials that would give the same\n"
                "                        name are refused before anything is written\n"
                "  --start N             number of the first file with --names number (default 1)\n"
-               "  -j, --jobs N          worker threads (default: all cores, here %1)\n"
+               "  -j, --jobs N          worker threads (default: all cores, here %1); together they hold at most\n"
+               "                        %3 MB of decoded pictures: a worker whose material would go past\n"
+               "                        that waits for the others (a larger one runs alone)\n"
                "  --overwrite           replace existing output files; without it the run refuses to start\n"
                "  --skip-existing       leave output files that exist as they are and do not read their\n"
                "                        materials: a rerun after a stop finishes the job\n"
@@ -307,7 +311,8 @@ QString helpText(int defaultJobs)
                "  vorlith-batch -i ~/materials -o ~/out --names material --skip-existing\n"
                "  vorlith-batch -i ~/materials -o ~/out --dry-run\n")
         .arg(defaultJobs)
-        .arg(badgeNames());
+        .arg(badgeNames())
+        .arg(material::kBatchMemoryBudgetMegabytes);
 }
 
 } // namespace cli

@@ -4,7 +4,10 @@
 #include "material/picture.h"
 #include "material/picture_file.h"
 
+#include "material/limits.h"
+
 #include <QDir>
+#include <QScopeGuard>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -30,16 +33,38 @@ bool stopsTheRun(int errorCode)
     }
 }
 
+qint64 MemoryBudget::take(qint64 bytes)
+{
+    bytes = std::min(bytes, m_total);
+    std::unique_lock lock(m_mutex);
+    m_returned.wait(lock, [&] { return m_free >= bytes; });
+    m_free -= bytes;
+    return bytes;
+}
+
+void MemoryBudget::give(qint64 taken)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_free += taken;
+    }
+    m_returned.notify_all();
+}
+
 MaterialResult composeOne(const Plan& plan,
                           const Material& m,
                           const material::Composition& look,
                           material::WriteMode mode,
+                          MemoryBudget& memory,
                           QByteArray& buffer)
 {
     MaterialResult result;
     result.reason = material::readPictureFile(plan.source(m), buffer);
     if (result.reason)
         return result;
+    // Held until the material is written: the decoded picture and its copies live until then.
+    const qint64 share = memory.take(material::decodingMemory(buffer, material::kPictureRect.size()));
+    const auto giveBack = qScopeGuard([&] { memory.give(share); });
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
     const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
     if (decoded.image.isNull()) {
@@ -48,6 +73,10 @@ MaterialResult composeOne(const Plan& plan,
     }
     result.warning = decoded.warning;
     const QImage frame = material::renderComposition({decoded.image, look.badges, look.fit});
+    if (frame.isNull()) {
+        result.reason = core::ReasonCode::OutOfMemory;
+        return result;
+    }
     const OutputWrite write;
     if (!write.allowed()) {
         result.reason = core::ReasonCode::Stopped;
@@ -72,6 +101,7 @@ struct Shared {
     const material::Composition& look;
     const std::atomic<bool>& stop;
     material::WriteMode mode = material::WriteMode::NoReplace;
+    MemoryBudget memory{material::kBatchMemoryBudgetMegabytes * 1024 * 1024};
     std::atomic<bool> failed{false}; // a write failure cut the run short
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};
@@ -112,7 +142,7 @@ void work(Shared& s)
             s.done.fetch_add(1);
             continue;
         }
-        MaterialResult r = composeOne(s.plan, s.plan.materials[i], look, s.mode, buffer);
+        MaterialResult r = composeOne(s.plan, s.plan.materials[i], look, s.mode, s.memory, buffer);
         if (r.outcome == MaterialResult::WriteFailed)
             s.failed.store(true);
         record(s, i, std::move(r));

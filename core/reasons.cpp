@@ -41,20 +41,27 @@ constexpr ReasonText kTexts[] = {
     {ReasonCode::NoFileName,       "no file name was given",                                       u"没有给出文件名"},
     {ReasonCode::NoPicture,        "there is no picture to save",                                  u"没有可保存的图片"},
     {ReasonCode::NotAPicture,      "not a recognised picture",                                     u"不是可识别的图片"},
-    {ReasonCode::Damaged,          "the %1 data is damaged: %2",                                   u"%1 数据已损坏：%2"},
-    {ReasonCode::Unsupported,      "this kind of %1 is not supported: %2",                         u"不支持这种 %1 图片：%2"},
+    {ReasonCode::Damaged,          "the %1 data is damaged: %2",                                   u"图片数据已损坏"},
+    {ReasonCode::Unsupported,      "this kind of %1 is not supported: %2",                         u"不支持这种图片的编码方式"},
     {ReasonCode::NoPixels,         "the picture header gives no pixels (%1 x %2)",                 u"图片头没有给出像素（%1 × %2）"},
     {ReasonCode::PictureTooLarge,  "the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels",
                                                                                                     u"图片为 %1 × %2 像素，超出每边 %3 像素或共 %4 像素的上限"},
     {ReasonCode::MemoryBudget,     "the picture needs %1 MB of memory, more than the %2 MB allowed", u"图片需要 %1 MB 内存，超过允许的 %2 MB"},
     {ReasonCode::CannotShow,       "the picture cannot be shown",                                  u"无法显示这张图片"},
-    {ReasonCode::Truncated,        "the %1 data ends early; the missing part is grey",             u"%1 数据不完整，缺少的部分显示为灰色"},
-    {ReasonCode::DamagedShown,     "the %1 data is damaged (%2); shown as far as it could be read", u"%1 数据有损坏（%2），只显示能读出的部分"},
+    {ReasonCode::Truncated,        "the %1 data ends early; the missing part is grey",             u"图片数据不完整，缺少的部分显示为灰色"},
+    {ReasonCode::DamagedShown,     "the %1 data is damaged (%2); shown as far as it could be read", u"图片数据有损坏，只显示能读出的部分"},
     {ReasonCode::GreyPalette,      "the PCX file has no palette; shown in greys",                  u"PCX 文件没有调色板，以灰度显示"},
     {ReasonCode::Stopped,          "stopped",                                                      u"已停止"},
     {ReasonCode::NoFileNamed,      "no file is named",                                             u"没有指定文件"},
     {ReasonCode::NoMaterialFolder, "no material folder has been chosen",                           u"还没有选择素材文件夹"},
     {ReasonCode::NoOutputFolder,   "no output folder is set",                                      u"还没有设置保存文件夹"},
+    {ReasonCode::LayoutFieldCount, "line %1: expected 4 fields (name visible left top), found %2", u"第 %1 行：应有 4 项（名称 可见 左 上），却有 %2 项"},
+    {ReasonCode::LayoutUnknownBadge, "line %1: no badge is named \"%2\"",                        u"第 %1 行：没有名为“%2”的图标"},
+    {ReasonCode::LayoutBadgeTwice, "line %1: badge \"%2\" is named twice",                        u"第 %1 行：图标“%2”写了两次"},
+    {ReasonCode::LayoutVisible,    "line %1: visible must be 0 or 1, not \"%2\"",                 u"第 %1 行：可见只能是 0 或 1，不能是“%2”"},
+    {ReasonCode::LayoutCoordinates, "line %1: left and top must be whole numbers from %2 to %3",   u"第 %1 行：左、上必须是 %2 到 %3 之间的整数"},
+    {ReasonCode::LayoutFit,        "line %1: expected fit %2",                                     u"第 %1 行：应为 fit 加上 %2 之一"},
+    {ReasonCode::LayoutFitTwice,   "line %1: the fit is given twice",                              u"第 %1 行：图片适配写了两次"},
 };
 // clang-format on
 
@@ -66,7 +73,7 @@ constexpr bool inCodeOrder()
         if (static_cast<std::size_t>(kTexts[i].code) != i)
             return false;
     }
-    return static_cast<std::size_t>(ReasonCode::NoOutputFolder) + 1 == std::size(kTexts);
+    return static_cast<std::size_t>(ReasonCode::LayoutFitTwice) + 1 == std::size(kTexts);
 }
 static_assert(inCodeOrder(), "one row per reason code, in the enum's order");
 
@@ -75,11 +82,22 @@ const ReasonText& row(ReasonCode code)
     return kTexts[static_cast<std::size_t>(code)];
 }
 
-QString filled(QString text, const QStringList& args)
+// Puts the arguments in place of %1 to %9 in one pass, so an argument that holds "%2" (a file name) stays as
+// it is, and a text may leave an argument out: the Chinese texts leave out the decoders' English words.
+QString filled(const QString& text, const QStringList& args)
 {
-    for (const QString& arg : args)
-        text = text.arg(arg);
-    return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int n = i + 1 < text.size() && text[i] == QLatin1Char('%') ? text[i + 1].digitValue() : -1;
+        if (n >= 1 && n <= args.size()) {
+            out += args[n - 1];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 } // namespace

@@ -8,7 +8,8 @@
 // Why something failed or came out damaged, as a code with its arguments. The code is what crosses threads
 // and layers; the words are chosen where the reason is shown, from the one table in reasons.cpp: English
 // for vorlith-batch's terminal, Chinese for the window. Arguments are the parts no table can know (a path,
-// a size, a decoder's own words) and fill %1, %2, ... in both texts.
+// a size, a decoder's own words) and fill %1, %2, ... in the texts; the Chinese texts leave out the format's
+// name and the decoders' words, which are English, so the window shows no English.
 namespace core {
 
 enum class ReasonCode : std::uint8_t {
@@ -46,15 +47,23 @@ enum class ReasonCode : std::uint8_t {
     MemoryBudget,    // %1 megabytes needed, %2 megabytes allowed
     CannotShow,
     // Warnings: the picture was made, from data that was not all there.
-    Truncated,      // %1 format
-    DamagedShown,   // %1 format, %2 what is wrong
-    GreyPalette,    // a PCX without its palette
+    Truncated,    // %1 format
+    DamagedShown, // %1 format, %2 what is wrong
+    GreyPalette,  // a PCX without its palette
     // Runs.
     Stopped, // the run was stopped before this material was written
     // The window's batch.
     NoFileNamed,
     NoMaterialFolder,
     NoOutputFolder,
+    // Badge layout files: %1 the line number.
+    LayoutFieldCount,   // %2 the number of fields found
+    LayoutUnknownBadge, // %2 the name
+    LayoutBadgeTwice,   // %2 the name
+    LayoutVisible,      // %2 the word given
+    LayoutCoordinates,  // %2 and %3 the bounds
+    LayoutFit,          // %2 the fit names
+    LayoutFitTwice,
 };
 
 struct Reason {

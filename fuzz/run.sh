@@ -10,7 +10,8 @@ build=${1:?usage: fuzz/run.sh <build folder> [seconds]}
 seconds=${2:-60}
 targets=(${FUZZ_TARGETS:-fuzz_picture fuzz_pcx fuzz_text})
 
-"$build/fuzz/make_fuzz_seeds" "$build/fuzz-seeds" || exit 1
+# Leak checks off for the seed writer only: x265, which encodes the HEIC seeds, keeps some buffers to the end.
+ASAN_OPTIONS=detect_leaks=0 "$build/fuzz/make_fuzz_seeds" "$build/fuzz-seeds" || exit 1
 export ASAN_OPTIONS=${ASAN_OPTIONS:-allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export QT_QPA_PLATFORM=offscreen

@@ -24,40 +24,41 @@ bool readCoordinate(const QString& field, int* value)
 
 constexpr QLatin1StringView kFitKey("fit");
 
-// Reads a "fit NAME" line.
-QString readFit(const QStringList& fields, std::optional<Fit>& fit)
+// Reads a "fit NAME" line, line number `n`.
+core::Reason readFit(const QString& n, const QStringList& fields, std::optional<Fit>& fit)
 {
     if (fit)
-        return QStringLiteral("the fit is given twice");
+        return {core::ReasonCode::LayoutFitTwice, {n}};
     fit = fields.size() == 2 ? fitByName(fields[1]) : std::nullopt;
     if (!fit)
-        return QStringLiteral("expected fit %1").arg(fitNames());
+        return {core::ReasonCode::LayoutFit, {n, fitNames()}};
     return {};
 }
 
-// Reads one non-comment line into the result; the error says what is wrong with it.
-QString readLine(const QString& line, BadgeLayoutResult& result, std::array<bool, core::kBadgeCount>& seen)
+// Reads one non-comment line, line number `n`, into the result; the reason says what is wrong with it.
+core::Reason
+readLine(const QString& n, const QString& line, BadgeLayoutResult& result, std::array<bool, core::kBadgeCount>& seen)
 {
+    using core::ReasonCode;
     const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (fields[0] == kFitKey)
-        return readFit(fields, result.fit);
+        return readFit(n, fields, result.fit);
     BadgeLayout& layout = result.layout;
     if (fields.size() != 4)
-        return QStringLiteral("expected 4 fields (name visible left top), found %1").arg(fields.size());
+        return {ReasonCode::LayoutFieldCount, {n, QString::number(fields.size())}};
     const std::optional<int> index = core::badgeByName(fields[0]);
     if (!index)
-        return QStringLiteral("no badge is named \"%1\"").arg(fields[0]);
+        return {ReasonCode::LayoutUnknownBadge, {n, fields[0]}};
     const auto i = static_cast<std::size_t>(*index);
     if (seen[i])
-        return QStringLiteral("badge \"%1\" is named twice").arg(fields[0]);
+        return {ReasonCode::LayoutBadgeTwice, {n, fields[0]}};
     if (fields[1] != QLatin1String("0") && fields[1] != QLatin1String("1"))
-        return QStringLiteral("visible must be 0 or 1, not \"%1\"").arg(fields[1]);
+        return {ReasonCode::LayoutVisible, {n, fields[1]}};
     int left = 0;
     int top = 0;
     if (!readCoordinate(fields[2], &left) || !readCoordinate(fields[3], &top))
-        return QStringLiteral("left and top must be whole numbers from %1 to %2")
-            .arg(-kMaxBadgeCoordinate)
-            .arg(kMaxBadgeCoordinate);
+        return {ReasonCode::LayoutCoordinates,
+                {n, QString::number(-kMaxBadgeCoordinate), QString::number(kMaxBadgeCoordinate)}};
     seen[i] = true;
     layout[i] = {fields[1] == QLatin1String("1"), QPoint(left, top)};
     return {};
@@ -84,9 +85,9 @@ BadgeLayoutResult parseBadgeLayout(const QString& text)
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        const QString why = readLine(line, result, seen);
-        if (!why.isEmpty())
-            return {defaultBadgeLayout(), std::nullopt, QStringLiteral("line %1: %2").arg(n + 1).arg(why)};
+        core::Reason why = readLine(QString::number(n + 1), line, result, seen);
+        if (why)
+            return {defaultBadgeLayout(), std::nullopt, std::move(why)};
     }
     return result;
 }
@@ -110,13 +111,10 @@ BadgeLayoutResult readBadgeLayoutFile(const QString& path)
 {
     // Never waits: a FIFO or a device given as the layout is refused at once.
     QByteArray bytes;
-    const core::Reason why = readRegularFile(path, kMaxLayoutFileBytes, bytes);
+    core::Reason why = readRegularFile(path, kMaxLayoutFileBytes, bytes);
     if (why)
-        return {defaultBadgeLayout(), std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, core::englishText(why))};
-    BadgeLayoutResult result = parseBadgeLayout(QString::fromUtf8(bytes));
-    if (!result.error.isEmpty())
-        result.error = path + QStringLiteral(", ") + result.error;
-    return result;
+        return {defaultBadgeLayout(), std::nullopt, std::move(why)};
+    return parseBadgeLayout(QString::fromUtf8(bytes));
 }
 
 QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout, std::optional<Fit> fit)

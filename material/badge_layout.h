@@ -2,6 +2,7 @@
 
 #include "core/badges.h"
 #include "core/controls.h"
+#include "core/reasons.h"
 
 #include <QImage>
 #include <QPoint>
@@ -43,7 +44,7 @@ inline constexpr int kMaxBadgeCoordinate = 100000;
 struct BadgeLayoutResult {
     BadgeLayout layout;
     std::optional<Fit> fit; // set when the file has a "fit" line
-    QString error;          // "line N: why" for the first bad line; empty when the text was read whole
+    core::Reason reason;    // the file's problem or the first bad line's; none when the text was read whole
 };
 
 // Reads a layout from its text. Unknown names, a badge named twice, a wrong number of fields, a visibility
@@ -53,7 +54,7 @@ BadgeLayoutResult parseBadgeLayout(const QString& text);
 // The text of a layout: a header comment, all eleven badges in canonical order and the fit when given.
 QString formatBadgeLayout(const BadgeLayout& layout, std::optional<Fit> fit = std::nullopt);
 
-// The same through a file. The error names the file's problem (missing, unreadable, too large) or its bad line.
+// The same through a file. The reason is the file's problem (missing, unreadable, too large) or its bad line's.
 BadgeLayoutResult readBadgeLayoutFile(const QString& path);
 // Written through a temporary file and renamed into place. Empty on success, otherwise why it failed.
 QString writeBadgeLayoutFile(const QString& path, const BadgeLayout& layout, std::optional<Fit> fit = std::nullopt);

@@ -29,6 +29,8 @@ QImage onWhite(const QImage& picture)
     if (!picture.hasAlphaChannel())
         return picture;
     QImage opaque(picture.size(), QImage::Format_RGB32);
+    if (opaque.isNull())
+        return {};
     opaque.fill(Qt::white);
     QPainter p(&opaque);
     p.drawImage(0, 0, picture);
@@ -37,6 +39,8 @@ QImage onWhite(const QImage& picture)
 
 QImage scaledTo(const QImage& picture, QSize size)
 {
+    if (picture.isNull())
+        return {};
     const QImage scaled =
         picture.size() == size ? picture : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return scaled.convertToFormat(QImage::Format_RGB32);
@@ -102,7 +106,10 @@ QImage fitPicture(const QImage& picture, Fit fit, QSize size)
 {
     if (picture.isNull() || size.isEmpty())
         return {};
+    // Every step allocates a picture; one that memory refuses gives a null picture, never a part of one.
     const QImage opaque = onWhite(picture);
+    if (opaque.isNull())
+        return {};
     switch (fit) {
     case Fit::Cover:
     case Fit::CoverTop:
@@ -133,6 +140,8 @@ QImage keyedBadge(const QImage& bitmap)
 QImage renderCompositionFitted(const QImage& fitted, const std::vector<BadgeLayer>& badges)
 {
     QImage frame(kFrameSize, QImage::Format_RGB32);
+    if (frame.isNull())
+        return {};
     frame.fill(Qt::black); // the frame's outline and fill are both black
     QPainter p(&frame);
     p.fillRect(kPictureRect, Qt::white);
@@ -150,7 +159,11 @@ QImage renderCompositionFitted(const QImage& fitted, const std::vector<BadgeLaye
 
 QImage renderComposition(const Composition& composition)
 {
-    return renderCompositionFitted(fitPicture(composition.picture, composition.fit), composition.badges);
+    const QImage fitted = fitPicture(composition.picture, composition.fit);
+    // A picture that memory would not let fit the box is no frame: a white box is not the material.
+    if (fitted.isNull() && !composition.picture.isNull())
+        return {};
+    return renderCompositionFitted(fitted, composition.badges);
 }
 
 } // namespace material

@@ -44,13 +44,13 @@ struct Composition {
 };
 
 // The picture fitted into `size` with area-averaging, as the picture box shows it: RGB32 of exactly that
-// size, transparency and uncovered parts white. Null stays null.
+// size, transparency and uncovered parts white. Null stays null, and null when memory for a step ran out.
 QImage fitPicture(const QImage& picture, Fit fit = Fit::Stretch, QSize size = kPictureRect.size());
 
 // The bitmap with the key colour made fully transparent (ARGB32 premultiplied).
 QImage keyedBadge(const QImage& bitmap);
 
-// The 152 x 240 frame, RGB32.
+// The 152 x 240 frame, RGB32; null when memory ran out (never a white box standing in for the picture).
 QImage renderComposition(const Composition& composition);
 
 // The same, with a picture already fitted to the box size (the window keeps it fitted).

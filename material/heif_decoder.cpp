@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace material {
 
@@ -34,6 +35,25 @@ QSize handleSize(const heif_image_handle* handle)
     return {heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)};
 }
 
+// The thumbnail size to decode for a `full` picture with thumbnails of `sizes` shown at `target`: the smallest
+// one at least the target in both directions whose shape is within a pixel of the picture's; an invalid
+// size when none is.
+QSize thumbnailChoice(QSize full, const QList<QSize>& sizes, QSize target)
+{
+    QSize best;
+    for (const QSize& s : sizes) {
+        if (s.width() < target.width() || s.height() < target.height() || s.width() >= full.width())
+            continue;
+        // Same shape: the thumbnail's height is the picture's height scaled by the widths' ratio, +- 1 pixel.
+        const qint64 expectedHeight = (qint64(full.height()) * s.width() + full.width() / 2) / full.width();
+        if (std::llabs(expectedHeight - s.height()) > 1)
+            continue;
+        if (!best.isValid() || qint64(s.width()) * s.height() < qint64(best.width()) * best.height())
+            best = s;
+    }
+    return best;
+}
+
 // The thumbnail of the primary picture that decodeHeif should decode in its place, or null.
 Handle pickThumbnail(const heif_image_handle* primary, QSize target)
 {
@@ -51,7 +71,7 @@ Handle pickThumbnail(const heif_image_handle* primary, QSize target)
         handles.emplace_back(thumbnail, heif_image_handle_release);
         sizes.append(handleSize(thumbnail));
     }
-    const QSize chosen = heifThumbnailChoice(handleSize(primary), sizes, target);
+    const QSize chosen = thumbnailChoice(handleSize(primary), sizes, target);
     for (qsizetype i = 0; i < sizes.size(); ++i) {
         if (chosen.isValid() && sizes[i] == chosen)
             return std::move(handles[std::size_t(i)]);
@@ -78,7 +98,7 @@ void releaseImage(void* image)
     heif_image_release(static_cast<heif_image*>(image));
 }
 
-// Decodes one picture into 8-bit RGBA that the QImage wraps without a copy; it frees libheif's image
+// Decodes one picture into 8-bit RGB or RGBA that the QImage wraps without a copy; it frees libheif's image
 // when the last copy of the QImage goes.
 DecodedPicture decodeHandle(const heif_image_handle* handle)
 {
@@ -122,22 +142,6 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
 }
 
 } // namespace
-
-QSize heifThumbnailChoice(QSize full, const QList<QSize>& sizes, QSize target)
-{
-    QSize best;
-    for (const QSize& s : sizes) {
-        if (s.width() < target.width() || s.height() < target.height() || s.width() >= full.width())
-            continue;
-        // Same shape: the thumbnail's height is the picture's height scaled by the widths' ratio, +- 1 pixel.
-        const qint64 expectedHeight = (qint64(full.height()) * s.width() + full.width() / 2) / full.width();
-        if (std::llabs(expectedHeight - s.height()) > 1)
-            continue;
-        if (!best.isValid() || qint64(s.width()) * s.height() < qint64(best.width()) * best.height())
-            best = s;
-    }
-    return best;
-}
 
 DecodedPicture decodeHeif(const QByteArray& bytes, QSize target)
 {

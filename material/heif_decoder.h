@@ -14,9 +14,4 @@ namespace material {
 // JPEG decoder scales while decoding. Sizes beyond material/limits.h are refused before decoding.
 DecodedPicture decodeHeif(const QByteArray& bytes, QSize target = {});
 
-// The thumbnail size decodeHeif takes for a `full` picture with thumbnails of `sizes` shown at `target`:
-// the smallest one at least the target in both directions whose shape is within a pixel of the picture's;
-// an invalid size when none is.
-QSize heifThumbnailChoice(QSize full, const QList<QSize>& sizes, QSize target);
-
 } // namespace material

@@ -125,7 +125,7 @@ QtRead readOnce(const QByteArray& bytes, const char* format, int index, QRgb fil
     if (size.isValid() && pixels != QImage::Format_Invalid) {
         const qint64 megabytes =
             qint64(size.width()) * size.height() * QImage::toPixelFormat(pixels).bitsPerPixel() / 8 / (1024 * 1024);
-        if (megabytes >= kMaxDecoderMegabytes)
+        if (megabytes > kMaxDecoderMegabytes)
             return {{}, {ReasonCode::MemoryBudget, {QString::number(megabytes), QString::number(kMaxDecoderMegabytes)}}};
         image = QImage(size, pixels);
         if (image.isNull())
@@ -379,6 +379,28 @@ DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 }
 
 } // namespace
+
+qint64 decodingMemory(const QByteArray& bytes, QSize target)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QuietMessages messages;
+    QImageReader reader(&buffer);
+    QSize size = reader.size();
+    if (!size.isValid())
+        return 0;
+    const QImage::Format format = reader.imageFormat();
+    if (recognise(bytes) == PictureKind::Jpeg) {
+        const int eighths = jpegScaleEighths(size, target);
+        size = QSize((size.width() * eighths + 7) / 8, (size.height() * eighths + 7) / 8);
+    }
+    const qint64 pixels = qint64(size.width()) * size.height();
+    const int bits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    const bool alpha = format != QImage::Format_Invalid && QImage::toPixelFormat(format).alphaUsage() ==
+                                                               QPixelFormat::UsesAlpha;
+    return pixels * std::max(bits, 32) / 8 + (alpha ? pixels * 4 : 0);
+}
 
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
 {

@@ -24,4 +24,9 @@ PictureKind recognise(const QByteArray& bytes);
 // report it as it is.
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});
 
+// About the most memory decoding the bytes for `target` and fitting them into the box takes, in bytes, from
+// the header alone: the decoded picture (JPEG after its scaling) and, for a picture with transparency, its
+// copy over white. 0 when the header gives no size.
+qint64 decodingMemory(const QByteArray& bytes, QSize target);
+
 } // namespace material

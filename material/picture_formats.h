@@ -21,7 +21,7 @@ inline constexpr PictureFormat kPictureFormats[] = {
     {u"PCX", u"*.pcx"},
     {u"WebP", u"*.webp"},
     {u"TIFF", u"*.tif *.tiff"},
-    {u"HEIC", u"*.heic *.heif"},
+    {u"HEIC", u"*.heic *.heif *.hif"},
     {u"AVIF", u"*.avif"},
 };
 

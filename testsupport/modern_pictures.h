@@ -20,6 +20,9 @@ QByteArray heicFile(const QImage& picture, const HeicOptions& options = {});
 // `depth` 8, 10 or 12 bits; more than one frame makes an animated AVIF (brand avis).
 QByteArray avifFile(const QList<QImage>& frames, int depth = 8, int quality = 90);
 
+// The WebP file with an EXIF chunk of `exif` (a TIFF header and IFD0, as the chunk holds them).
+QByteArray webpWithExif(const QByteArray& webp, const QByteArray& exif);
+
 // An animation of the pictures in order, each shown for 100 ms; lossless, so pixels come back exactly.
 QByteArray animatedWebpFile(const QList<QImage>& frames);
 

@@ -50,8 +50,8 @@ QString BadgeLayoutMenu::loadFrom(const QString& path)
 {
     const material::BadgeLayoutResult read = material::readBadgeLayoutFile(path);
     // A bad file changes nothing: the badges keep the layout they have.
-    if (!read.error.isEmpty())
-        return read.error;
+    if (read.reason)
+        return core::chineseText(read.reason);
     m_history.record([&] { material::applyBadgeLayout(m_controls, read.layout); });
     if (read.fit)
         setFit(*read.fit);

@@ -27,7 +27,7 @@ class BadgeLayoutMenu : public QObject {
 public:
     BadgeLayoutMenu(QWidget* area, PictureBox* picture, core::Controls& controls, BadgeHistory& history);
 
-    // The two file actions without their file dialogs. Empty on success, otherwise why it failed.
+    // The two file actions without their file dialogs. Empty on success, otherwise why it failed, in Chinese.
     QString saveTo(const QString& path);
     QString loadFrom(const QString& path);
 

@@ -111,7 +111,9 @@ bool FileDialogControl::show(QWidget* owner)
         // The description already names its patterns; the toolkit would show them a second time.
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     }
-    dialog.setViewMode(QFileDialog::Detail);
+    // Names only: the toolkit words sizes and dates in the system's locale, which the program cannot make
+    // Chinese (the web engine's library reads it before the program starts), and every word shown is Chinese.
+    dialog.setViewMode(QFileDialog::List);
     if (m_mode == core::DialogMode::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

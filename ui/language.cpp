@@ -9,18 +9,21 @@ namespace ui {
 
 namespace {
 // Chinese as written in mainland China: simplified characters, the program's own texts.
-const QLocale kInterfaceLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+QLocale interfaceLocale()
+{
+    return QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+}
 } // namespace
 
 bool useChineseInterface()
 {
-    QLocale::setDefault(kInterfaceLocale);
+    QLocale::setDefault(interfaceLocale());
     static QTranslator* translator = nullptr;
     if (translator)
         return true;
     auto* qt = new QTranslator(QCoreApplication::instance());
     // "qt" is Qt's catalogue of catalogues: it pulls in the translations of every installed Qt module.
-    if (!qt->load(kInterfaceLocale,
+    if (!qt->load(interfaceLocale(),
                   QStringLiteral("qt"),
                   QStringLiteral("_"),
                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

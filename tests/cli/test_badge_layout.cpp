@@ -39,7 +39,7 @@ private slots:
         const BadgeLayout layout = scrambled();
         QCOMPARE(material::writeBadgeLayoutFile(box.file(QStringLiteral("a.layout")), layout), QString());
         const material::BadgeLayoutResult read = material::readBadgeLayoutFile(box.file(QStringLiteral("a.layout")));
-        QCOMPARE(read.error, QString());
+        QVERIFY(read.reason.isNone());
         QVERIFY(sameLayout(read.layout, layout));
         QVERIFY(!read.fit); // a file without a fit line leaves the fit as it is
         for (const material::Fit fit : {material::Fit::CoverTop, material::Fit::Contain}) {
@@ -53,7 +53,7 @@ private slots:
         // Comments, blank lines, tabs and runs of spaces, CR LF line ends; badges not named keep their defaults.
         const QString text = QStringLiteral("# mine\r\n\r\n  QQ钻皇\t0   121 -4\r\n所有年字 1 45 3\r\n");
         const material::BadgeLayoutResult read = material::parseBadgeLayout(text);
-        QCOMPARE(read.error, QString());
+        QVERIFY(read.reason.isNone());
         QCOMPARE(read.layout[4].visible, false); // QQ钻皇 is the fifth badge of the table
         QCOMPARE(read.layout[4].pos, QPoint(121, -4));
         QCOMPARE(read.layout[10].pos, QPoint(45, 3));
@@ -96,7 +96,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, error);
         const material::BadgeLayoutResult read = material::parseBadgeLayout(text);
-        QCOMPARE(read.error, error);
+        QCOMPARE(core::englishText(read.reason), error);
         // A refused text gives the default layout, never half of the file.
         QVERIFY(sameLayout(read.layout, material::defaultBadgeLayout()));
     }
@@ -104,10 +104,11 @@ private slots:
     void missingAndOversizedFiles()
     {
         testutil::Sandbox box;
-        QVERIFY(!material::readBadgeLayoutFile(box.file(QStringLiteral("none.layout"))).error.isEmpty());
+        QCOMPARE(material::readBadgeLayoutFile(box.file(QStringLiteral("none.layout"))).reason.code,
+                 core::ReasonCode::FileMissing);
         QVERIFY(box.write(QStringLiteral("big.layout"), QByteArray(70 * 1024, '#')));
-        QVERIFY(material::readBadgeLayoutFile(box.file(QStringLiteral("big.layout")))
-                    .error.contains(QStringLiteral("too large")));
+        QVERIFY(material::readBadgeLayoutFile(box.file(QStringLiteral("big.layout"))).reason.code ==
+                core::ReasonCode::FileTooLarge);
         // Writing into a folder that does not exist fails and says so.
         QVERIFY(!material::writeBadgeLayoutFile(box.file(QStringLiteral("no/such/a.layout")), scrambled()).isEmpty());
     }

@@ -8,14 +8,18 @@
 
 #include <QColor>
 #include <QBuffer>
+#include <QDataStream>
 #include <QDir>
 #include <QHash>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <csignal>
+
+#include <zlib.h>
 
 #include <sched.h>
 #include <sys/stat.h>
@@ -113,6 +117,41 @@ private:
     QString m_dir;
     bool m_mounted;
 };
+
+// A 16-bit RGBA PNG whose rows run through the byte values 0..255, deflated row by row so the decoded
+// picture (8 bytes a pixel) never exists in this process.
+QByteArray sixteenBitPng(quint32 w, quint32 h)
+{
+    auto chunk = [](const char* type, const QByteArray& data) {
+        QByteArray c;
+        QDataStream(&c, QIODevice::WriteOnly) << quint32(data.size());
+        const QByteArray body = QByteArray(type, 4) + data;
+        QByteArray crc;
+        QDataStream(&crc, QIODevice::WriteOnly) << quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size())));
+        return c + body + crc;
+    };
+    QByteArray header;
+    QDataStream(&header, QIODevice::WriteOnly) << w << h << quint8(16) << quint8(6) << quint8(0) << quint8(0) << quint8(0);
+    QByteArray row(1 + qsizetype(w) * 8, 0);
+    for (qsizetype i = 1; i < row.size(); ++i)
+        row[i] = char((i - 1) & 0xFF);
+    z_stream z{};
+    deflateInit(&z, 6);
+    QByteArray packed;
+    QByteArray block(1 << 16, 0);
+    for (quint32 y = 0; y <= h; ++y) {
+        z.next_in = reinterpret_cast<Bytef*>(row.data());
+        z.avail_in = y < h ? uInt(row.size()) : 0;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(block.data());
+            z.avail_out = uInt(block.size());
+            deflate(&z, y < h ? Z_NO_FLUSH : Z_FINISH);
+            packed.append(block.constData(), block.size() - qsizetype(z.avail_out));
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", packed) + chunk("IEND", {});
+}
 
 } // namespace
 
@@ -408,6 +447,34 @@ private slots:
                 if (claims[run])
                     QVERIFY2(near(pixel, colours[run]), qPrintable(name + errors[run]));
             }
+        }
+    }
+
+    // Two 16-bit RGBA PNGs of 8192 x 8192 (2 MB each, 512 MB decoded) on two workers under an address-space
+    // limit that holds one of them at a time, not two: the memory budget makes the second worker wait, and
+    // both pictures are written showing their material, never a white box.
+    void bigPicturesWithinTheMemoryBudget()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("prlimit")).isEmpty())
+            QSKIP("prlimit is not installed");
+        testutil::Sandbox in;
+        testutil::Sandbox out;
+        const QByteArray png = sixteenBitPng(8192, 8192);
+        QVERIFY(in.write(QStringLiteral("a.png"), png) && in.write(QStringLiteral("b.png"), png));
+        QProcess run;
+        run.start(QStringLiteral("prlimit"),
+                  {QStringLiteral("--as=1200000000"), testutil::batchTool(), QStringLiteral("--input"), in.path(),
+                   QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("--output"), out.path(),
+                   QStringLiteral("--jobs"), QStringLiteral("2")});
+        QVERIFY(run.waitForFinished(120000));
+        const QString err = QString::fromUtf8(run.readAllStandardError());
+        QCOMPARE(run.exitCode(), 0);
+        QVERIFY2(!err.contains(QStringLiteral("QImage")) && !err.contains(QStringLiteral("libpng")), qPrintable(err));
+        for (const char* name : {"1.png", "2.png"}) {
+            const QImage frame(out.file(QString::fromLatin1(name)));
+            QCOMPARE(frame.size(), QSize(152, 240));
+            // The rows' colours run through every grey level; a white box would be white here.
+            QVERIFY2(frame.pixel(76, 200) != qRgb(255, 255, 255), name);
         }
     }
 

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <functional>
@@ -477,6 +478,7 @@ private slots:
         QTest::newRow("text") << QByteArray("plain text, not a picture");
         QTest::newRow("empty file") << QByteArray();
         QTest::newRow("JPEG cut in its header") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10);
+        QTest::newRow("damaged JPEG") << QByteArray("\xFF\xD8\xFF\xDB\x00\x02\xFF\xC0\x00\x03\x01garbage", 21);
     }
     void uploadOfANonPictureKeepsThePictureAndSaysWhy()
     {
@@ -492,6 +494,9 @@ private slots:
         QTRY_VERIFY(!message.isEmpty());
         QVERIFY(message.contains(QStringLiteral("notes.jpg")));
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), before);
+        // Chinese throughout: apart from the file's path, no word of Latin letters.
+        const QString why = message.remove(QDir::toNativeSeparators(dir.file(QStringLiteral("notes.jpg"))));
+        QVERIFY2(!why.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(message));
     }
 
     void cancelledUploadChangesNothing()
