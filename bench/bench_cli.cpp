@@ -1,7 +1,10 @@
 // vorlith-batch against the general picture tools doing the same composition, side by side on one generated
 // corpus (photo-like JPEGs of 640 x 1024, 1080 x 1920 and 3000 x 4000, quality 90), and against the floor:
-// libjpeg-turbo decoding the same files with the same DCT scaling in one process, nothing else.
+// libjpeg-turbo decoding the same files with the same DCT scaling in one process on as many threads, nothing
+// else. Then where a material's time goes, stage by stage. VORLITH_BASELINE_BATCH=/path/to/vorlith-batch adds
+// rows for another build of the tool (an older one, to see a change's effect on the same machine and minute).
 #include "bench_corpus.h"
+#include "child_run.h"
 #include "material/jpeg_decoder.h"
 #include "material/picture.h"
 #include "material/picture_file.h"
@@ -14,46 +17,38 @@
 #include <QThread>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdio>
+#include <ctime>
+#include <thread>
+
 #include <jpeglib.h>
 
 namespace {
 
 const std::vector<bench::CorpusSize> kCorpus{{{640, 1024}, 48}, {{1080, 1920}, 48}, {{3000, 4000}, 24}};
 
-double seconds(const QElapsedTimer& timer)
+bench::ChildRun runBatchTool(const QString& tool, const QString& in, const QString& out, int jobs)
 {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-double runBatchTool(const QString& in, const QString& out, int jobs)
-{
-    QProcess p;
-    QElapsedTimer timer;
-    timer.start();
-    p.start(QStringLiteral(VORLITH_BUILD_DIR "/cli/vorlith-batch"),
-            {QStringLiteral("--input"),
-             in,
-             QStringLiteral("--output"),
-             out,
-             QStringLiteral("--jobs"),
-             QString::number(jobs),
-             QStringLiteral("--overwrite")});
-    if (!p.waitForFinished(600000) || p.exitCode() != 0)
-        return -1;
-    return seconds(timer);
+    return bench::runMeasured(tool,
+                              {QStringLiteral("--input"),
+                               in,
+                               QStringLiteral("--output"),
+                               out,
+                               QStringLiteral("--jobs"),
+                               QString::number(jobs),
+                               QStringLiteral("--overwrite")});
 }
 
 // One `gm batch` process reading one command per line.
-double runGmBatch(const QString& in, const QStringList& names, const QString& overlay, const QString& out)
+bench::ChildRun runGmBatch(const QString& in, const QStringList& names, const QString& overlay, const QString& out)
 {
     const QString gm = QStandardPaths::findExecutable(QStringLiteral("gm"));
-    if (gm.isEmpty())
-        return -1;
     QDir().mkpath(out);
     QFile script(out + QStringLiteral("script.gm"));
-    if (!script.open(QIODevice::WriteOnly))
-        return -1;
+    if (gm.isEmpty() || !script.open(QIODevice::WriteOnly))
+        return {};
     for (int i = 0; i < names.size(); ++i)
         script.write(QStringLiteral("convert -size 140x226 \"%1\" -resize 140x226! -draw \"image Over 0,0 0,0 '%2'\" "
                                     "-bordercolor black -border 6x7 \"%3%4.png\"\n")
@@ -61,57 +56,79 @@ double runGmBatch(const QString& in, const QStringList& names, const QString& ov
                          .arg(i + 1)
                          .toUtf8());
     script.close();
-    QProcess p;
-    QElapsedTimer timer;
-    timer.start();
-    p.start(gm, {QStringLiteral("batch"), QStringLiteral("-stop-on-error"), QStringLiteral("on"), script.fileName()});
-    if (!p.waitForFinished(600000) || p.exitCode() != 0 ||
-        !QFileInfo::exists(out + QString::number(names.size()) + ".png"))
-        return -1;
-    return seconds(timer);
+    bench::ChildRun run = bench::runMeasured(
+        gm, {QStringLiteral("batch"), QStringLiteral("-stop-on-error"), QStringLiteral("on"), script.fileName()});
+    if (!QFileInfo::exists(out + QString::number(names.size()) + ".png"))
+        run.seconds = -1;
+    return run;
 }
 
-// Read each file and decode it with libjpeg-turbo at the scale the picture box asks for; no composition.
-double runDecodeFloor(const QString& in, const QStringList& names)
+// Read one file and decode it with libjpeg-turbo at the scale the picture box asks for; no composition.
+bool decodeForTheBox(const QString& path, std::vector<unsigned char>& row)
 {
-    QElapsedTimer timer;
-    timer.start();
-    std::vector<unsigned char> row;
-    for (const QString& name : names) {
-        QFile file(in + name);
-        if (!file.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray bytes = file.readAll();
-        jpeg_decompress_struct c{};
-        jpeg_error_mgr err{};
-        c.err = jpeg_std_error(&err);
-        jpeg_create_decompress(&c);
-        jpeg_mem_src(
-            &c, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
-        jpeg_read_header(&c, TRUE);
-        const QSize stored(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
-        c.scale_num = static_cast<unsigned>(material::jpegScaleEighths(stored, material::kPictureRect.size()));
-        c.scale_denom = 8;
-        c.dct_method = JDCT_ISLOW;
-        c.out_color_space = JCS_EXT_BGRX;
-        jpeg_start_decompress(&c);
-        row.resize(static_cast<std::size_t>(c.output_width) * 4);
-        while (c.output_scanline < c.output_height) {
-            unsigned char* rows[1] = {row.data()};
-            jpeg_read_scanlines(&c, rows, 1);
-        }
-        jpeg_finish_decompress(&c);
-        jpeg_destroy_decompress(&c);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    jpeg_decompress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&c);
+    jpeg_mem_src(
+        &c, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&c, TRUE);
+    const QSize stored(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
+    c.scale_num = static_cast<unsigned>(material::jpegScaleEighths(stored, material::kPictureRect.size()));
+    c.scale_denom = 8;
+    c.dct_method = JDCT_ISLOW;
+    c.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&c);
+    row.resize(static_cast<std::size_t>(c.output_width) * 4);
+    while (c.output_scanline < c.output_height) {
+        unsigned char* rows[1] = {row.data()};
+        jpeg_read_scanlines(&c, rows, 1);
     }
-    return seconds(timer);
+    jpeg_finish_decompress(&c);
+    jpeg_destroy_decompress(&c);
+    return true;
 }
 
-// The median of three runs, for the short ones, which a moment's noise would otherwise swing.
-template <class Fn> double median3(Fn run)
+double processCpuSeconds()
 {
-    std::vector<double> s{run(), run(), run()};
-    std::sort(s.begin(), s.end());
-    return s[0] < 0 ? -1 : s[1];
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return bench::toSeconds(usage.ru_utime) + bench::toSeconds(usage.ru_stime);
+}
+
+// The floor on `threads` threads taking the files from a shared counter, as the tool's workers do.
+bench::ChildRun runDecodeFloor(const QString& in, const QStringList& names, int threads)
+{
+    const double cpuBefore = processCpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    std::atomic<qsizetype> next{0};
+    std::atomic<bool> ok{true};
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t)
+        pool.emplace_back([&] {
+            std::vector<unsigned char> row;
+            for (qsizetype i = next++; i < names.size(); i = next++)
+                ok = decodeForTheBox(in + names[i], row) && ok;
+        });
+    for (std::thread& t : pool)
+        t.join();
+    bench::ChildRun run;
+    run.seconds = ok ? static_cast<double>(timer.nsecsElapsed()) / 1e9 : -1;
+    run.user = processCpuSeconds() - cpuBefore;
+    return run;
+}
+
+// The median of three runs by wall time, for the short ones, which a moment's noise would otherwise swing.
+template <class Fn> bench::ChildRun median3(Fn run)
+{
+    std::vector<bench::ChildRun> runs{run(), run(), run()};
+    std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
+    return runs[0].seconds < 0 ? runs[0] : runs[1];
 }
 
 // The PNG encoder on real frames (one per size of the corpus), against Qt's own PNG writer at zlib's default
@@ -153,6 +170,59 @@ void compareEncoders(const QString& corpus, const QStringList& names, QTextStrea
                .arg(qt.second, 0, 'f', 0);
 }
 
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Where a material's time goes: the tool's own steps one after another on one thread, each timed by that
+// thread's CPU clock, so other programs on the machine do not count. The writer's time is taken less one
+// encoding (it encodes the frame itself).
+void stageSplit(const QString& corpus, const QStringList& names, const QString& work, QTextStream& out)
+{
+    const auto badges = material::badgeLayers(material::defaultBadgeLayout(), assets::badgeBitmaps());
+    QDir().mkpath(work);
+    std::array<double, 5> ms{};
+    QByteArray buffer;
+    for (const QString& name : names) {
+        double t = threadCpuMs();
+        auto lap = [&t](double& into) {
+            const double now = threadCpuMs();
+            into += now - t;
+            t = now;
+        };
+        material::readPictureFile(QFile::encodeName(corpus + name), buffer);
+        lap(ms[0]);
+        const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
+        lap(ms[1]);
+        const QImage frame = material::renderComposition({decoded.image, badges});
+        lap(ms[2]);
+        const QByteArray png = material::encodePng(frame);
+        lap(ms[3]);
+        material::writePictureFile(work + name + QStringLiteral(".png"), frame);
+        lap(ms[4]);
+    }
+    ms[4] -= ms[3];
+    const double total = ms[0] + ms[1] + ms[2] + ms[3] + ms[4];
+    const char* stages[5] = {"read", "decode", "scale and compose", "PNG encode", "write"};
+    out << "stage split, one thread, CPU time per material:";
+    for (std::size_t i = 0; i < ms.size(); ++i)
+        out << QStringLiteral(" %1 %2 ms (%3%)")
+                   .arg(QString::fromLatin1(stages[i]))
+                   .arg(ms[i] / static_cast<double>(names.size()), 0, 'f', 2)
+                   .arg(100 * ms[i] / total, 0, 'f', 0);
+    out << "\n";
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 2)
+                                          : QStringLiteral("unknown");
+}
+
 double averageSize(const QString& folder)
 {
     const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.png")}, QDir::Files);
@@ -163,6 +233,36 @@ double averageSize(const QString& folder)
 }
 
 } // namespace
+
+struct Row {
+    QString what;
+    bench::ChildRun run;
+};
+
+void printRows(const std::vector<Row>& rows, double n, const bench::ChildRun& ours, QTextStream& out)
+{
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+               .arg(QStringLiteral("run"), -44)
+               .arg(QStringLiteral("seconds"), 8)
+               .arg(QStringLiteral("images/s"), 9)
+               .arg(QStringLiteral("CPU s"), 7)
+               .arg(QStringLiteral("-j2 vs this"), 12)
+               .arg(QStringLiteral("by CPU"), 7);
+    for (const Row& r : rows) {
+        if (r.run.seconds <= 0) {
+            out << QStringLiteral("%1 %2\n").arg(r.what, -44).arg(QStringLiteral("failed or not installed"));
+            continue;
+        }
+        const bool cpuKnown = r.run.cpu() > 0 && ours.cpu() > 0;
+        out << QStringLiteral("%1 %2 %3 %4 %5x %6\n")
+                   .arg(r.what, -44)
+                   .arg(r.run.seconds, 8, 'f', 2)
+                   .arg(n / r.run.seconds, 9, 'f', 1)
+                   .arg(cpuKnown ? QString::number(r.run.cpu(), 'f', 2) : QStringLiteral("-"), 7)
+                   .arg(r.run.seconds / ours.seconds, 11, 'f', 2)
+                   .arg(cpuKnown ? QString::number(r.run.cpu() / ours.cpu(), 'f', 2) + "x" : QStringLiteral("-"), 7);
+    }
+}
 
 int main(int argc, char** argv)
 {
@@ -178,47 +278,43 @@ int main(int argc, char** argv)
         return 1;
     const double n = names.size();
     out << names.size() << " materials: 48 x 640x1024, 48 x 1080x1920, 24 x 3000x4000, quality 90; "
-        << QThread::idealThreadCount() << " cores\n\n";
+        << QThread::idealThreadCount() << " cores; load average at start " << loadAverage() << "\n\n"
+        << Qt::flush;
 
-    struct Row {
-        QString what;
-        double secs;
-    };
+    const QString tool = QStringLiteral(VORLITH_BUILD_DIR "/cli/vorlith-batch");
+    const QString baseline = qEnvironmentVariable("VORLITH_BASELINE_BATCH");
     std::vector<Row> rows;
+    for (int jobs : {1, 2}) {
+        rows.push_back({QStringLiteral("vorlith-batch --jobs %1").arg(jobs),
+                        median3([&] { return runBatchTool(tool, corpus, work + "v/", jobs); })});
+        if (!baseline.isEmpty())
+            rows.push_back({QStringLiteral("  baseline build --jobs %1").arg(jobs),
+                            median3([&] { return runBatchTool(baseline, corpus, work + "b/", jobs); })});
+    }
+    const bench::ChildRun ours = rows[baseline.isEmpty() ? 1 : 2].run;
+    rows.push_back({QStringLiteral("floor: libjpeg-turbo scaled decode, 1 thread"),
+                    median3([&] { return runDecodeFloor(corpus, names, 1); })});
     rows.push_back(
-        {QStringLiteral("vorlith-batch --jobs 1"), median3([&] { return runBatchTool(corpus, work + "v1/", 1); })});
-    rows.push_back(
-        {QStringLiteral("vorlith-batch --jobs 2"), median3([&] { return runBatchTool(corpus, work + "v2/", 2); })});
-    rows.push_back({QStringLiteral("ImageMagick convert, one process per file"),
-                    bench::runImageMagickPerFile(corpus, names, overlay, work + "im/", false)});
-    rows.push_back({QStringLiteral("  the same with -define jpeg:size=140x226"),
-                    bench::runImageMagickPerFile(corpus, names, overlay, work + "imhint/", true)});
+        {QStringLiteral("floor: the same on 2 threads"), median3([&] { return runDecodeFloor(corpus, names, 2); })});
     rows.push_back(
         {QStringLiteral("GraphicsMagick gm batch, one process"), runGmBatch(corpus, names, overlay, work + "gm/")});
-    rows.push_back({QStringLiteral("floor: libjpeg-turbo scaled decode only"),
-                    median3([&] { return runDecodeFloor(corpus, names); })});
+    bench::ChildRun im;
+    im.seconds = bench::runImageMagickPerFile(corpus, names, overlay, work + "im/", false);
+    rows.push_back({QStringLiteral("ImageMagick convert, one process per file"), im});
+    im.seconds = bench::runImageMagickPerFile(corpus, names, overlay, work + "imhint/", true);
+    rows.push_back({QStringLiteral("  the same with -define jpeg:size=140x226"), im});
+    printRows(rows, n, ours, out);
 
-    const double ours = rows[1].secs > 0 ? n / rows[1].secs : 0;
-    out << QStringLiteral("%1 %2 %3 %4\n")
-               .arg(QStringLiteral("run"), -44)
-               .arg(QStringLiteral("seconds"), 8)
-               .arg(QStringLiteral("images/s"), 9)
-               .arg(QStringLiteral("batch -j2 vs this"), 18);
-    for (const Row& r : rows) {
-        if (r.secs <= 0) {
-            out << QStringLiteral("%1 %2\n").arg(r.what, -44).arg(QStringLiteral("failed or not installed"));
-            continue;
-        }
-        out << QStringLiteral("%1 %2 %3 %4x\n")
-                   .arg(r.what, -44)
-                   .arg(r.secs, 8, 'f', 2)
-                   .arg(n / r.secs, 9, 'f', 1)
-                   .arg(ours / (n / r.secs), 17, 'f', 2);
-    }
-    out << "\ntargets (2 cores): >= 10x ImageMagick per file, >= 1.4x gm batch, >= 0.60x the decode floor\n"
-        << "(vorlith-batch and the floor: median of 3 runs; the others: one run. ImageMagick may use both cores.)\n";
+    out << "\ntargets (2 cores): vorlith-batch --jobs 2 >= 0.9x the floor on 2 threads, >= 2x gm batch\n"
+        << "(vorlith-batch and the floor: median of 3 runs; the others: one run. \"-j2 vs this\" is this row's time\n"
+        << "over vorlith-batch --jobs 2's, by the wall clock and by CPU time; on a busy machine trust the CPU.)\n";
+    out << QStringLiteral("vorlith-batch --jobs 2 CPU: user %1 s, kernel %2 s (%3% in the kernel)\n")
+               .arg(ours.user, 0, 'f', 2)
+               .arg(ours.system, 0, 'f', 2)
+               .arg(ours.cpu() > 0 ? 100 * ours.system / ours.cpu() : 0.0, 0, 'f', 0);
+    stageSplit(corpus, names, work + "split/", out);
     out << QStringLiteral("average vorlith-batch PNG size: %1 bytes (ImageMagick's: %2 bytes)\n")
-               .arg(averageSize(work + "v2/"), 0, 'f', 0)
+               .arg(averageSize(work + "v/"), 0, 'f', 0)
                .arg(averageSize(work + "im/"), 0, 'f', 0);
     compareEncoders(corpus, names, out);
     return 0;

@@ -39,6 +39,9 @@ public:
     // not take away the user's picture); no reason when the picture is shown or the box was cleared.
     virtual Reason setPicture(ControlId id, const QByteArray& bytes) = 0;
     virtual bool hasPicture(ControlId id) const = 0;
+    // Why the picture shown came from damaged data (a file cut short, its missing part grey); no reason for a
+    // whole picture or none.
+    virtual Reason pictureWarning(ControlId id) const = 0;
 
     // Web view: writing the address navigates to it, every time.
     virtual QString address(ControlId id) const = 0;

@@ -183,6 +183,8 @@ void BatchHandlers::step(core::Controls& controls)
             return;
         }
         ++m_report.written;
+        if (const core::Reason damaged = controls.pictureWarning(CompositionPicture))
+            m_report.damaged.push_back({name, core::chineseText(damaged)});
     }
     controls.setText(LineNumberBox, core::numberToText(index + 2.0));
     controls.setStatus(QStringLiteral("%1/%2").arg(index + 1).arg(controls.lineCount(FileList)));
@@ -192,6 +194,18 @@ bool BatchHandlers::mayClose(core::Controls& controls)
 {
     // No keeps the window and the run; the pictures already written stay either way.
     return controls.interval(BatchTimer) == 0 || askToStop(controls);
+}
+
+// Adds the heading (its %1 the count) and the materials with their reasons, at most kListedSkips of them.
+void BatchHandlers::appendListed(QString& text, const QString& heading, const std::vector<Skipped>& listed)
+{
+    if (listed.empty())
+        return;
+    text += QLatin1Char('\n') + heading.arg(listed.size());
+    for (std::size_t i = 0; i < listed.size() && i < kListedSkips; ++i)
+        text += QLatin1Char('\n') + listed[i].name + QStringLiteral("：") + listed[i].reason;
+    if (listed.size() > kListedSkips)
+        text += QLatin1Char('\n') + QStringLiteral("……另有 %1 个").arg(listed.size() - kListedSkips);
 }
 
 bool BatchHandlers::askToStop(core::Controls& controls)
@@ -229,20 +243,15 @@ void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& 
                            : how == RunEnd::Stopped ? QStringLiteral("已停止：")
                                                     : QStringLiteral("出错停止：");
     controls.setStatus(ending + summary);
-    if (failure.isEmpty() && report.skipped.empty())
+    if (failure.isEmpty() && report.skipped.empty() && report.damaged.empty())
         return;
 
     QString text;
     if (!failure.isEmpty())
         text += QStringLiteral("批量制作已停止。") + failure + QLatin1Char('\n');
     text += summary + QStringLiteral("。");
-    if (!report.skipped.empty()) {
-        text += QLatin1Char('\n') + QStringLiteral("以下 %1 个素材未能载入，已跳过：").arg(report.skipped.size());
-        for (std::size_t i = 0; i < report.skipped.size() && i < kListedSkips; ++i)
-            text += QLatin1Char('\n') + report.skipped[i].name + QStringLiteral("：") + report.skipped[i].reason;
-        if (report.skipped.size() > kListedSkips)
-            text += QLatin1Char('\n') + QStringLiteral("……另有 %1 个").arg(report.skipped.size() - kListedSkips);
-    }
+    appendListed(text, QStringLiteral("以下 %1 个素材未能载入，已跳过："), report.skipped);
+    appendListed(text, QStringLiteral("以下 %1 个素材的数据不完整，已保存，缺少的部分为灰色："), report.damaged);
     controls.showMessage(QString::fromUtf16(kMessageTitle), text);
 }
 

@@ -47,12 +47,14 @@ private:
     struct Report {
         int written = 0;
         std::vector<Skipped> skipped;
+        std::vector<Skipped> damaged; // written from data that was not all there
     };
 
     int currentLineIndex(const core::Controls& controls) const;
     bool outputFolderAccepted(core::Controls& controls, const QString& folder);
     QString loadCurrentFile(core::Controls& controls);
     bool askToStop(core::Controls& controls); // true when the user said stop
+    static void appendListed(QString& text, const QString& heading, const std::vector<Skipped>& listed);
     void endRun(core::Controls& controls, RunEnd how, const QString& failure);
 
     Report m_report;

@@ -2,6 +2,7 @@
 
 #include "core/badges.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QStringList>
 
@@ -137,6 +138,26 @@ QImage keyedBadge(const QImage& bitmap)
     return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+namespace {
+
+// Keying a badge costs more than drawing it, and a batch draws the same eleven bitmaps for every material:
+// each thread keeps the keyed form of the bitmaps it has met, by cache key (a key names one content and is
+// never reused, so an entry cannot go stale; the few there are at once are dropped when many build up).
+const QImage& keyedOnce(const QImage& bitmap)
+{
+    constexpr qsizetype kKept = 64;
+    thread_local QHash<qint64, QImage> keyed;
+    auto it = keyed.constFind(bitmap.cacheKey());
+    if (it == keyed.constEnd()) {
+        if (keyed.size() >= kKept)
+            keyed.clear();
+        it = keyed.insert(bitmap.cacheKey(), keyedBadge(bitmap));
+    }
+    return *it;
+}
+
+} // namespace
+
 QImage renderCompositionFitted(const QImage& fitted, const std::vector<BadgeLayer>& badges)
 {
     QImage frame(kFrameSize, QImage::Format_RGB32);
@@ -151,7 +172,7 @@ QImage renderCompositionFitted(const QImage& fitted, const std::vector<BadgeLaye
     p.setClipRect(kPictureRect);
     for (auto it = badges.rbegin(); it != badges.rend(); ++it) {
         if (it->visible && !it->bitmap.isNull())
-            p.drawImage(kPictureRect.topLeft() + it->pos, keyedBadge(it->bitmap));
+            p.drawImage(kPictureRect.topLeft() + it->pos, keyedOnce(it->bitmap));
     }
     p.end();
     return frame;

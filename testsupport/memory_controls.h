@@ -69,15 +69,18 @@ public:
         ++pictureSets;
         if (bytes.isEmpty()) {
             m_pictures.remove(id);
+            m_warnings.remove(id);
             return {};
         }
         material::DecodedPicture decoded = material::decodePicture(bytes, material::kPictureRect.size());
         if (decoded.image.isNull())
             return decoded.reason;
         m_pictures[id] = decoded.image;
+        m_warnings[id] = decoded.warning;
         return {};
     }
     bool hasPicture(core::ControlId id) const override { return m_pictures.contains(id); }
+    core::Reason pictureWarning(core::ControlId id) const override { return m_warnings.value(id); }
     QImage picture(core::ControlId id) const { return m_pictures.value(id); }
 
     QString address(core::ControlId id) const override { return m_texts.value(id); }
@@ -169,6 +172,7 @@ private:
     QHash<core::ControlId, QPoint> m_positions;
     QHash<core::ControlId, bool> m_visible;
     QHash<core::ControlId, QImage> m_pictures;
+    QHash<core::ControlId, core::Reason> m_warnings;
     std::array<QImage, core::kBadgeCount> m_badgeBitmaps;
     QHash<core::ControlId, int> m_intervals;
     core::DialogMode m_dialogMode = core::DialogMode::Open;

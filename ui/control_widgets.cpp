@@ -41,6 +41,7 @@ core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     // Decoded aside first: a refused picture leaves the one the box shows.
     QImage picture, shown;
+    core::Reason warning;
     if (!bytes.isEmpty()) {
         material::DecodedPicture decoded = material::decodePicture(bytes, size());
         if (decoded.image.isNull())
@@ -50,9 +51,11 @@ core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
         if (shown.isNull())
             return core::ReasonCode::OutOfMemory;
         picture = decoded.image;
+        warning = decoded.warning;
     }
     m_picture = picture;
     m_shown = shown;
+    m_warning = warning;
     update();
     return {};
 }

@@ -49,6 +49,8 @@ public:
     // or when empty bytes cleared the box.
     core::Reason setPictureBytes(const QByteArray& bytes);
     bool hasPicture() const { return !m_shown.isNull(); }
+    // Why the picture shown came from damaged data; no reason for a whole one.
+    const core::Reason& warning() const { return m_warning; }
     // The picture as shown: fitted to the box, RGB32; null without a picture.
     const QImage& shown() const { return m_shown; }
     // How the picture fills the box; the window keeps one choice for the run, for every picture it shows.
@@ -62,6 +64,7 @@ protected:
 private:
     QImage m_picture;
     QImage m_shown;
+    core::Reason m_warning;
     material::Fit m_fit = material::Fit::Stretch;
 };
 

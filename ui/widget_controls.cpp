@@ -97,6 +97,12 @@ bool WidgetControls::hasPicture(ControlId id) const
     return box && box->hasPicture();
 }
 
+core::Reason WidgetControls::pictureWarning(ControlId id) const
+{
+    auto* box = m_window.controlAs<PictureBox>(id);
+    return box ? box->warning() : core::Reason();
+}
+
 QString WidgetControls::address(ControlId id) const
 {
     auto* view = m_window.controlAs<WebView>(id);

@@ -21,6 +21,7 @@ public:
     void setVisible(core::ControlId id, bool visible) override;
     core::Reason setPicture(core::ControlId id, const QByteArray& bytes) override;
     bool hasPicture(core::ControlId id) const override;
+    core::Reason pictureWarning(core::ControlId id) const override;
     QString address(core::ControlId id) const override;
     void setAddress(core::ControlId id, const QString& address) override;
     QString loadFailure(core::ControlId id) const override;

@@ -8,6 +8,7 @@
 #include "testsupport/memory_controls.h"
 #include "testsupport/photo_jpeg.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QtTest>
 
@@ -100,6 +101,7 @@ private slots:
     void chineseAndLongNames();
     void unreadableMaterialIsSkipped_data();
     void unreadableMaterialIsSkipped();
+    void materialCutShortIsSavedAndListed();
     void failedWriteStopsTheRun_data();
     void failedWriteStopsTheRun();
     void saveToDuringRunOffersToStop_data();
@@ -372,6 +374,29 @@ void TestBatch::unreadableMaterialIsSkipped()
     QVERIFY2(report.contains(QStringLiteral("b.jpg：")), qPrintable(report));
     QVERIFY2(!report.contains(QStringLiteral("a.jpg")) && !report.contains(QStringLiteral("c.jpg")),
              qPrintable(report));
+}
+
+// A BMP cut short is saved, its missing rows grey, and the end-of-run report names it.
+void TestBatch::materialCutShortIsSavedAndListed()
+{
+    BatchRig b;
+    b.addMaterial("a.jpg", 1);
+    QImage picture(140, 226, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 90, 200));
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "BMP"));
+    b.materials.write("b.jpg", bmp.left(bmp.size() / 2));
+    b.start();
+    b.runToEnd();
+
+    QCOMPARE(b.written(), (QStringList{"1.png", "2.png"}));
+    QCOMPARE(QImage(b.outFile(2), "PNG").pixel(76, 100), material::kMissingDataColour);
+    QCOMPARE(b.controls.messages.size(), 1);
+    const QString report = b.controls.messages[0].text;
+    const QString warning = core::chineseText({core::ReasonCode::Truncated, {QStringLiteral("BMP")}});
+    QVERIFY2(report.contains(QStringLiteral("b.jpg：") + warning), qPrintable(report));
+    QVERIFY2(!report.contains(QStringLiteral("a.jpg")), qPrintable(report));
 }
 
 void TestBatch::failedWriteStopsTheRun_data()
