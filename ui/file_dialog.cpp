@@ -66,11 +66,14 @@ bool execDialog(QFileDialog& dialog, const QString& offered)
         dialog.selectFile(file.fileName());
     dialog.setWindowModality(Qt::ApplicationModal);
     const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-    // A chosen folder is where the user went; otherwise the folder the dialog was showing.
-    if (confirmed && dialog.fileMode() == QFileDialog::Directory)
+    // Where the user went: the chosen folder, the folder of the chosen file (a typed path may name another
+    // folder than the one shown), or after a cancel the folder the dialog was showing.
+    if (!confirmed)
+        lastFolder() = dialog.directory().absolutePath();
+    else if (dialog.fileMode() == QFileDialog::Directory)
         lastFolder() = dialog.selectedFiles().constFirst();
     else
-        lastFolder() = dialog.directory().absolutePath();
+        lastFolder() = QFileInfo(dialog.selectedFiles().constFirst()).absolutePath();
     return confirmed;
 }
 

@@ -43,23 +43,13 @@ constexpr std::array<char16_t, kBadgeItemsLength> kBadgeItemsText = [] {
 }();
 constexpr const char16_t* kBadgeItems = kBadgeItemsText.data();
 
+// clang-format off
 // A badge's picture button, `place` in the stacking order: all of it comes from the badge table.
 constexpr Row badgeRow(std::size_t place)
 {
     const core::Badge& b = core::kBadges[static_cast<std::size_t>(core::kBadgeStacking[place])];
-    return {b.id,
-            b.formName,
-            u"badge",
-            PictureButton,
-            CompositionPicture,
-            -1,
-            QRect(b.defaultPos, b.controlSize),
-            V,
-            nullptr,
-            nullptr,
-            b.bitmap,
-            H::None,
-            0};
+    return {b.id, b.formName, u"badge", PictureButton, CompositionPicture, -1, QRect(b.defaultPos, b.controlSize), V,
+            nullptr, nullptr, b.bitmap, H::None, 0};
 }
 
 // The push button that shows or hides badge `index`, captioned with its name; only its form name and place
@@ -67,20 +57,10 @@ constexpr Row badgeRow(std::size_t place)
 constexpr Row toggleRow(int index, const char16_t* formName, QRect rect)
 {
     const core::Badge& b = core::kBadges[static_cast<std::size_t>(index)];
-    return {b.toggleButton,
-            formName,
-            u"badge toggle button",
-            PushButton,
-            BadgeKindsGroup,
-            -1,
-            rect,
-            VT,
-            b.name,
-            nullptr,
-            nullptr,
-            H::ToggleBadge,
-            index};
+    return {b.toggleButton, formName, u"badge toggle button", PushButton, BadgeKindsGroup, -1, rect, VT, b.name,
+            nullptr, nullptr, H::ToggleBadge, index};
 }
+// clang-format on
 
 constexpr const char16_t* kFormatItems = u"GIF|BMP|JPG|ICO|CUR|JPEG|RGB|JGj";
 constexpr const char16_t* kTitle = u"Vorlith真人秀制作工具 Bata2 — vorlith-show 开发组 出品";

@@ -2,6 +2,7 @@
 // clipped by its parent, stacked in list order; and the window's own behaviour (Esc, Enter, drag anywhere).
 #include "core/badges.h"
 #include "test_utils.h"
+#include "ui/badge_layout_menu.h"
 #include "ui/layout.h"
 #include "window_fixture.h"
 
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -75,6 +77,38 @@ private slots:
         QCOMPARE(shown.window().controlAs<QGroupBox>(core::ids::EffectArea)->title(), QStringLiteral("效果区"));
         QCOMPARE(c.interval(core::ids::BatchTimer), 0);
         QCOMPARE(c.dialogFileName(core::ids::FileDialog), QString());
+    }
+
+    // Dialogs start in the pictures folder (never the program's own folder), then where the user last was; a
+    // badge layout saved under a name without a suffix gets ".layout". The first dialogs of this process.
+    void dialogsStartWhereTheUserIs()
+    {
+        testutil::Sandbox home, elsewhere;
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("Pictures")));
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("HOME", QDir(home.path()).absolutePath().toUtf8());
+        const auto restoreHome = qScopeGuard([&] { qputenv("HOME", savedHome); });
+        testutil::ShownWindow shown;
+        QString started;
+        const auto noteAndCancel = [&started](QFileDialog* dialog) {
+            started = dialog->directory().absolutePath();
+            dialog->reject();
+        };
+        testutil::whenModalOpens<QFileDialog>(noteAndCancel);
+        QTest::mouseClick(shown.widget(core::ids::UploadButton), Qt::LeftButton);
+        QTRY_COMPARE(started, QDir(home.file(QStringLiteral("Pictures"))).absolutePath());
+
+        testutil::answerFileDialog(elsewhere.file(QStringLiteral("mine")));
+        auto* layouts = shown.widget(core::ids::EffectArea)->findChild<ui::BadgeLayoutMenu*>();
+        QVERIFY(layouts);
+        std::unique_ptr<QMenu> menu(layouts->makeMenu(nullptr));
+        menu->actions().constFirst()->trigger();
+        QTRY_VERIFY(QFile::exists(elsewhere.file(QStringLiteral("mine.layout"))));
+
+        started.clear();
+        testutil::whenModalOpens<QFileDialog>(noteAndCancel);
+        QTest::mouseClick(shown.widget(core::ids::BrowseButton), Qt::LeftButton);
+        QTRY_COMPARE(started, QDir(elsewhere.path()).absolutePath());
     }
 
     void typedSelectorTextIsReadAsTyped()
