@@ -460,9 +460,6 @@ private slots:
 #endif
         if (QStandardPaths::findExecutable(QStringLiteral("prlimit")).isEmpty())
             QSKIP("prlimit is not installed");
-#ifdef __SANITIZE_ADDRESS__
-        QSKIP("AddressSanitizer reserves terabytes of shadow address space, so no address-space limit can hold it");
-#endif
         testutil::Sandbox in;
         testutil::Sandbox out;
         const QByteArray png = sixteenBitPng(8192, 8192);
