@@ -38,13 +38,16 @@ struct GifCloser {
 };
 using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
-// Why giflib stopped, in its own words. When the bytes ran out it says only that a read failed, which
-// would read as an input error: the words for data that ends early say what happened.
+// Why giflib stopped, in its own words. It says a read failed both when the bytes ran out and for an LZW
+// code size past 8 bits, neither of which is an input error: the first is data that ends early, the
+// second a defect in the picture data.
 core::Reason failure(int error, const Source& source)
 {
     if (error == D_GIF_ERR_NOT_ENOUGH_MEM)
         return core::ReasonCode::OutOfMemory;
-    const char* words = GifErrorString(source.ranOut ? D_GIF_ERR_EOF_TOO_SOON : error);
+    if (error == D_GIF_ERR_READ_FAILED)
+        error = source.ranOut ? D_GIF_ERR_EOF_TOO_SOON : D_GIF_ERR_IMAGE_DEFECT;
+    const char* words = GifErrorString(error);
     return {core::ReasonCode::Damaged, {kGif, QString::fromLatin1(words ? words : "unknown error")}};
 }
 

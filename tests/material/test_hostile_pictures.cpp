@@ -345,6 +345,9 @@ void TestHostilePictures::namesDamageInAGif_data()
     QTest::newRow("bad code in the first row")
         << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(2 * 8), QRect(0, 0, 8, 4))})
         << core::ReasonCode::Damaged << defect << 0;
+    QByteArray wideCodes = gifFile(QSize(8, 6), four, 0, {GifFrame(gifIndexes(8, 6))});
+    wideCodes[13 + 12 + 10] = 9; // the LZW code size, after the screen, the table and the frame's descriptor
+    QTest::newRow("LZW codes wider than 8 bits") << wideCodes << core::ReasonCode::Damaged << defect << 0;
     const QByteArray header = gifFile(QSize(8, 6), four, 0, {});
     QTest::newRow("no frame before the trailer")
         << header << core::ReasonCode::Damaged << "No Image Descriptor detected" << 0;
