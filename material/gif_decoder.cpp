@@ -38,16 +38,22 @@ struct GifCloser {
 };
 using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
-// Why giflib stopped, in its own words. It says a read failed both when the bytes ran out and for an LZW
-// code size past 8 bits, neither of which is an input error: the first is data that ends early, the
-// second a defect in the picture data.
+// What stopped giflib. Where the bytes ran out it says a read failed, or (cut right after a frame's
+// descriptor) nothing at all: that is data that ends early. It also says a read failed for an LZW code size
+// past 8 bits, which is a defect in the picture data.
+int whatStopped(int error, const Source& source)
+{
+    if (source.ranOut)
+        return D_GIF_ERR_EOF_TOO_SOON;
+    return error == D_GIF_ERR_READ_FAILED ? D_GIF_ERR_IMAGE_DEFECT : error;
+}
+
+// The reason for it, in giflib's own words.
 core::Reason failure(int error, const Source& source)
 {
     if (error == D_GIF_ERR_NOT_ENOUGH_MEM)
         return core::ReasonCode::OutOfMemory;
-    if (error == D_GIF_ERR_READ_FAILED)
-        error = source.ranOut ? D_GIF_ERR_EOF_TOO_SOON : D_GIF_ERR_IMAGE_DEFECT;
-    const char* words = GifErrorString(error);
+    const char* words = GifErrorString(whatStopped(error, source));
     return {core::ReasonCode::Damaged, {kGif, QString::fromLatin1(words ? words : "unknown error")}};
 }
 
@@ -152,8 +158,8 @@ DecodedPicture decodeGif(const QByteArray& bytes)
     // the frame's extent; a frame reaching past a screen is cut off at its edge.
     const GifImageDesc& frame = gif->Image;
     const qint64 right = qint64(frame.Left) + frame.Width, bottom = qint64(frame.Top) + frame.Height;
-    const core::Reason refusal = pictureSizeRefusal(std::max<qint64>(right, gif->SWidth),
-                                                    std::max<qint64>(bottom, gif->SHeight));
+    const core::Reason refusal =
+        pictureSizeRefusal(std::max<qint64>(right, gif->SWidth), std::max<qint64>(bottom, gif->SHeight));
     if (refusal)
         return {{}, refusal, {}};
     const bool opaque = transparent == NO_TRANSPARENT_COLOR;
@@ -166,9 +172,8 @@ DecodedPicture decodeGif(const QByteArray& bytes)
     // Outside the frame: the background colour of the global table, or the frame's transparent colour.
     const ColorMapObject* table = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     const std::array<QRgb, 256> colours = coloursOf(table, transparent, opaque);
-    const QRgb outside =
-        opaque ? coloursOf(gif->SColorMap, transparent, opaque)[size_t(gif->SBackGroundColor & 0xFF)]
-               : colours[size_t(transparent & 0xFF)];
+    const QRgb outside = opaque ? coloursOf(gif->SColorMap, transparent, opaque)[size_t(gif->SBackGroundColor & 0xFF)]
+                                : colours[size_t(transparent & 0xFF)];
     screen.fill(outside);
 
     const int delivered = drawFrame(gif.get(), screen, colours);
@@ -177,7 +182,7 @@ DecodedPicture decodeGif(const QByteArray& bytes)
     const core::Reason why = failure(gif->Error, source);
     if (delivered == 0 || why.code == core::ReasonCode::OutOfMemory)
         return {{}, why, {}};
-    if (source.ranOut || gif->Error == D_GIF_ERR_EOF_TOO_SOON)
+    if (whatStopped(gif->Error, source) == D_GIF_ERR_EOF_TOO_SOON)
         return {screen, {}, {core::ReasonCode::Truncated, {kGif}}};
     return {screen, {}, {core::ReasonCode::DamagedShown, why.args}};
 }

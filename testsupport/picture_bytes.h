@@ -223,8 +223,7 @@ struct GifFrame {
     GifFrame(QByteArray i, QRect p = {}, QList<QRgb> local = {}, bool interlace = false, int transparentIndex = -1)
         : indexes(std::move(i)), place(p), localTable(std::move(local)), interlaced(interlace),
           transparent(transparentIndex)
-    {
-    }
+    {}
     QByteArray indexes;
     QRect place;
     QList<QRgb> localTable;

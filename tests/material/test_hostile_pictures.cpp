@@ -269,7 +269,8 @@ void TestHostilePictures::fillsWhatNeverArrived_data()
     const QImage gif = painted(160, 120, [&](int x, int y) { return four[gifIndex(x, y)]; });
     QTest::newRow("GIF") << "cut.gif" << gifFile(QSize(160, 120), four, 0, {GifFrame(gifIndexes(160, 120))}) << gif;
     QTest::newRow("GIF, interlaced") << "cut_interlaced.gif"
-                                     << gifFile(QSize(160, 120), four, 0, {GifFrame(gifIndexes(160, 120), {}, {}, true)})
+                                     << gifFile(
+                                            QSize(160, 120), four, 0, {GifFrame(gifIndexes(160, 120), {}, {}, true)})
                                      << gif;
 }
 
@@ -343,11 +344,13 @@ void TestHostilePictures::namesDamageInAGif_data()
     QTest::newRow("bad code in the third row")
         << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes)}) << core::ReasonCode::DamagedShown << defect << 2;
     QTest::newRow("bad code in the first row")
-        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(2 * 8), QRect(0, 0, 8, 4))})
-        << core::ReasonCode::Damaged << defect << 0;
+        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(2 * 8), QRect(0, 0, 8, 4))}) << core::ReasonCode::Damaged
+        << defect << 0;
     QByteArray wideCodes = gifFile(QSize(8, 6), four, 0, {GifFrame(gifIndexes(8, 6))});
     wideCodes[13 + 12 + 10] = 9; // the LZW code size, after the screen, the table and the frame's descriptor
     QTest::newRow("LZW codes wider than 8 bits") << wideCodes << core::ReasonCode::Damaged << defect << 0;
+    QTest::newRow("cut after the frame's descriptor")
+        << wideCodes.left(13 + 12 + 10) << core::ReasonCode::Damaged << "Image EOF detected before image complete" << 0;
     const QByteArray header = gifFile(QSize(8, 6), four, 0, {});
     QTest::newRow("no frame before the trailer")
         << header << core::ReasonCode::Damaged << "No Image Descriptor detected" << 0;
