@@ -346,6 +346,17 @@ DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 
 qint64 decodingMemory(const QByteArray& bytes, QSize target)
 {
+    // The formats with decoders of their own are measured by them: Qt's readers for them would let their
+    // libraries print to standard error, and Qt has none for HEIF.
+    switch (recognise(bytes)) {
+    case PictureKind::Tiff:
+        return tiffDecodingMemory(bytes);
+    case PictureKind::Heic:
+    case PictureKind::Avif:
+        return heifDecodingMemory(bytes, target);
+    default:
+        break;
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
