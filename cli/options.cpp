@@ -282,7 +282,7 @@ QString helpText(int defaultJobs)
                "  --start N             number of the first file with --names number (default 1)\n"
                "  -j, --jobs N          worker threads (default: all cores, here %1); together they hold at most\n"
                "                        %3 MB of decoded pictures: a worker whose material would go past\n"
-               "                        that waits for the others (a larger one runs alone)\n"
+               "                        that waits for the others; one that alone needs more is skipped\n"
                "  --overwrite           replace existing output files; without it the run refuses to start\n"
                "  --skip-existing       leave output files that exist as they are and do not read their\n"
                "                        materials: a rerun after a stop finishes the job\n"

@@ -33,29 +33,11 @@ bool stopsTheRun(int errorCode)
     }
 }
 
-qint64 MemoryBudget::take(qint64 bytes)
-{
-    bytes = std::min(bytes, m_total);
-    std::unique_lock lock(m_mutex);
-    m_returned.wait(lock, [&] { return m_free >= bytes; });
-    m_free -= bytes;
-    return bytes;
-}
-
-void MemoryBudget::give(qint64 taken)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_free += taken;
-    }
-    m_returned.notify_all();
-}
-
 MaterialResult composeOne(const Plan& plan,
                           const Material& m,
                           const material::Composition& look,
                           material::WriteMode mode,
-                          MemoryBudget& memory,
+                          material::MemoryBudget& memory,
                           QByteArray& buffer)
 {
     MaterialResult result;
@@ -63,7 +45,12 @@ MaterialResult composeOne(const Plan& plan,
     if (result.reason)
         return result;
     // Held until the material is written: the decoded picture and its copies live until then.
-    const qint64 share = memory.take(material::decodingMemory(buffer, material::kPictureRect.size()));
+    const material::DecodingShare need = material::decodingShare(buffer, material::kPictureRect.size());
+    if (need.refusal) {
+        result.reason = need.refusal;
+        return result;
+    }
+    const qint64 share = memory.take(need.bytes);
     const auto giveBack = qScopeGuard([&] { memory.give(share); });
     // Decoded for the picture box's size, as the window's picture box decodes it, so the pixels agree.
     const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
@@ -101,7 +88,7 @@ struct Shared {
     const material::Composition& look;
     const std::atomic<bool>& stop;
     material::WriteMode mode = material::WriteMode::NoReplace;
-    MemoryBudget memory{material::kBatchMemoryBudgetMegabytes * 1024 * 1024};
+    material::MemoryBudget memory;
     std::atomic<bool> failed{false}; // a write failure cut the run short
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{0};

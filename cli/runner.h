@@ -3,13 +3,13 @@
 #include "cli/plan.h"
 #include "core/reasons.h"
 #include "material/composition.h"
+#include "material/memory_budget.h"
 #include "material/picture_file.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <functional>
 #include <optional>
@@ -74,22 +74,6 @@ RunReport runPlan(const Plan& plan,
 // error (code 0) leave the run going.
 bool stopsTheRun(int errorCode);
 
-// The memory all workers together may hold in decoded pictures. A worker takes its material's share before
-// decoding and gives it back when the material is written; it waits while the budget is taken. A share
-// larger than the whole budget is cut to the whole budget, so such a material runs alone.
-class MemoryBudget {
-public:
-    explicit MemoryBudget(qint64 bytes) : m_total(bytes), m_free(bytes) {}
-    qint64 take(qint64 bytes);
-    void give(qint64 taken);
-
-private:
-    const qint64 m_total;
-    qint64 m_free;
-    std::mutex m_mutex;
-    std::condition_variable m_returned;
-};
-
 struct MaterialResult {
     enum Outcome { Written, Skipped, WriteFailed } outcome = Skipped;
     core::Reason reason;  // why it was skipped, or why the write failed
@@ -103,7 +87,7 @@ MaterialResult composeOne(const Plan& plan,
                           const Material& m,
                           const material::Composition& look,
                           material::WriteMode mode,
-                          MemoryBudget& memory,
+                          material::MemoryBudget& memory,
                           QByteArray& buffer);
 
 } // namespace cli

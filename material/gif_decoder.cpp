@@ -141,42 +141,64 @@ int drawFrame(GifFileType* gif, QImage& screen, const std::array<QRgb, 256>& col
     return delivered;
 }
 
+// The file opened and read up to its first frame's pixel data.
+struct FirstFrame {
+    GifFile gif;
+    int transparent = NO_TRANSPARENT_COLOR;
+    core::Reason failure; // why there is no first frame
+    // The extent the screen and the frame cover together, which the limits bound, and the screen the picture
+    // is: a screen of no width or height takes the frame's extent, a frame reaching past a screen is cut off.
+    QSize extent() const
+    {
+        const GifImageDesc& f = gif->Image;
+        return {std::max(f.Left + f.Width, gif->SWidth), std::max(f.Top + f.Height, gif->SHeight)};
+    }
+    QSize screen() const
+    {
+        const QSize all = extent();
+        return {gif->SWidth > 0 ? gif->SWidth : all.width(), gif->SHeight > 0 ? gif->SHeight : all.height()};
+    }
+};
+
+FirstFrame openFirstFrame(Source& source)
+{
+    int error = D_GIF_SUCCEEDED;
+    FirstFrame first;
+    first.gif.reset(DGifOpen(&source, readBytes, &error));
+    if (!first.gif)
+        first.failure = failure(error, source);
+    else if (!readToFirstFrame(first.gif.get(), first.transparent))
+        first.failure = failure(first.gif->Error, source);
+    return first;
+}
+
 } // namespace
 
 DecodedPicture decodeGif(const QByteArray& bytes)
 {
     Source source{bytes};
-    int error = D_GIF_SUCCEEDED;
-    const GifFile gif(DGifOpen(&source, readBytes, &error));
-    if (!gif)
-        return {{}, failure(error, source), {}};
-    int transparent = NO_TRANSPARENT_COLOR;
-    if (!readToFirstFrame(gif.get(), transparent))
-        return {{}, failure(gif->Error, source), {}};
-
-    // The frame may reach past the logical screen: both are bounded. A screen of no width or height takes
-    // the frame's extent; a frame reaching past a screen is cut off at its edge.
-    const GifImageDesc& frame = gif->Image;
-    const qint64 right = qint64(frame.Left) + frame.Width, bottom = qint64(frame.Top) + frame.Height;
-    const core::Reason refusal =
-        pictureSizeRefusal(std::max<qint64>(right, gif->SWidth), std::max<qint64>(bottom, gif->SHeight));
+    const FirstFrame first = openFirstFrame(source);
+    if (first.failure)
+        return {{}, first.failure, {}};
+    GifFileType* gif = first.gif.get();
+    const core::Reason refusal = pictureSizeRefusal(first.extent().width(), first.extent().height());
     if (refusal)
         return {{}, refusal, {}};
+    const int transparent = first.transparent;
     const bool opaque = transparent == NO_TRANSPARENT_COLOR;
-    QImage screen(gif->SWidth > 0 ? gif->SWidth : int(right),
-                  gif->SHeight > 0 ? gif->SHeight : int(bottom),
-                  opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+    QImage screen(first.screen(), opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     if (screen.isNull())
         return {{}, core::ReasonCode::OutOfMemory, {}};
 
     // Outside the frame: the background colour of the global table, or the frame's transparent colour.
+    const GifImageDesc& frame = gif->Image;
     const ColorMapObject* table = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     const std::array<QRgb, 256> colours = coloursOf(table, transparent, opaque);
     const QRgb outside = opaque ? coloursOf(gif->SColorMap, transparent, opaque)[size_t(gif->SBackGroundColor & 0xFF)]
                                 : colours[size_t(transparent & 0xFF)];
     screen.fill(outside);
 
-    const int delivered = drawFrame(gif.get(), screen, colours);
+    const int delivered = drawFrame(gif, screen, colours);
     if (delivered == frame.Height)
         return {screen, {}, {}};
     const core::Reason why = failure(gif->Error, source);
@@ -185,6 +207,17 @@ DecodedPicture decodeGif(const QByteArray& bytes)
     if (whatStopped(gif->Error, source) == D_GIF_ERR_EOF_TOO_SOON)
         return {screen, {}, {core::ReasonCode::Truncated, {kGif}}};
     return {screen, {}, {core::ReasonCode::DamagedShown, why.args}};
+}
+
+qint64 gifDecodingMemory(const QByteArray& bytes)
+{
+    Source source{bytes};
+    const FirstFrame first = openFirstFrame(source);
+    if (first.failure)
+        return 0;
+    // The screen's pixels, and with a transparent index the copy over white the composition makes.
+    const qint64 pixels = qint64(first.screen().width()) * first.screen().height();
+    return pixels * 4 * (first.transparent == NO_TRANSPARENT_COLOR ? 1 : 2);
 }
 
 } // namespace material

@@ -15,4 +15,8 @@ namespace material {
 // material/limits.h is refused before any pixel buffer is allocated.
 DecodedPicture decodeGif(const QByteArray& bytes);
 
+// About the most memory decodeGif and the composition take for the bytes, from the headers up to the first
+// frame alone; 0 when there is no first frame.
+qint64 gifDecodingMemory(const QByteArray& bytes);
+
 } // namespace material

@@ -347,8 +347,11 @@ DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 qint64 decodingMemory(const QByteArray& bytes, QSize target)
 {
     // The formats with decoders of their own are measured by them: Qt's readers for them would let their
-    // libraries print to standard error, and Qt has none for HEIF.
+    // libraries print to standard error, Qt has none for HEIF, and Qt's GIF reader gives the first frame's
+    // size where the picture is the whole screen.
     switch (recognise(bytes)) {
+    case PictureKind::Gif:
+        return gifDecodingMemory(bytes);
     case PictureKind::Tiff:
         return tiffDecodingMemory(bytes);
     case PictureKind::Heic:

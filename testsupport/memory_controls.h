@@ -7,7 +7,7 @@
 #include "core/controls.h"
 #include "material/badge_layout.h"
 #include "material/composition.h"
-#include "material/picture.h"
+#include "material/memory_budget.h"
 
 #include <QColor>
 #include <QHash>
@@ -72,7 +72,7 @@ public:
             m_warnings.remove(id);
             return {};
         }
-        material::DecodedPicture decoded = material::decodePicture(bytes, material::kPictureRect.size());
+        material::DecodedPicture decoded = material::decodeWithinBudget(bytes, material::kPictureRect.size());
         if (decoded.image.isNull())
             return decoded.reason;
         m_pictures[id] = decoded.image;

@@ -1,7 +1,7 @@
 #include "ui/control_widgets.h"
 
 #include "material/composition.h"
-#include "material/picture.h"
+#include "material/memory_budget.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,39 +37,58 @@ void GroupBox::mouseMoveEvent(QMouseEvent* event)
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
+// The box keeps the bytes (a file, at most kMaxPictureFileBytes) and the picture fitted to it, never the
+// decoded picture: that lives only while it is fitted, so the window holds one decoded material at most,
+// within the memory budget, and a fit or size change decodes the bytes again.
+core::Reason PictureBox::fitted(const QByteArray& bytes, QImage& shown, core::Reason& warning) const
+{
+    const material::DecodedPicture decoded = material::decodeWithinBudget(bytes, size());
+    if (decoded.image.isNull())
+        return decoded.reason;
+    shown = material::fitPicture(decoded.image, m_fit, size());
+    // Decoded but not fitted to the box: the only way that fails is memory for the fitted copy.
+    if (shown.isNull())
+        return core::ReasonCode::OutOfMemory;
+    warning = decoded.warning;
+    return {};
+}
+
 core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
 {
     // Decoded aside first: a refused picture leaves the one the box shows.
-    QImage picture, shown;
+    QImage shown;
     core::Reason warning;
     if (!bytes.isEmpty()) {
-        material::DecodedPicture decoded = material::decodePicture(bytes, size());
-        if (decoded.image.isNull())
-            return decoded.reason;
-        shown = material::fitPicture(decoded.image, m_fit, size());
-        // Decoded but not fitted to the box: the only way that fails is memory for the fitted copy.
-        if (shown.isNull())
-            return core::ReasonCode::OutOfMemory;
-        picture = decoded.image;
-        warning = decoded.warning;
+        const core::Reason why = fitted(bytes, shown, warning);
+        if (why)
+            return why;
     }
-    m_picture = picture;
+    m_bytes = bytes;
     m_shown = shown;
     m_warning = warning;
     update();
     return {};
 }
 
+void PictureBox::refit()
+{
+    // A picture that cannot be fitted again (memory ran short) stays as it was shown.
+    QImage shown;
+    core::Reason warning;
+    if (!m_bytes.isEmpty() && !fitted(m_bytes, shown, warning))
+        m_shown = shown;
+    update();
+}
+
 void PictureBox::setFit(material::Fit fit)
 {
     m_fit = fit;
-    m_shown = material::fitPicture(m_picture, m_fit, size());
-    update();
+    refit();
 }
 
 void PictureBox::resizeEvent(QResizeEvent*)
 {
-    m_shown = material::fitPicture(m_picture, m_fit, size());
+    refit();
 }
 
 void PictureBox::paintEvent(QPaintEvent*)

@@ -62,7 +62,10 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
-    QImage m_picture;
+    core::Reason fitted(const QByteArray& bytes, QImage& shown, core::Reason& warning) const;
+    void refit();
+
+    QByteArray m_bytes;
     QImage m_shown;
     core::Reason m_warning;
     material::Fit m_fit = material::Fit::Stretch;

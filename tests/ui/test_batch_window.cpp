@@ -3,6 +3,7 @@
 #include "material/composition.h"
 #include "material/picture.h"
 #include "test_utils.h"
+#include "testsupport/picture_bytes.h"
 #include "ui/badge_layout_menu.h"
 #include "window_fixture.h"
 
@@ -85,17 +86,30 @@ private slots:
         QCOMPARE(shown.controls().text(ids::LineNumberBox), QStringLiteral("1"));
     }
 
+    void aCorruptMaterialIsSkippedAndReported_data()
+    {
+        QTest::addColumn<QByteArray>("broken");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no picture") << QByteArray("\xFF\xD8 this is no picture", 22) << QString();
+        // A GIF whose screen is 20000 x 20000: 1526 MB as 32-bit pixels, past the 1024 MB the window may
+        // decode, so it is refused before anything is allocated.
+        const QList<picturebytes::GifFrame> frame{picturebytes::GifFrame(QByteArray(4, '\0'), QRect(0, 0, 2, 2))};
+        QTest::newRow("past the memory budget") << picturebytes::gifFile(QSize(20000, 20000), {qRgb(1, 2, 3)}, 0, frame)
+                                                << QStringLiteral("图片需要 1526 MB 内存，超过允许的 1024 MB");
+    }
     void aCorruptMaterialIsSkippedAndReported()
     {
+        QFETCH(QByteArray, broken);
+        QFETCH(QString, said);
         testutil::Sandbox in, out;
         QVERIFY(in.write(QStringLiteral("good.jpg"), jpegOf(Qt::darkGreen, QSize(140, 226))));
-        QVERIFY(in.write(QStringLiteral("broken.jpg"), QByteArray("\xFF\xD8 this is no picture", 22)));
+        QVERIFY(in.write(QStringLiteral("broken.jpg"), broken));
         testutil::ShownWindow shown;
         QString report;
         startRun(shown, in.path(), out.path());
         QTimer::singleShot(0, [&] { testutil::answerMessageBox(&report); });
         QTRY_VERIFY_WITH_TIMEOUT(!report.isEmpty(), 15000);
-        QVERIFY2(report.contains(QStringLiteral("broken.jpg")), qPrintable(report));
+        QVERIFY2(report.contains(QStringLiteral("broken.jpg：") + said), qPrintable(report));
         QCOMPARE(filesIn(out.path()).size(), 1);
         QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
     }
