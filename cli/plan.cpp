@@ -6,11 +6,9 @@
 #include "material/picture_file.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 
 #include <cerrno>
 #include <cstring>
@@ -21,46 +19,28 @@ namespace cli {
 
 namespace {
 
-QString canonical(const QString& path)
-{
-    const QString c = QFileInfo(path).canonicalFilePath();
-    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
-}
-
 // Output files that exist. A folder under an output name, or an output that is one of the materials (the
 // input and output folders are the same and the format matches the output names), can never be written:
 // replacing a material before it is read would lose it. Other files are in the way, or with --skip-existing
 // mark their materials as done.
-void findConflicts(Plan& plan, bool skipExisting)
+void findConflicts(Plan& plan, const std::vector<material::ListedFile>& listed, bool skipExisting)
 {
-    // The output folder is listed once rather than asked about every name, and the materials' real paths are
-    // worked out only once an output exists: an empty output folder (the usual case, also for a folder of
-    // 100,000 materials) costs one listing and nothing per material.
-    QSet<QString> present;
-    QDirIterator it(plan.outputFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        present.insert(it.fileName());
-    }
-    QSet<QString> sources;
-    for (Material& m : plan.materials) {
-        if (!present.contains(m.outputName))
-            continue;
-        const QString output = plan.output(m);
-        const QFileInfo info(output);
-        if (sources.isEmpty()) {
-            for (const Material& each : plan.materials)
-                sources.insert(canonical(QFile::decodeName(plan.source(each))));
-        }
-        if (info.isDir()) {
-            plan.unwritable.append(output + QStringLiteral(" (a folder)"));
-        } else if (sources.contains(canonical(output))) {
-            plan.unwritable.append(output + QStringLiteral(" (one of the materials)"));
-        } else if (skipExisting) {
+    QStringList names;
+    names.reserve(qsizetype(plan.materials.size()));
+    for (const Material& m : plan.materials)
+        names.append(m.outputName);
+    const material::OutputCheck check = material::checkOutputs(plan.outputFolder, names, plan.inputFolder, listed);
+    for (qsizetype i : check.folders)
+        plan.unwritable.append(plan.output(plan.materials[std::size_t(i)]) + QStringLiteral(" (a folder)"));
+    for (qsizetype i : check.overMaterials)
+        plan.unwritable.append(plan.output(plan.materials[std::size_t(i)]) + QStringLiteral(" (one of the materials)"));
+    for (qsizetype i : check.existing) {
+        Material& m = plan.materials[std::size_t(i)];
+        if (skipExisting) {
             m.present = true;
             ++plan.presentCount;
         } else {
-            plan.inTheWay.append(output);
+            plan.inTheWay.append(plan.output(m));
         }
     }
 }
@@ -119,7 +99,7 @@ Plan makePlan(const Options& options)
         const QString& name = listed[i].shown;
         const QString outputName = options.naming == Naming::Material
                                        ? materialOutputName(name)
-                                       : QString::number(options.start + qint64(i)) + QStringLiteral(".png");
+                                       : material::numberedName(options.start + qint64(i));
         plan.materials.push_back({name, listed[i].native, outputName});
     }
     if (options.naming == Naming::Material) {
@@ -127,7 +107,7 @@ Plan makePlan(const Options& options)
         if (!plan.clashes.isEmpty())
             return plan;
     }
-    findConflicts(plan, options.skipExisting);
+    findConflicts(plan, listed, options.skipExisting);
     return plan;
 }
 

@@ -76,19 +76,22 @@ bool BatchHandlers::outputFolderAccepted(core::Controls& controls, const QString
 {
     const int lines = controls.lineCount(FileList);
     const qint64 first = std::max(currentLineIndex(controls), 0) + 1;
-    const OutputCheck check = checkNumberedOutputs(
-        folder, first, std::max<qint64>(lines - first + 1, 0), controls.text(MaterialFolderBox), m_listed);
-    const QStringList& refused = !check.overMaterials.isEmpty() ? check.overMaterials : check.folders;
-    if (!refused.isEmpty()) {
+    QStringList names;
+    for (qint64 n = first; n <= lines; ++n)
+        names.append(numberedName(n));
+    const OutputCheck check = checkOutputs(folder, names, controls.text(MaterialFolderBox), m_listed);
+    const std::vector<qsizetype>& refused = !check.overMaterials.empty() ? check.overMaterials : check.folders;
+    if (!refused.empty()) {
         const QString why =
-            !check.overMaterials.isEmpty() ? QString::fromUtf16(kOverMaterials) : QString::fromUtf16(kFolderInTheWay);
+            !check.overMaterials.empty() ? QString::fromUtf16(kOverMaterials) : QString::fromUtf16(kFolderInTheWay);
+        const QString firstRefused = numberedOutput(folder, first + refused.front());
         controls.showMessage(QString::fromUtf16(kMessageTitle),
-                             why.arg(QDir::toNativeSeparators(refused.constFirst())).arg(refused.size()));
+                             why.arg(QDir::toNativeSeparators(firstRefused)).arg(refused.size()));
         return false;
     }
     // Without a Yes nothing is replaced, not even a file that appears while the run goes on.
     m_writeMode = WriteMode::NoReplace;
-    if (check.existing.isEmpty())
+    if (check.existing.empty())
         return true;
     if (!controls.askYesNo(QString::fromUtf16(kMessageTitle),
                            QString::fromUtf16(kReplaceQuestion).arg(check.existing.size())))

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <memory>
@@ -163,33 +164,57 @@ QByteArray nativePath(const QString& folder, const ListedFile& file)
     return QFile::encodeName(withTrailingSeparator(folder)) + file.native;
 }
 
-QString numberedOutput(const QString& outputFolder, qint64 number)
+QString numberedName(qint64 number)
 {
-    return withTrailingSeparator(outputFolder) + QString::number(number) + QLatin1String(".png");
+    return QString::number(number) + QLatin1String(".png");
 }
 
-OutputCheck checkNumberedOutputs(const QString& outputFolder,
-                                 qint64 start,
-                                 qint64 count,
-                                 const QString& materialFolder,
-                                 const std::vector<ListedFile>& materials)
+QString numberedOutput(const QString& outputFolder, qint64 number)
+{
+    return withTrailingSeparator(outputFolder) + numberedName(number);
+}
+
+namespace {
+
+// The names in a folder, as the file system holds them; none when the folder cannot be read (or is not there,
+// as an output folder before its first run).
+QSet<QByteArray> namesIn(const QString& folder)
+{
+    QSet<QByteArray> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()), ::closedir);
+    while (dir) {
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            break;
+        names.insert(QByteArray(entry->d_name));
+    }
+    return names;
+}
+
+} // namespace
+
+OutputCheck checkOutputs(const QString& outputFolder,
+                         const QStringList& names,
+                         const QString& materialFolder,
+                         const std::vector<ListedFile>& materials)
 {
     OutputCheck check;
-    // The materials as files (device and inode), so an output that reaches one through another path, a link
-    // or a hard link is still known for what it is. Looked up only once some output exists.
+    const QSet<QByteArray> present = namesIn(outputFolder);
+    // The materials as files, looked up only once some output exists.
     std::set<std::pair<dev_t, ino_t>> sources;
     bool sourcesKnown = false;
-    for (qint64 n = start; n < start + count; ++n) {
-        const QString path = numberedOutput(outputFolder, n);
-        const QByteArray native = QFile::encodeName(path);
-        struct stat st;
-        if (::lstat(native.constData(), &st) != 0)
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (!present.contains(QFile::encodeName(names[i])))
             continue;
-        if (::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            check.folders.append(path);
+        const QByteArray native = QFile::encodeName(withTrailingSeparator(outputFolder) + names[i]);
+        struct stat st;
+        // A dangling link has no file behind it: it is in the way, neither a folder nor a material.
+        const bool followed = ::stat(native.constData(), &st) == 0;
+        if (followed && S_ISDIR(st.st_mode)) {
+            check.folders.push_back(i);
             continue;
         }
-        if (!sourcesKnown) {
+        if (followed && !sourcesKnown) {
             for (const ListedFile& m : materials) {
                 struct stat ms;
                 if (::stat(nativePath(materialFolder, m).constData(), &ms) == 0)
@@ -197,12 +222,10 @@ OutputCheck checkNumberedOutputs(const QString& outputFolder,
             }
             sourcesKnown = true;
         }
-        // A dangling link has no file behind it: it is in the way, not a material.
-        const bool followed = ::stat(native.constData(), &st) == 0;
         if (followed && sources.count({st.st_dev, st.st_ino}))
-            check.overMaterials.append(path);
+            check.overMaterials.push_back(i);
         else
-            check.existing.append(path);
+            check.existing.push_back(i);
     }
     return check;
 }

@@ -37,19 +37,23 @@ std::vector<ListedFile> listMaterials(const QString& folder, const QString& form
 // The native path of a listed material in `folder`.
 QByteArray nativePath(const QString& folder, const ListedFile& file);
 
-// What stands at the numbered output names start ... start + count - 1, ".png", in `outputFolder`.
+// What stands at the output names in `outputFolder`, as indices into `names`: files a run would replace,
+// folders in the way (such a name can never be written), and outputs that are themselves materials of
+// `materialFolder` (writing one loses a material). Outputs are compared with the materials as files (device
+// and inode), so one that reaches a material through a link or a hard link is known for what it is. The
+// output folder is listed once: an empty one costs one listing however many names there are.
 struct OutputCheck {
-    QStringList existing;      // files a run would replace
-    QStringList folders;       // folders in the way: such a name can never be written
-    QStringList overMaterials; // outputs that are themselves listed materials: writing them loses a material
+    std::vector<qsizetype> existing;
+    std::vector<qsizetype> folders;
+    std::vector<qsizetype> overMaterials;
 };
-OutputCheck checkNumberedOutputs(const QString& outputFolder,
-                                 qint64 start,
-                                 qint64 count,
-                                 const QString& materialFolder,
-                                 const std::vector<ListedFile>& materials);
+OutputCheck checkOutputs(const QString& outputFolder,
+                         const QStringList& names,
+                         const QString& materialFolder,
+                         const std::vector<ListedFile>& materials);
 
-// The numbered output path for line `number`.
+// The numbered output name for line `number` ("7.png"), and its path in `outputFolder`.
+QString numberedName(qint64 number);
 QString numberedOutput(const QString& outputFolder, qint64 number);
 
 } // namespace material

@@ -2,6 +2,7 @@
 
 #include "material/limits.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
 #include <cstring>
@@ -158,12 +159,13 @@ void readRows(Session& s, void* arg)
 }
 
 // CMYK comes out of libjpeg as four bytes per pixel; Adobe's files store the inks inverted.
-void cmykToRgb(QImage& image, bool inverted)
+void cmykToRgb(QImage& image, int rows, bool inverted)
 {
-    for (int y = 0; y < image.height(); ++y) {
+    const int width = image.width();
+    for (int y = 0; y < rows; ++y) {
         uchar* p = image.scanLine(y);
         auto* out = reinterpret_cast<QRgb*>(p);
-        for (int x = 0; x < image.width(); ++x, p += 4) {
+        for (int x = 0; x < width; ++x, p += 4) {
             int c = p[0], m = p[1], ye = p[2], k = p[3];
             if (!inverted) {
                 c = 255 - c, m = 255 - m, ye = 255 - ye, k = 255 - k;
@@ -230,16 +232,19 @@ DecodedPicture decodeRows(Session& s)
         result.reason = core::ReasonCode::OutOfMemory;
         return result;
     }
-    image.fill(kMissingDataColour);
     RowTarget rows{image.bits(), static_cast<size_t>(image.bytesPerLine()), s.cinfo.output_height, false};
     const bool ok = guarded(s, readRows, &rows);
-    const JDIMENSION rowsRead = s.cinfo.output_scanline;
+    const int rowsRead = static_cast<int>(s.cinfo.output_scanline);
     if (!ok && rowsRead == 0) {
         result.reason = damaged(s.err.message);
         return result;
     }
     if (s.cinfo.out_color_space == JCS_CMYK)
-        cmykToRgb(image, s.cinfo.saw_Adobe_marker);
+        cmykToRgb(image, rowsRead, s.cinfo.saw_Adobe_marker);
+    // Only the rows libjpeg delivered were written; the rest are filled now rather than the whole picture
+    // before, which would cost a pass over every complete picture.
+    for (int y = rowsRead; y < image.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), image.width(), kMissingDataColour);
     if (s.ranOut || !rows.complete)
         result.warning = {core::ReasonCode::Truncated, {kJpeg}};
     else if (!ok)

@@ -8,12 +8,14 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <vector>
 
 #include <fcntl.h>
-#include <libdeflate.h>
+#include <isa-l/igzip_lib.h>
+#include <zlib.h>
 #include <unistd.h>
 
 namespace material {
@@ -72,85 +74,103 @@ QString withPngSuffix(const QString& chosen)
 
 namespace {
 
-void appendBigEndian(QByteArray& out, quint32 value)
+void putBigEndian(uchar* at, quint32 value)
 {
-    const char bytes[4] = {static_cast<char>(value >> 24),
-                           static_cast<char>(value >> 16),
-                           static_cast<char>(value >> 8),
-                           static_cast<char>(value)};
-    out.append(bytes, 4);
+    at[0] = static_cast<uchar>(value >> 24);
+    at[1] = static_cast<uchar>(value >> 16);
+    at[2] = static_cast<uchar>(value >> 8);
+    at[3] = static_cast<uchar>(value);
 }
 
-void appendChunk(QByteArray& out, const char type[4], const QByteArray& data)
+// Frames the `length` data bytes that follow a chunk's length and type fields at `chunk` as a PNG chunk:
+// the length and type before them, the CRC of type and data after them. Returns the chunk's end.
+uchar* closeChunk(uchar* chunk, const char type[4], std::size_t length)
 {
-    appendBigEndian(out, static_cast<quint32>(data.size()));
-    const qsizetype start = out.size();
-    out.append(type, 4);
-    out.append(data);
-    appendBigEndian(out, libdeflate_crc32(0, out.constData() + start, static_cast<std::size_t>(out.size() - start)));
+    putBigEndian(chunk, static_cast<quint32>(length));
+    std::memcpy(chunk + 4, type, 4);
+    uchar* end = chunk + 8 + length;
+    putBigEndian(end, static_cast<quint32>(::crc32(0, chunk + 4, static_cast<uInt>(length + 4))));
+    return end + 4;
 }
 
-// The filtered scanlines: each row is stored as the difference from the row above (PNG filter "Up"). The
-// frames are a stretched photo inside flat black margins, where Up turns the margins and smooth areas into
-// runs of zeros that a fast deflate level packs well; it costs one subtraction per byte.
-QByteArray filteredRows(const QImage& rgb)
+// The filtered scanlines of a 32-bit picture as 8-bit RGB: each row is stored as the difference from the row
+// above (PNG filter "Up"). The frames are a stretched photo inside flat black margins, where Up turns the
+// margins and smooth areas into runs of zeros that a fast deflate level packs well. The subtraction is done
+// while the pixels are taken apart, so no 24-bit copy of the picture is made.
+void filterRows(const QImage& rgb32, uchar* out)
 {
-    const int rowBytes = rgb.width() * 3;
-    QByteArray raw;
-    raw.resize(static_cast<qsizetype>(rgb.height()) * (rowBytes + 1));
-    auto* out = reinterpret_cast<uchar*>(raw.data());
-    for (int y = 0; y < rgb.height(); ++y) {
-        const uchar* row = rgb.constScanLine(y);
-        const uchar* above = y > 0 ? rgb.constScanLine(y - 1) : nullptr;
+    const int width = rgb32.width(), height = rgb32.height();
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+        const auto* above = y > 0 ? reinterpret_cast<const QRgb*>(rgb32.constScanLine(y - 1)) : nullptr;
         *out++ = above ? 2 : 0;
-        for (int x = 0; x < rowBytes; ++x)
-            *out++ = static_cast<uchar>(above ? row[x] - above[x] : row[x]);
+        for (int x = 0; x < width; ++x) {
+            const QRgb up = above ? above[x] : 0;
+            *out++ = static_cast<uchar>(qRed(row[x]) - qRed(up));
+            *out++ = static_cast<uchar>(qGreen(row[x]) - qGreen(up));
+            *out++ = static_cast<uchar>(qBlue(row[x]) - qBlue(up));
+        }
     }
-    return raw;
 }
 
-// The deflate level of the frames. Level 1 of libdeflate encodes a frame in a fraction of the time zlib's
-// default level takes, and its files are about as small as zlib's level 6 gives for these pictures.
-constexpr int kDeflateLevel = 1;
+// What one thread reuses from frame to frame: the deflate level's working memory and the filtered rows.
+struct EncoderBuffers {
+    std::vector<uchar> level = std::vector<uchar>(ISAL_DEF_LVL1_DEFAULT);
+    std::vector<uchar> rows;
+};
 
-// One compressor per thread: allocating one costs more than compressing a frame, and a compressor may not be
-// shared between threads.
-libdeflate_compressor* threadCompressor()
+// Deflates the filtered rows into `out` as one zlib stream at ISA-L's level 1: a frame in about half the time
+// of libdeflate's fastest level, for files about 4% larger. Returns the stream's size, 0 when it did not fit.
+std::size_t deflateRows(EncoderBuffers& buffers, uchar* out, std::size_t room)
 {
-    struct Free {
-        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-    };
-    thread_local std::unique_ptr<libdeflate_compressor, Free> compressor(libdeflate_alloc_compressor(kDeflateLevel));
-    return compressor.get();
+    isal_zstream stream;
+    isal_deflate_stateless_init(&stream);
+    stream.level = 1;
+    stream.level_buf = buffers.level.data();
+    stream.level_buf_size = static_cast<uint32_t>(buffers.level.size());
+    stream.gzip_flag = IGZIP_ZLIB;
+    stream.end_of_stream = 1;
+    stream.next_in = buffers.rows.data();
+    stream.avail_in = static_cast<uint32_t>(buffers.rows.size());
+    stream.next_out = out;
+    stream.avail_out = static_cast<uint32_t>(room);
+    if (isal_deflate_stateless(&stream) != COMP_OK)
+        return 0;
+    return stream.total_out;
 }
 
 } // namespace
 
 QByteArray encodePng(const QImage& image)
 {
-    libdeflate_compressor* compressor = threadCompressor();
-    if (image.isNull() || !compressor)
+    if (image.isNull())
         return {};
     // 8-bit RGB in one zlib stream (one IDAT chunk), lossless.
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    const QByteArray raw = filteredRows(rgb);
-    const std::size_t bound = libdeflate_zlib_compress_bound(compressor, static_cast<std::size_t>(raw.size()));
-    QByteArray packed(static_cast<qsizetype>(bound), Qt::Uninitialized);
-    const std::size_t packedSize = libdeflate_zlib_compress(
-        compressor, raw.constData(), static_cast<std::size_t>(raw.size()), packed.data(), bound);
-    if (packedSize == 0)
+    const QImage rgb32 = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    if (rgb32.isNull())
         return {};
-    packed.resize(static_cast<qsizetype>(packedSize));
+    thread_local EncoderBuffers buffers;
+    const std::size_t rawSize = static_cast<std::size_t>(rgb32.height()) * (std::size_t(rgb32.width()) * 3 + 1);
+    buffers.rows.resize(rawSize);
+    filterRows(rgb32, buffers.rows.data());
 
-    QByteArray header;
-    appendBigEndian(header, static_cast<quint32>(rgb.width()));
-    appendBigEndian(header, static_cast<quint32>(rgb.height()));
-    header.append("\x08\x02\x00\x00\x00", 5); // 8 bits, truecolour, deflate, adaptive filtering, no interlace
-
-    QByteArray out("\x89PNG\r\n\x1a\n", 8);
-    appendChunk(out, "IHDR", header);
-    appendChunk(out, "IDAT", packed);
-    appendChunk(out, "IEND", {});
+    // Data deflate cannot shrink goes into stored blocks, 5 bytes in 65535 more; the zlib stream adds 6.
+    const std::size_t room = rawSize + rawSize / 65535 * 5 + 64;
+    constexpr std::size_t kSignature = 8, kChunkFrame = 12, kHeaderBytes = 13;
+    QByteArray out(static_cast<qsizetype>(kSignature + 3 * kChunkFrame + kHeaderBytes + room), Qt::Uninitialized);
+    auto* start = reinterpret_cast<uchar*>(out.data());
+    std::memcpy(start, "\x89PNG\r\n\x1a\n", kSignature);
+    uchar* chunk = start + kSignature;
+    putBigEndian(chunk + 8, static_cast<quint32>(rgb32.width()));
+    putBigEndian(chunk + 12, static_cast<quint32>(rgb32.height()));
+    std::memcpy(chunk + 16, "\x08\x02\x00\x00\x00", 5); // 8 bits, truecolour, deflate, adaptive filters, no interlace
+    chunk = closeChunk(chunk, "IHDR", kHeaderBytes);
+    const std::size_t packed = deflateRows(buffers, chunk + 8, room);
+    if (packed == 0)
+        return {};
+    chunk = closeChunk(chunk, "IDAT", packed);
+    chunk = closeChunk(chunk, "IEND", 0);
+    out.resize(chunk - start);
     return out;
 }
 
