@@ -1,9 +1,10 @@
 // vorlith-batch at the edges of real use: peak memory on 108-megapixel phone photos (12000 x 9000) with one
-// and two workers, and a folder of 100,000 files (empty ones: the listing, the plan and the dry run are
+// and two workers, on 16-bit RGBA PNGs of 8192 x 8192 (512 MB each at full size) with two, and a folder of 100,000 files (empty ones: the listing, the plan and the dry run are
 // what is measured, not decoding).
 #include "child_run.h"
 #include "material/file_listing.h"
 #include "testsupport/libjpeg_writer.h"
+#include "testsupport/libpng_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 namespace {
 
 constexpr int kBigPhotos = 4;
+constexpr int kBigPngs = 4;
 constexpr int kManyFiles = 100000;
 
 // A 12000 x 9000 JPEG written row by row (a picture of that size would take 432 MB): gradients with a
@@ -43,6 +45,25 @@ bool makeBigPhotos(const QString& folder)
         QFile file(path);
         const QByteArray bytes = bigPhoto(static_cast<quint32>(i % 2));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+    }
+    return true;
+}
+
+// Smooth 16-bit gradients under a varying alpha, written row by row (the picture itself is never made).
+bool makeBigPngs(const QString& folder)
+{
+    QDir().mkpath(folder);
+    for (int i = 0; i < kBigPngs; ++i) {
+        const QString path = folder + QStringLiteral("deep%1.png").arg(i);
+        if (QFileInfo(path).size() > 0)
+            continue;
+        const QByteArray bytes = picturebytes::libpngEncode(8192, 8192, {16, 6}, [i](int x, int y, int c) {
+            const unsigned v = c == 0 ? x * 8u : c == 1 ? y * 8u : c == 2 ? (x + y) * 4u : 0xFFFFu - (x ^ y) * 2u;
+            return (v + unsigned(i) * 4099u) & 0xFFFFu;
+        });
+        QFile file(path);
+        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
     }
     return true;
@@ -80,10 +101,11 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     const QString tool = QStringLiteral(VORLITH_BUILD_DIR "/cli/vorlith-batch");
     const QString big = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/108mp/");
+    const QString deep = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/png16/");
     const QString many = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/100k/");
-    out << "generating " << big << " and " << many << " (kept between runs)...\n" << Qt::flush;
+    out << "generating " << big << ", " << deep << " and " << many << " (kept between runs)...\n" << Qt::flush;
     QTemporaryDir work;
-    if (!work.isValid() || !makeBigPhotos(big) || !makeManyFiles(many))
+    if (!work.isValid() || !makeBigPhotos(big) || !makeBigPngs(deep) || !makeManyFiles(many))
         return 1;
     const QString o = work.path() + QLatin1Char('/');
 
@@ -95,6 +117,12 @@ int main(int argc, char** argv)
             tool, {"-i", big, "-o", o + QStringLiteral("big%1").arg(jobs), "-j", QString::number(jobs)});
         out << QStringLiteral("  vorlith-batch --jobs %1: %2\n").arg(jobs).arg(describe(r));
     }
+
+    out << QStringLiteral("%1 PNGs of 8192 x 8192, 16-bit RGBA (%2 MB each)\n")
+               .arg(kBigPngs)
+               .arg(static_cast<double>(QFileInfo(deep + "deep0.png").size()) / 1e6, 0, 'f', 1);
+    out << "  vorlith-batch --jobs 2: "
+        << describe(bench::runMeasured(tool, {"-i", deep, "-f", "png", "-o", o + "deep", "-j", "2"})) << "\n";
 
     out << QStringLiteral("a folder of %1 empty .jpg files\n").arg(kManyFiles);
     QElapsedTimer timer;

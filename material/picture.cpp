@@ -292,6 +292,10 @@ DecodedPicture decodeIcon(const QByteArray& bytes)
                 {ReasonCode::Damaged,
                  {QStringLiteral("ICO"), QStringLiteral("the directory holds no readable image within the limits")}},
                 {}};
+    // An image stored as a PNG goes to the PNG decoder, which owns libpng's messages (Qt's lets them through).
+    const QByteArray png = bytes.mid(u32le(bytes, 6 + 16 * qsizetype(best) + 12));
+    if (recognise(png) == PictureKind::Png)
+        return decodePng(png);
     return readWithQt(bytes, "ico", best);
 }
 

@@ -50,14 +50,10 @@ std::vector<png_byte> packedRow(int w, int y, const PngShape& shape, const std::
 
 } // namespace
 
+// Rows are made one at a time as libpng asks for them (every row once per pass of an interlaced file), so
+// a picture of any size is written in the memory of one row.
 QByteArray libpngEncode(int w, int h, const PngShape& shape, const std::function<unsigned(int x, int y, int c)>& sample)
 {
-    std::vector<std::vector<png_byte>> rows;
-    for (int y = 0; y < h; ++y)
-        rows.push_back(packedRow(w, y, shape, sample));
-    std::vector<png_bytep> pointers;
-    for (auto& row : rows)
-        pointers.push_back(row.data());
     std::vector<png_color> palette;
     std::vector<png_byte> alphas;
     for (QRgb c : shape.palette) {
@@ -85,7 +81,10 @@ QByteArray libpngEncode(int w, int h, const PngShape& shape, const std::function
     png_write_info(png, info);
     if (shape.depth < 8)
         png_set_packing(png);
-    png_write_image(png, pointers.data());
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < h; ++y)
+            png_write_row(png, packedRow(w, y, shape, sample).data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;

@@ -81,6 +81,17 @@ QByteArray rle8Bmp(int w, int h, const std::function<int(int, int)>& index)
     return b + palette + data;
 }
 
+// An icon whose one image is stored as a PNG.
+QByteArray iconAround(const QByteArray& png)
+{
+    QByteArray b = QByteArray("\0\0\1\0\1\0", 6) + QByteArray(16, '\0');
+    putU16le(b, 6 + 4, 1);  // planes
+    putU16le(b, 6 + 6, 32); // bits a pixel
+    putU32le(b, 6 + 8, quint32(png.size()));
+    putU32le(b, 6 + 12, quint32(b.size()));
+    return b + png;
+}
+
 void putU32be(QByteArray& b, qsizetype at, quint32 v)
 {
     for (int i = 0; i < 4; ++i)
@@ -247,6 +258,7 @@ void TestHostilePictures::fillsWhatNeverArrived_data()
     const QImage noisy = painted(160, 120, [&random](int, int) { return random.generate() | 0xFF000000; });
     QTest::newRow("PNG") << "cut.png" << encode(noisy, "png") << noisy;
     auto noisySample = [&noisy](int x, int y, int c) { return unsigned(noisy.pixel(x, y) >> (16 - 8 * c) & 0xFF); };
+    QTest::newRow("PNG inside an icon") << "cut_png.ico" << iconAround(encode(noisy, "png")) << noisy;
     QTest::newRow("PNG interlaced") << "cut_interlaced.png" << libpngEncode(160, 120, {8, 2, true}, noisySample) << noisy;
     QTest::newRow("JPEG") << "cut.jpg" << encode(image, "jpeg", 90) << QImage();
     QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120, char(0x21)) << QImage();
