@@ -105,7 +105,7 @@ int main(int argc, char** argv)
     const QString many = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/100k/");
     out << "generating " << big << ", " << deep << " and " << many << " (kept between runs)...\n" << Qt::flush;
     QTemporaryDir work;
-    if (!work.isValid() || !makeBigPhotos(big) || !makeBigPngs(deep) || !makeManyFiles(many))
+    if (!work.isValid() || !bench::inChild([&] { return makeBigPhotos(big) && makeBigPngs(deep) && makeManyFiles(many); }))
         return 1;
     const QString o = work.path() + QLatin1Char('/');
 
