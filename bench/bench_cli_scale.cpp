@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <functional>
+
 namespace {
 
 constexpr int kBigPhotos = 4;
@@ -35,34 +37,25 @@ QByteArray bigPhoto(quint32 seed)
                                        {.quality = 90});
 }
 
-bool makeBigPhotos(const QString& folder)
+// Smooth 16-bit gradients under a varying alpha, written row by row (the picture itself is never made).
+QByteArray deepPng(unsigned seed)
 {
-    QDir().mkpath(folder);
-    for (int i = 0; i < kBigPhotos; ++i) {
-        const QString path = folder + QStringLiteral("photo%1.jpg").arg(i);
-        if (QFileInfo(path).size() > 0)
-            continue;
-        QFile file(path);
-        const QByteArray bytes = bigPhoto(static_cast<quint32>(i % 2));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return false;
-    }
-    return true;
+    return picturebytes::libpngEncode(8192, 8192, {16, 6}, [seed](int x, int y, int c) {
+        const unsigned v = c == 0 ? x * 8u : c == 1 ? y * 8u : c == 2 ? (x + y) * 4u : 0xFFFFu - (x ^ y) * 2u;
+        return (v + seed * 4099u) & 0xFFFFu;
+    });
 }
 
-// Smooth 16-bit gradients under a varying alpha, written row by row (the picture itself is never made).
-bool makeBigPngs(const QString& folder)
+// Files `name`0, `name`1, ... in the folder, each made by `make` from its number unless an earlier run left it.
+bool makeFiles(const QString& folder, const QString& name, int count, const std::function<QByteArray(int)>& make)
 {
     QDir().mkpath(folder);
-    for (int i = 0; i < kBigPngs; ++i) {
-        const QString path = folder + QStringLiteral("deep%1.png").arg(i);
+    for (int i = 0; i < count; ++i) {
+        const QString path = folder + name.arg(i);
         if (QFileInfo(path).size() > 0)
             continue;
-        const QByteArray bytes = picturebytes::libpngEncode(8192, 8192, {16, 6}, [i](int x, int y, int c) {
-            const unsigned v = c == 0 ? x * 8u : c == 1 ? y * 8u : c == 2 ? (x + y) * 4u : 0xFFFFu - (x ^ y) * 2u;
-            return (v + unsigned(i) * 4099u) & 0xFFFFu;
-        });
         QFile file(path);
+        const QByteArray bytes = make(i);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
     }
@@ -105,7 +98,12 @@ int main(int argc, char** argv)
     const QString many = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/100k/");
     out << "generating " << big << ", " << deep << " and " << many << " (kept between runs)...\n" << Qt::flush;
     QTemporaryDir work;
-    if (!work.isValid() || !bench::inChild([&] { return makeBigPhotos(big) && makeBigPngs(deep) && makeManyFiles(many); }))
+    const bool made = bench::inChild([&] {
+        return makeFiles(big, QStringLiteral("photo%1.jpg"), kBigPhotos, [](int i) { return bigPhoto(quint32(i % 2)); }) &&
+               makeFiles(deep, QStringLiteral("deep%1.png"), kBigPngs, [](int i) { return deepPng(unsigned(i)); }) &&
+               makeManyFiles(many);
+    });
+    if (!work.isValid() || !made)
         return 1;
     const QString o = work.path() + QLatin1Char('/');
 
