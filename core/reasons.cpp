@@ -41,15 +41,15 @@ constexpr ReasonText kTexts[] = {
     {ReasonCode::NoFileName,       "no file name was given",                                       u"没有给出文件名"},
     {ReasonCode::NoPicture,        "there is no picture to save",                                  u"没有可保存的图片"},
     {ReasonCode::NotAPicture,      "not a recognised picture",                                     u"不是可识别的图片"},
-    {ReasonCode::Damaged,          "the %1 data is damaged: %2",                                   u"图片数据已损坏"},
-    {ReasonCode::Unsupported,      "this kind of %1 is not supported: %2",                         u"不支持这种图片的编码方式"},
+    {ReasonCode::Damaged,          "the %1 data is damaged: %2",                                   u"%1 图片数据已损坏：%2"},
+    {ReasonCode::Unsupported,      "this kind of %1 is not supported: %2",                         u"不支持这种 %1 图片：%2"},
     {ReasonCode::NoPixels,         "the picture header gives no pixels (%1 x %2)",                 u"图片头没有给出像素（%1 × %2）"},
     {ReasonCode::PictureTooLarge,  "the picture is %1 x %2 pixels, beyond the limit of %3 pixels a side or %4 pixels",
                                                                                                     u"图片为 %1 × %2 像素，超出每边 %3 像素或共 %4 像素的上限"},
     {ReasonCode::MemoryBudget,     "the picture needs %1 MB of memory, more than the %2 MB allowed", u"图片需要 %1 MB 内存，超过允许的 %2 MB"},
     {ReasonCode::CannotShow,       "the picture cannot be shown",                                  u"无法显示这张图片"},
-    {ReasonCode::Truncated,        "the %1 data ends early; the missing part is grey",             u"图片数据不完整，缺少的部分显示为灰色"},
-    {ReasonCode::DamagedShown,     "the %1 data is damaged (%2); shown as far as it could be read", u"图片数据有损坏，只显示能读出的部分"},
+    {ReasonCode::Truncated,        "the %1 data ends early; the missing part is grey",             u"%1 图片数据不完整，缺少的部分显示为灰色"},
+    {ReasonCode::DamagedShown,     "the %1 data is damaged (%2); shown as far as it could be read", u"%1 图片数据有损坏（%2），只显示能读出的部分"},
     {ReasonCode::GreyPalette,      "the PCX file has no palette; shown in greys",                  u"PCX 文件没有调色板，以灰度显示"},
     {ReasonCode::Stopped,          "stopped",                                                      u"已停止"},
     {ReasonCode::NoFileNamed,      "no file is named",                                             u"没有指定文件"},
@@ -82,8 +82,62 @@ const ReasonText& row(ReasonCode code)
     return kTexts[static_cast<std::size_t>(code)];
 }
 
+// What the decoders' own words say is wrong, as one of a few kinds the window says in Chinese. The words are
+// those of libpng (and zlib inside it), libjpeg, giflib, libwebp, libtiff, libheif, Qt's readers and our own
+// BMP, ICO, PCX and WebP checks. The first row with a fragment found in the words (in any letter case) gives
+// the kind, so the rows that must win come first: "IHDR: CRC error" is a checksum, "the file ends inside its
+// header" data that ends early, zlib's "incorrect header check" damaged compressed data. Words no row knows
+// get the last, general phrase, never English.
+struct DamageKind {
+    const char* fragments; // lower case, '|' between them
+    const char16_t* chinese;
+};
+
+// clang-format off
+constexpr DamageKind kDamageKinds[] = {
+    {"memory|failed to allocate|needs more than",                                     u"内存不足"},
+    {"crc|checksum|incorrect data check",                                             u"校验和不符"},
+    {"premature end|eof|end of file|end of data|ends inside|ends early|shorter than|not enough data|"
+     "not enough image data|insufficient|incomplete|outside of file bounds|scanned completely|remaining data|"
+     "read error|can not read|cannot read|failed to read|io error|less than",         u"数据提前结束"},
+    {"unsupported|not supported|can not handle|cannot handle|not implemented|not configured|not run-length|"
+     "planes of",                                                                     u"用到了不支持的编码或功能"},
+    {"the header|its header|file header|ihdr|signature|not a png|not a jpeg|not a tiff|not in gif format|"
+     "screen descriptor|'ftyp'|bad version|ascii conversion",                         u"文件头无效"},
+    {"no image|no picture|no readable image|no first page|holds no",                  u"文件中没有可显示的图像"},
+    {"corrupt|defective|huffman|lzw|bitstream|invalid distance|stored block|block type|invalid code|"
+     "literal|length or distance|header check|adaptive filter|too much image data|extra compressed|"
+     "decoder plugin|stream was rejected|progressi",                                  u"压缩的图像数据已损坏"},
+    {"invalid|bogus|incorrect|incompatible|sanity check|wrong record|missing|no '|non-existing|nonexisting|"
+     "not defined|not a proper|out of range|bad value|is empty|is zero|cannot hold|number of pixels|"
+     "sampling factors|no properties|has no data|not present|color map|colour table|extraneous",
+                                                                                      u"文件结构或字段值无效"},
+};
+// clang-format on
+
+constexpr const char16_t* kUnknownDamage = u"数据无法解读";
+
+// The Chinese for what the decoder's words say is wrong.
+QString damageInChinese(const QString& words)
+{
+    const QString lower = words.toLower();
+    for (const DamageKind& kind : kDamageKinds) {
+        for (const QByteArray& fragment : QByteArray(kind.fragments).split('|')) {
+            if (lower.contains(QLatin1String(fragment)))
+                return QString::fromUtf16(kind.chinese);
+        }
+    }
+    return QString::fromUtf16(kUnknownDamage);
+}
+
+// The codes whose second argument is a decoder's own words (English), said in Chinese by their kind.
+bool carriesDecoderWords(ReasonCode code)
+{
+    return code == ReasonCode::Damaged || code == ReasonCode::DamagedShown || code == ReasonCode::Unsupported;
+}
+
 // Puts the arguments in place of %1 to %9 in one pass, so an argument that holds "%2" (a file name) stays as
-// it is, and a text may leave an argument out: the Chinese texts leave out the decoders' English words.
+// it is.
 QString filled(const QString& text, const QStringList& args)
 {
     QString out;
@@ -109,7 +163,10 @@ QString englishText(const Reason& reason)
 
 QString chineseText(const Reason& reason)
 {
-    return filled(QString::fromUtf16(row(reason.code).chinese), reason.args);
+    QStringList args = reason.args;
+    if (carriesDecoderWords(reason.code) && args.size() >= 2)
+        args[1] = damageInChinese(args[1]);
+    return filled(QString::fromUtf16(row(reason.code).chinese), args);
 }
 
 Reason reasonFromErrno(int error)

@@ -8,8 +8,9 @@
 // Why something failed or came out damaged, as a code with its arguments. The code is what crosses threads
 // and layers; the words are chosen where the reason is shown, from the one table in reasons.cpp: English
 // for vorlith-batch's terminal, Chinese for the window. Arguments are the parts no table can know (a path,
-// a size, a decoder's own words) and fill %1, %2, ... in the texts; the Chinese texts leave out the format's
-// name and the decoders' words, which are English, so the window shows no English.
+// a size, a decoder's own words) and fill %1, %2, ... in the texts. A decoder's words are English: the
+// Chinese texts say instead which kind of damage they describe (data that ends early, a checksum that does
+// not match, ...), so the window names the format and what is wrong without a word of English.
 namespace core {
 
 enum class ReasonCode : std::uint8_t {

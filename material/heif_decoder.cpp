@@ -143,33 +143,59 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
 
 } // namespace
 
-DecodedPicture decodeHeif(const QByteArray& bytes, QSize target)
+namespace {
+
+// Reads the file's structure (no pixels yet) and finds its primary picture; the context owns the bytes' view.
+core::Reason openPrimary(const QByteArray& bytes, Context& context, Handle& primary)
 {
-    Context context(heif_context_alloc(), heif_context_free);
     if (!context)
-        return {{}, core::ReasonCode::OutOfMemory, {}};
+        return core::ReasonCode::OutOfMemory;
     heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureDimension);
     heif_error error =
         heif_context_read_from_memory_without_copy(context.get(), bytes.constData(), size_t(bytes.size()), nullptr);
     if (error.code != heif_error_Ok)
-        return {{}, failure("the file cannot be read", error), {}};
-    heif_image_handle* primary = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &primary);
+        return failure("the file cannot be read", error);
+    heif_image_handle* handle = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &handle);
     if (error.code != heif_error_Ok)
-        return {{}, failure("the file holds no picture", error), {}};
-    const Handle primaryOwner(primary, heif_image_handle_release);
-    const core::Reason refusal = sizeRefusal(primary);
+        return failure("the file holds no picture", error);
+    primary.reset(handle);
+    return sizeRefusal(handle);
+}
+
+} // namespace
+
+DecodedPicture decodeHeif(const QByteArray& bytes, QSize target)
+{
+    Context context(heif_context_alloc(), heif_context_free);
+    Handle primary(nullptr, heif_image_handle_release);
+    const core::Reason refusal = openPrimary(bytes, context, primary);
     if (refusal)
         return {{}, refusal, {}};
     // HEIF carries its orientation in its own transformation boxes, which libheif applies; writers that also
     // put an EXIF orientation into the file mean the same turn, so EXIF is not applied a second time.
-    const Handle thumbnail = pickThumbnail(primary, target);
+    const Handle thumbnail = pickThumbnail(primary.get(), target);
     if (thumbnail) {
         DecodedPicture fromThumbnail = decodeHandle(thumbnail.get());
         if (!fromThumbnail.image.isNull())
             return fromThumbnail;
     }
-    return decodeHandle(primary);
+    return decodeHandle(primary.get());
+}
+
+qint64 heifDecodingMemory(const QByteArray& bytes, QSize target)
+{
+    Context context(heif_context_alloc(), heif_context_free);
+    Handle primary(nullptr, heif_image_handle_release);
+    if (openPrimary(bytes, context, primary))
+        return 0;
+    const Handle thumbnail = pickThumbnail(primary.get(), target);
+    const heif_image_handle* decoded = thumbnail ? thumbnail.get() : primary.get();
+    const QSize size = handleSize(decoded);
+    // The decoder's planes (4:2:0 at 8 bits: 1.5 bytes a pixel, twice that at 10 or 12 bits), then the RGB
+    // picture made from them, or an RGBA one and its copy over white.
+    const bool alpha = heif_image_handle_has_alpha_channel(decoded) != 0;
+    return qint64(size.width()) * size.height() * (3 + (alpha ? 4 + 4 : 3));
 }
 
 } // namespace material

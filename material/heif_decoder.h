@@ -14,4 +14,8 @@ namespace material {
 // JPEG decoder scales while decoding. Sizes beyond material/limits.h are refused before decoding.
 DecodedPicture decodeHeif(const QByteArray& bytes, QSize target = {});
 
+// About the most memory decodeHeif takes for `target`, from the file's structure alone (no pixel is
+// decoded); 0 when the file gives no picture.
+qint64 heifDecodingMemory(const QByteArray& bytes, QSize target = {});
+
 } // namespace material

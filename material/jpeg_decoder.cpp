@@ -177,9 +177,12 @@ void cmykToRgb(QImage& image, int rows, bool inverted)
 
 const QString kJpeg = QStringLiteral("JPEG");
 
-core::Reason damaged(const char* message)
+// Why libjpeg gave no picture. When the bytes ran out it saw the end-of-image marker put in their place and
+// says "contains no image" or the like: its warning, "Premature end of JPEG file", says what happened.
+core::Reason damaged(const Session& s)
 {
-    return {core::ReasonCode::Damaged, {kJpeg, QString::fromLatin1(message)}};
+    const char* words = s.ranOut && s.err.firstWarning[0] ? s.err.firstWarning : s.err.message;
+    return {core::ReasonCode::Damaged, {kJpeg, QString::fromLatin1(words)}};
 }
 
 int savedExifOrientation(const jpeg_decompress_struct& cinfo)
@@ -215,7 +218,7 @@ bool chooseOutput(Session& s, QSize target, int orientation, core::Reason& reaso
     else
         c.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB; // QImage RGB32 order
     if (!guarded(s, calcOutputDimensions, nullptr)) {
-        reason = damaged(s.err.message);
+        reason = damaged(s);
         return false;
     }
     reason = pictureSizeRefusal(c.output_width, c.output_height);
@@ -236,7 +239,7 @@ DecodedPicture decodeRows(Session& s)
     const bool ok = guarded(s, readRows, &rows);
     const int rowsRead = static_cast<int>(s.cinfo.output_scanline);
     if (!ok && rowsRead == 0) {
-        result.reason = damaged(s.err.message);
+        result.reason = damaged(s);
         return result;
     }
     if (s.cinfo.out_color_space == JCS_CMYK)
@@ -284,7 +287,7 @@ DecodedPicture decodeJpeg(const QByteArray& bytes, QSize target)
     DecodedPicture result;
     int orientation = 1;
     if (!guarded(s, createAndReadHeader, nullptr)) {
-        result.reason = damaged(s.err.message);
+        result.reason = damaged(s);
     } else {
         orientation = savedExifOrientation(s.cinfo);
         if (chooseOutput(s, target, orientation, result.reason))

@@ -1,6 +1,7 @@
 #include "material/picture.h"
 
 #include "material/decoder_messages.h"
+#include "material/gif_decoder.h"
 #include "material/heif_decoder.h"
 #include "material/jpeg_decoder.h"
 #include "material/limits.h"
@@ -187,43 +188,6 @@ DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index
     return {shown, {}, truncated};
 }
 
-// The area the first GIF frame covers, from the logical screen and the first image descriptor (which may
-// reach past the screen); an invalid size when no descriptor can be found.
-QSize gifFirstFrameExtent(const QByteArray& b)
-{
-    if (b.size() < 13)
-        return {};
-    const unsigned flags = u8(b, 10);
-    qsizetype pos = 13;
-    if (flags & 0x80)
-        pos += 3 * (qsizetype(1) << ((flags & 7) + 1)); // the global colour table
-    while (pos < b.size()) {
-        const unsigned tag = u8(b, pos);
-        if (tag == 0x2C) {
-            if (pos + 9 > b.size())
-                return {};
-            const unsigned right = u16le(b, pos + 1) + u16le(b, pos + 5);
-            const unsigned bottom = u16le(b, pos + 3) + u16le(b, pos + 7);
-            return {int(std::max(right, u16le(b, 6))), int(std::max(bottom, u16le(b, 8)))};
-        }
-        if (tag != 0x21 || pos + 2 >= b.size())
-            return {};
-        pos += 2; // extension introducer and label, then sub-blocks up to an empty one
-        while (pos < b.size() && u8(b, pos) != 0)
-            pos += u8(b, pos) + 1;
-        ++pos;
-    }
-    return {};
-}
-
-DecodedPicture decodeGif(const QByteArray& bytes)
-{
-    const QSize extent = gifFirstFrameExtent(bytes);
-    if (extent.isValid() && !withinPictureLimits(extent.width(), extent.height()))
-        return {{}, pictureSizeRefusal(extent.width(), extent.height()), {}};
-    return readWithQt(bytes, "gif");
-}
-
 // The size in a BMP's info header, checked here because Qt's reader may take a header it cannot read for
 // no header at all: the 12-byte core header has 16-bit sizes, the others signed 32-bit ones with the
 // height negative for rows stored top down.
@@ -382,8 +346,19 @@ DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 
 qint64 decodingMemory(const QByteArray& bytes, QSize target)
 {
-    if (recognise(bytes) == PictureKind::Png)
+    // The formats with decoders of their own are measured by them: Qt's readers for them would let their
+    // libraries print to standard error, and Qt has none for HEIF.
+    switch (recognise(bytes)) {
+    case PictureKind::Png:
         return pngDecodingMemory(bytes, target);
+    case PictureKind::Tiff:
+        return tiffDecodingMemory(bytes);
+    case PictureKind::Heic:
+    case PictureKind::Avif:
+        return heifDecodingMemory(bytes, target);
+    default:
+        break;
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -146,4 +146,18 @@ DecodedPicture decodeTiff(const QByteArray& bytes)
     return result;
 }
 
+qint64 tiffDecodingMemory(const QByteArray& bytes)
+{
+    MemoryFile f{bytes, 0, {}, {}};
+    const Tiff tiff = open(f);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    if (!tiff || !TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) ||
+        !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height))
+        return 0;
+    // The premultiplied RGBA raster, a turned copy of it when the Orientation tag asks for one, and the copy
+    // over white the composition makes of a picture with transparency.
+    return qint64(width) * height * 4 * 3;
+}
+
 } // namespace material

@@ -13,4 +13,8 @@ namespace material {
 // buffers are capped by material/limits.h, and the picture's size is checked before it is allocated.
 DecodedPicture decodeTiff(const QByteArray& bytes);
 
+// About the most memory decodeTiff and the composition take for the bytes, from the first page's header
+// alone; 0 when there is no first page.
+qint64 tiffDecodingMemory(const QByteArray& bytes);
+
 } // namespace material

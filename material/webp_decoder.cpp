@@ -41,6 +41,26 @@ core::Reason damaged(const QString& what)
     return {core::ReasonCode::Damaged, {QStringLiteral("WebP"), what}};
 }
 
+// libwebp's status as a reason; `part` is what was being read: "header" or "picture data".
+core::Reason statusReason(VP8StatusCode status, const char* part)
+{
+    const QLatin1String in(part);
+    switch (status) {
+    case VP8_STATUS_OUT_OF_MEMORY:
+        return core::ReasonCode::OutOfMemory;
+    case VP8_STATUS_UNSUPPORTED_FEATURE:
+        return {core::ReasonCode::Unsupported,
+                {QStringLiteral("WebP"), QStringLiteral("unsupported feature in the %1").arg(in)}};
+    case VP8_STATUS_SUSPENDED:
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+        return damaged(QStringLiteral("the file ends inside its %1").arg(in));
+    case VP8_STATUS_BITSTREAM_ERROR:
+        return damaged(QStringLiteral("the %1 is damaged (bitstream error)").arg(in));
+    default:
+        return damaged(QStringLiteral("the %1 cannot be read (libwebp status %2)").arg(in).arg(status));
+    }
+}
+
 // A still picture decoded row by row into a buffer of our own, so that a file cut short still shows the
 // rows that arrived.
 DecodedPicture decodeStill(const QByteArray& bytes, const WebPBitstreamFeatures& features)
@@ -59,7 +79,7 @@ DecodedPicture decodeStill(const QByteArray& bytes, const WebPBitstreamFeatures&
         return {image, {}, {}};
     int rows = 0;
     if (status != VP8_STATUS_SUSPENDED || !WebPIDecGetRGB(decoder.get(), &rows, nullptr, nullptr, nullptr) || rows <= 0)
-        return {{}, damaged(QStringLiteral("libwebp status %1").arg(status)), {}};
+        return {{}, statusReason(status, "picture data"), {}};
     return {image, {}, {core::ReasonCode::Truncated, {QStringLiteral("WebP")}}};
 }
 
@@ -95,10 +115,8 @@ DecodedPicture decodeWebp(const QByteArray& bytes)
 {
     WebPBitstreamFeatures features;
     const VP8StatusCode status = WebPGetFeatures(data(bytes), size_t(bytes.size()), &features);
-    if (status == VP8_STATUS_NOT_ENOUGH_DATA)
-        return {{}, damaged(QStringLiteral("the file ends inside its header")), {}};
     if (status != VP8_STATUS_OK)
-        return {{}, damaged(QStringLiteral("the header is damaged (libwebp status %1)").arg(status)), {}};
+        return {{}, statusReason(status, "header"), {}};
     // The canvas of an animation and the picture of a still file, from the header alone.
     const core::Reason refusal = pictureSizeRefusal(features.width, features.height);
     if (refusal)

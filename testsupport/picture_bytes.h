@@ -8,8 +8,10 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QList>
+#include <QRect>
 
 #include <functional>
+#include <utility>
 
 namespace picturebytes {
 
@@ -214,27 +216,82 @@ inline QByteArray gifLzw(const QByteArray& indexes)
     return blocks.append('\0');
 }
 
+// One frame of a GIF: its 2-bit indexes row by row (top first), where it lies on the screen (an empty
+// place covers the whole screen), its own colour table if any, interlaced row order, and a transparent
+// index given by a graphic control extension (-1: none).
+struct GifFrame {
+    GifFrame(QByteArray i, QRect p = {}, QList<QRgb> local = {}, bool interlace = false, int transparentIndex = -1)
+        : indexes(std::move(i)), place(p), localTable(std::move(local)), interlaced(interlace),
+          transparent(transparentIndex)
+    {}
+    QByteArray indexes;
+    QRect place;
+    QList<QRgb> localTable;
+    bool interlaced;
+    int transparent;
+};
+
+// A colour table of the smallest power-of-two size (at least 2) that holds the colours, and its size code.
+inline QByteArray gifColourTable(const QList<QRgb>& colours, unsigned& sizeCode)
+{
+    sizeCode = 0;
+    while ((2 << sizeCode) < colours.size())
+        ++sizeCode;
+    QByteArray b;
+    for (int i = 0; i < (2 << sizeCode); ++i) {
+        const QRgb c = i < colours.size() ? colours[i] : 0;
+        b.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+    }
+    return b;
+}
+
+// A GIF89a of the screen size with a global colour table (none when empty) and a background index.
+inline QByteArray gifFile(QSize screen, const QList<QRgb>& globalTable, int background, const QList<GifFrame>& frames)
+{
+    QByteArray b("GIF89a");
+    appendU16le(b, unsigned(screen.width()));
+    appendU16le(b, unsigned(screen.height()));
+    unsigned code = 0;
+    const QByteArray global = gifColourTable(globalTable, code);
+    b.append(char(globalTable.isEmpty() ? 0 : 0x80 | code)).append(char(background)).append('\0');
+    if (!globalTable.isEmpty())
+        b.append(global);
+    for (const GifFrame& frame : frames) {
+        if (frame.transparent >= 0)
+            b.append(QByteArray("\x21\xF9\x04\x01\0\0", 6)).append(char(frame.transparent)).append('\0');
+        const QRect place = frame.place.isEmpty() ? QRect(QPoint(0, 0), screen) : frame.place;
+        b.append(char(0x2C));
+        appendU16le(b, unsigned(place.x()));
+        appendU16le(b, unsigned(place.y()));
+        appendU16le(b, unsigned(place.width()));
+        appendU16le(b, unsigned(place.height()));
+        const QByteArray local = gifColourTable(frame.localTable, code);
+        b.append(char((frame.localTable.isEmpty() ? 0 : 0x80 | code) | (frame.interlaced ? 0x40 : 0)));
+        if (!frame.localTable.isEmpty())
+            b.append(local);
+        QByteArray stored;
+        const int w = place.width(), h = place.height();
+        if (frame.interlaced) {
+            for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+                for (int y = start; y < h; y += step)
+                    stored.append(frame.indexes.mid(qsizetype(y) * w, w));
+        } else {
+            stored = frame.indexes;
+        }
+        b.append(gifLzw(stored));
+    }
+    return b.append(char(0x3B));
+}
+
 // A GIF89a of screen w x h with a four-colour global table and one full-screen frame per index list.
 inline QByteArray gifFile(int w, int h, const QList<QRgb>& table, const QList<QByteArray>& frames)
 {
-    QByteArray b("GIF89a");
-    appendU16le(b, unsigned(w));
-    appendU16le(b, unsigned(h));
-    b.append(char(0x81)).append('\0').append('\0'); // global table of 4 entries
-    for (int i = 0; i < 4; ++i) {
-        const QRgb c = i < table.size() ? table[i] : 0;
-        b.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
-    }
-    for (const QByteArray& frame : frames) {
-        b.append(char(0x2C));
-        appendU16le(b, 0);
-        appendU16le(b, 0);
-        appendU16le(b, unsigned(w));
-        appendU16le(b, unsigned(h));
-        b.append('\0');
-        b.append(gifLzw(frame));
-    }
-    return b.append(char(0x3B));
+    QList<GifFrame> full;
+    for (const QByteArray& indexes : frames)
+        full.append(GifFrame(indexes));
+    QList<QRgb> four = table;
+    four.resize(4, 0);
+    return gifFile(QSize(w, h), four, 0, full);
 }
 
 // --- JPEG ----------------------------------------------------------------------------------------------

@@ -1,10 +1,13 @@
 #include "core/badges.h"
+#include "core/reasons.h"
 #include "core/text.h"
 
 #include <QtTest>
 
 #include <clocale>
 #include <cstdlib>
+
+Q_DECLARE_METATYPE(core::Reason)
 
 class TestText : public QObject {
     Q_OBJECT
@@ -143,6 +146,43 @@ private slots:
             for (int n : seen)
                 QCOMPARE(n, 1);
         }
+    }
+
+    // The window names the format and says what is wrong in Chinese, whatever the decoder's English words;
+    // where the words touch two kinds, the telling one wins.
+    void damageIsSaidInChinese_data()
+    {
+        QTest::addColumn<core::Reason>("reason");
+        QTest::addColumn<QString>("said");
+        using core::ReasonCode;
+        auto damaged = [](const char* format, const char* words) {
+            return core::Reason(ReasonCode::Damaged, {QLatin1String(format), QLatin1String(words)});
+        };
+        QTest::newRow("libpng: CRC error in the header chunk")
+            << damaged("PNG", "IHDR: CRC error") << QStringLiteral("PNG 图片数据已损坏：校验和不符");
+        QTest::newRow("zlib: a header check in the compressed data")
+            << damaged("PNG", "incorrect header check") << QStringLiteral("PNG 图片数据已损坏：压缩的图像数据已损坏");
+        QTest::newRow("libjpeg: corrupt data that ends early")
+            << damaged("JPEG", "Corrupt JPEG data: premature end of data segment")
+            << QStringLiteral("JPEG 图片数据已损坏：数据提前结束");
+        QTest::newRow("WebP: cut inside its header") << damaged("WebP", "the file ends inside its header")
+                                                     << QStringLiteral("WebP 图片数据已损坏：数据提前结束");
+        QTest::newRow("libheif: a missing box")
+            << damaged("HEIF", "the file cannot be read: Invalid input: No 'meta' box")
+            << QStringLiteral("HEIF 图片数据已损坏：文件结构或字段值无效");
+        QTest::newRow("libtiff: shown in part, a feature it lacks")
+            << core::Reason(ReasonCode::DamagedShown,
+                            {"TIFF", "Sorry, can not handle image with PhotometricInterpretation=9"})
+            << QStringLiteral("TIFF 图片数据有损坏（用到了不支持的编码或功能），只显示能读出的部分");
+        QTest::newRow("words no kind knows") << core::Reason(ReasonCode::Unsupported, {"PCX", "frobnicated twice"})
+                                             << QStringLiteral("不支持这种 PCX 图片：数据无法解读");
+    }
+    void damageIsSaidInChinese()
+    {
+        QFETCH(core::Reason, reason);
+        QFETCH(QString, said);
+        QCOMPARE(core::chineseText(reason), said);
+        QVERIFY(core::englishText(reason).contains(reason.args[1])); // vorlith-batch keeps the decoder's words
     }
 
 private:

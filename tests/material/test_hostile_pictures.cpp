@@ -13,6 +13,8 @@
 
 using namespace picturebytes;
 
+Q_DECLARE_METATYPE(core::ReasonCode)
+
 namespace {
 
 material::DecodedPicture decodeFile(const testutil::Sandbox& sandbox, const QString& name, const QByteArray& bytes)
@@ -92,6 +94,20 @@ QByteArray iconAround(const QByteArray& png)
     return b + png;
 }
 
+int gifIndex(int x, int y)
+{
+    return (x / 3 + y) % 4;
+}
+
+QByteArray gifIndexes(int w, int h)
+{
+    QByteArray indexes;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            indexes.append(char(gifIndex(x, y)));
+    return indexes;
+}
+
 void putU32be(QByteArray& b, qsizetype at, quint32 v)
 {
     for (int i = 0; i < 4; ++i)
@@ -160,6 +176,8 @@ private slots:
     void namesWhatIsDamagedInAPng_data();
     void namesWhatIsDamagedInAPng();
     void refusesAJpegCutInsideItsHeader();
+    void namesDamageInAGif_data();
+    void namesDamageInAGif();
     void cutsOffOverrunningPcxRuns();
     void marksATruncatedPcx();
     void survivesBogusBmpFields_data();
@@ -218,6 +236,8 @@ void TestHostilePictures::refusesOrMarksTruncatedNewerFormats_data()
     QTest::newRow("TIFF") << "truncated.tif" << encode(image, "tiff");
     QTest::newRow("HEIC") << "truncated.heic" << heicFile(image);
     QTest::newRow("AVIF") << "truncated.avif" << avifFile({image});
+    QTest::newRow("GIF") << "truncated.gif"
+                         << gifFile(QSize(64, 48), {qRgb(1, 2, 3), qRgb(4, 5, 6)}, 0, {GifFrame(gifIndexes(64, 48))});
 }
 
 void TestHostilePictures::refusesOrMarksTruncatedNewerFormats()
@@ -262,6 +282,14 @@ void TestHostilePictures::fillsWhatNeverArrived_data()
     QTest::newRow("PNG interlaced") << "cut_interlaced.png" << libpngEncode(160, 120, {8, 2, true}, noisySample) << noisy;
     QTest::newRow("JPEG") << "cut.jpg" << encode(image, "jpeg", 90) << QImage();
     QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120, char(0x21)) << QImage();
+    // GIF: the rows of the frame that never came, whether stored top to bottom or in interlaced passes.
+    const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
+    const QImage gif = painted(160, 120, [&](int x, int y) { return four[gifIndex(x, y)]; });
+    QTest::newRow("GIF") << "cut.gif" << gifFile(QSize(160, 120), four, 0, {GifFrame(gifIndexes(160, 120))}) << gif;
+    QTest::newRow("GIF, interlaced") << "cut_interlaced.gif"
+                                     << gifFile(
+                                            QSize(160, 120), four, 0, {GifFrame(gifIndexes(160, 120), {}, {}, true)})
+                                     << gif;
 }
 
 void TestHostilePictures::fillsWhatNeverArrived()
@@ -365,6 +393,50 @@ void TestHostilePictures::refusesAJpegCutInsideItsHeader()
         QVERIFY(decoded.image.isNull());
         QVERIFY(!decoded.reason.isNone());
     }
+}
+
+// giflib's words for what is wrong reach the reason. Damage after some rows shows those rows, the rest in
+// the missing-data colour; damage before any row gives no picture.
+void TestHostilePictures::namesDamageInAGif_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<core::ReasonCode>("code"); // the reason's, or with a picture the warning's
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<int>("rowsShown");
+    const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
+    QByteArray indexes = gifIndexes(8, 6);
+    indexes[2 * 8] = 7; // written right after a clear code, where no code past the literals is defined yet
+    const QString defect = QStringLiteral("Image is defective, decoding aborted");
+    QTest::newRow("bad code in the third row")
+        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes)}) << core::ReasonCode::DamagedShown << defect << 2;
+    QTest::newRow("bad code in the first row")
+        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(2 * 8), QRect(0, 0, 8, 4))}) << core::ReasonCode::Damaged
+        << defect << 0;
+    QByteArray wideCodes = gifFile(QSize(8, 6), four, 0, {GifFrame(gifIndexes(8, 6))});
+    wideCodes[13 + 12 + 10] = 9; // the LZW code size, after the screen, the table and the frame's descriptor
+    QTest::newRow("LZW codes wider than 8 bits") << wideCodes << core::ReasonCode::Damaged << defect << 0;
+    QTest::newRow("cut after the frame's descriptor")
+        << wideCodes.left(13 + 12 + 10) << core::ReasonCode::Damaged << "Image EOF detected before image complete" << 0;
+    const QByteArray header = gifFile(QSize(8, 6), four, 0, {});
+    QTest::newRow("no frame before the trailer")
+        << header << core::ReasonCode::Damaged << "No Image Descriptor detected" << 0;
+    QTest::newRow("unknown record") << header.left(header.size() - 1) + "x" << core::ReasonCode::Damaged
+                                    << "Wrong record type detected" << 0;
+}
+
+void TestHostilePictures::namesDamageInAGif()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(core::ReasonCode, code);
+    QFETCH(QString, words);
+    QFETCH(int, rowsShown);
+    const material::DecodedPicture decoded = material::decodePicture(file);
+    const core::Reason& reason = decoded.image.isNull() ? decoded.reason : decoded.warning;
+    QCOMPARE(reason, core::Reason(code, {QStringLiteral("GIF"), words}));
+    QCOMPARE(decoded.image.isNull(), rowsShown == 0);
+    for (int y = 0; y < decoded.image.height(); ++y)
+        for (int x = 0; x < decoded.image.width(); ++x)
+            QCOMPARE(decoded.image.pixel(x, y) == material::kMissingDataColour, y >= rowsShown);
 }
 
 void TestHostilePictures::cutsOffOverrunningPcxRuns()

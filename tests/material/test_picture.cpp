@@ -298,9 +298,34 @@ void TestPicture::decodesLosslessFormats_data()
     const QByteArray second(15, char(2));
     const QImage gif = painted(5, 3, [&](int x, int y) { return table[first[y * 5 + x]]; });
     QTest::newRow("GIF, first of two frames") << gifFile(5, 3, table, {first, second}) << gif;
+    // A frame inside the screen, with its own table of two colours: indexes past that table are white, and
+    // the screen around the frame is the background colour of the global table.
+    const QList<QRgb> two{qRgb(10, 20, 30), qRgb(200, 100, 50)};
+    const QImage framed = painted(5, 4, [&](int x, int y) {
+        const bool inside = x >= 1 && x <= 3 && y >= 1 && y <= 2;
+        const int i = inside ? first[(y - 1) * 3 + x - 1] : -1;
+        return i < 0 ? table[2] : i < 2 ? two[i] : qRgb(255, 255, 255);
+    });
+    QTest::newRow("GIF, local table, frame inside the screen")
+        << gifFile(QSize(5, 4), table, 2, {GifFrame(first.left(6), QRect(1, 1, 3, 2), two)}) << framed;
+    // Interlaced rows stored in four passes; the frame reaches past the screen's right edge and is cut off.
+    QByteArray tall;
+    for (int y = 0; y < 11; ++y)
+        tall += bytes({y % 4, (y / 4) % 4, (y + 1) % 4});
+    const QImage interlaced = painted(2, 11, [&](int x, int y) { return table[tall[y * 3 + x]]; });
+    QTest::newRow("GIF, interlaced, cut at the screen's edge")
+        << gifFile(QSize(2, 11), table, 0, {GifFrame(tall, QRect(0, 0, 3, 11), {}, true)}) << interlaced;
+    // A transparent index: its pixels, and the screen around the frame, have no alpha.
+    QImage see(4, 3, QImage::Format_ARGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const int i = x >= 1 && x <= 2 && y >= 1 ? first[(y - 1) * 2 + x - 1] : 3;
+            see.setPixel(x, y, i == 3 ? table[3] & 0x00FFFFFF : table[i]);
+        }
+    QTest::newRow("GIF, transparent index")
+        << gifFile(QSize(4, 3), table, 1, {GifFrame(first.left(4), QRect(1, 1, 2, 2), {}, false, 3)}) << see;
 
     const QByteArray indexes = bytes({0, 1, 1, 0, 1, 0, 0, 1});
-    const QList<QRgb> two{qRgb(10, 20, 30), qRgb(200, 100, 50)};
     const QImage bmp8Expected = painted(4, 2, [&](int x, int y) { return two[indexes[y * 4 + x]]; });
     QTest::newRow("BMP 8-bit, two colours") << bmp8(4, 2, two, indexes) << bmp8Expected;
 }
@@ -313,6 +338,9 @@ void TestPicture::decodesLosslessFormats()
     QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
     QVERIFY2(decoded.warning.isNone(), qPrintable(core::englishText(decoded.warning)));
     VERIFY_SAME_PIXELS(decoded.image, expected);
+    QCOMPARE(decoded.image.hasAlphaChannel(), expected.hasAlphaChannel());
+    if (expected.hasAlphaChannel())
+        QCOMPARE(decoded.image.convertToFormat(QImage::Format_Alpha8), expected.convertToFormat(QImage::Format_Alpha8));
 }
 
 // A PNG larger than the box is reduced by the largest k whose result still covers the box (a k one larger

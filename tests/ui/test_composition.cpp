@@ -4,6 +4,7 @@
 #include "core/badges.h"
 #include "picture_box_contract.h"
 #include "test_utils.h"
+#include "testsupport/picture_bytes.h"
 #include "ui/badge_layout_menu.h"
 #include "window_fixture.h"
 
@@ -475,14 +476,25 @@ private slots:
     void uploadOfANonPictureKeepsThePictureAndSaysWhy_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("text") << QByteArray("plain text, not a picture");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("JPEG cut in its header") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10);
-        QTest::newRow("damaged JPEG") << QByteArray("\xFF\xD8\xFF\xDB\x00\x02\xFF\xC0\x00\x03\x01garbage", 21);
+        QTest::addColumn<QString>("said"); // the reason; a format's name is its only Latin word
+        QTest::newRow("text") << QByteArray("plain text, not a picture") << QStringLiteral("不是可识别的图片");
+        QTest::newRow("empty file") << QByteArray() << QStringLiteral("文件是空的");
+        QTest::newRow("JPEG cut in its header")
+            << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) << QStringLiteral("JPEG 图片数据已损坏：数据提前结束");
+        QTest::newRow("damaged JPEG") << QByteArray("\xFF\xD8\xFF\xDB\x00\x02\xFF\xC0\x00\x03\x01garbage", 21)
+                                      << QStringLiteral("JPEG 图片数据已损坏：文件结构或字段值无效");
+        const QList<picturebytes::GifFrame> frame{picturebytes::GifFrame(QByteArray(64, char(1)))};
+        const QByteArray gif = picturebytes::gifFile(QSize(8, 8), {qRgb(1, 2, 3), qRgb(4, 5, 6)}, 0, frame);
+        QTest::newRow("GIF cut before its first row")
+            << gif.left(13 + 6 + 10 + 2 + 3) << QStringLiteral("GIF 图片数据已损坏：数据提前结束");
+        QByteArray badCode = gif;
+        badCode[13 + 6 + 10 + 2] = char(0x3C); // a clear code, then code 7 where only the literals are defined
+        QTest::newRow("GIF with a bad code") << badCode << QStringLiteral("GIF 图片数据已损坏：压缩的图像数据已损坏");
     }
     void uploadOfANonPictureKeepsThePictureAndSaysWhy()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, said);
         testutil::Sandbox dir;
         testutil::ShownWindow shown;
         const QImage before = shown.controls().renderFrame(ids::CompositionFrame);
@@ -494,8 +506,10 @@ private slots:
         QTRY_VERIFY(!message.isEmpty());
         QVERIFY(message.contains(QStringLiteral("notes.jpg")));
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), before);
-        // Chinese throughout: apart from the file's path, no word of Latin letters.
-        const QString why = message.remove(QDir::toNativeSeparators(dir.file(QStringLiteral("notes.jpg"))));
+        QVERIFY2(message.contains(said), qPrintable(message));
+        // Chinese throughout: apart from the file's path and the format's name, no word of Latin letters.
+        const QString why =
+            message.remove(QDir::toNativeSeparators(dir.file(QStringLiteral("notes.jpg")))).remove(said);
         QVERIFY2(!why.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(message));
     }
 
