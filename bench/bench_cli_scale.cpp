@@ -1,9 +1,10 @@
 // vorlith-batch at the edges of real use: peak memory on 108-megapixel phone photos (12000 x 9000) with one
-// and two workers, and a folder of 100,000 files (empty ones: the listing, the plan and the dry run are
+// and two workers, on 16-bit RGBA PNGs of 8192 x 8192 (512 MB each at full size) with two, and a folder of 100,000 files (empty ones: the listing, the plan and the dry run are
 // what is measured, not decoding).
 #include "child_run.h"
 #include "material/file_listing.h"
 #include "testsupport/libjpeg_writer.h"
+#include "testsupport/libpng_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,9 +13,12 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <functional>
+
 namespace {
 
 constexpr int kBigPhotos = 4;
+constexpr int kBigPngs = 4;
 constexpr int kManyFiles = 100000;
 
 // A 12000 x 9000 JPEG written row by row (a picture of that size would take 432 MB): gradients with a
@@ -33,16 +37,26 @@ QByteArray bigPhoto(quint32 seed)
                                        {.quality = 90});
 }
 
-bool makeBigPhotos(const QString& folder)
+// Smooth 16-bit gradients under a varying alpha, written row by row (the picture itself is never made).
+QByteArray deepPng(unsigned seed)
+{
+    return picturebytes::libpngEncode(8192, 8192, {16, 6}, [seed](int x, int y, int c) {
+        const unsigned v = c == 0 ? x * 8u : c == 1 ? y * 8u : c == 2 ? (x + y) * 4u : 0xFFFFu - (x ^ y) * 2u;
+        return (v + seed * 4099u) & 0xFFFFu;
+    });
+}
+
+// Files `name`0, `name`1, ... in the folder, each made by `make` from its number unless an earlier run left it.
+bool makeFiles(const QString& folder, const QString& name, int count, const std::function<QByteArray(int)>& make)
 {
     QDir().mkpath(folder);
-    for (int i = 0; i < kBigPhotos; ++i) {
-        const QString path = folder + QStringLiteral("photo%1.jpg").arg(i);
+    for (int i = 0; i < count; ++i) {
+        const QString path = folder + name.arg(i);
         if (QFileInfo(path).size() > 0)
             continue;
         QFile file(path);
-        const QByteArray bytes = bigPhoto(static_cast<quint32>(i % 2));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        const QByteArray bytes = make(i);
+        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
     }
     return true;
@@ -80,10 +94,16 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     const QString tool = QStringLiteral(VORLITH_BUILD_DIR "/cli/vorlith-batch");
     const QString big = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/108mp/");
+    const QString deep = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/png16/");
     const QString many = QStringLiteral(VORLITH_BUILD_DIR "/bench-corpus/100k/");
-    out << "generating " << big << " and " << many << " (kept between runs)...\n" << Qt::flush;
+    out << "generating " << big << ", " << deep << " and " << many << " (kept between runs)...\n" << Qt::flush;
     QTemporaryDir work;
-    if (!work.isValid() || !makeBigPhotos(big) || !makeManyFiles(many))
+    const bool made = bench::inChild([&] {
+        return makeFiles(big, QStringLiteral("photo%1.jpg"), kBigPhotos, [](int i) { return bigPhoto(quint32(i % 2)); }) &&
+               makeFiles(deep, QStringLiteral("deep%1.png"), kBigPngs, [](int i) { return deepPng(unsigned(i)); }) &&
+               makeManyFiles(many);
+    });
+    if (!work.isValid() || !made)
         return 1;
     const QString o = work.path() + QLatin1Char('/');
 
@@ -95,6 +115,12 @@ int main(int argc, char** argv)
             tool, {"-i", big, "-o", o + QStringLiteral("big%1").arg(jobs), "-j", QString::number(jobs)});
         out << QStringLiteral("  vorlith-batch --jobs %1: %2\n").arg(jobs).arg(describe(r));
     }
+
+    out << QStringLiteral("%1 PNGs of 8192 x 8192, 16-bit RGBA (%2 MB each)\n")
+               .arg(kBigPngs)
+               .arg(static_cast<double>(QFileInfo(deep + "deep0.png").size()) / 1e6, 0, 'f', 1);
+    out << "  vorlith-batch --jobs 2: "
+        << describe(bench::runMeasured(tool, {"-i", deep, "-f", "png", "-o", o + "deep", "-j", "2"})) << "\n";
 
     out << QStringLiteral("a folder of %1 empty .jpg files\n").arg(kManyFiles);
     QElapsedTimer timer;

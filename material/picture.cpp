@@ -6,6 +6,7 @@
 #include "material/jpeg_decoder.h"
 #include "material/limits.h"
 #include "material/pcx.h"
+#include "material/png_decoder.h"
 #include "material/tiff_decoder.h"
 #include "material/webp_decoder.h"
 
@@ -94,7 +95,6 @@ Reason readerFailure(const QImageReader& reader, const QuietMessages& messages, 
 struct QtRead {
     QImage image;   // null when the reader gave nothing to show
     Reason failure; // why, then
-    bool ranOut = false; // the reader stopped because the bytes ended
 };
 
 bool indexed(QImage::Format format)
@@ -138,13 +138,9 @@ QtRead readOnce(const QByteArray& bytes, const char* format, int index, QRgb fil
             image.fill(QColor::fromRgba(fill));
         }
     }
-    const bool ok = reader.read(&image);
-    // A PNG reader that fails on a file without its closing IEND chunk ran out of bytes: what it decoded
-    // until then is in the picture.
-    const bool ranOut = !ok && qstrcmp(format, "png") == 0 && !bytes.endsWith(QByteArray("IEND\xae\x42\x60\x82", 8));
-    if (image.isNull() || (!ok && !ranOut))
+    if (!reader.read(&image) || image.isNull())
         return {{}, readerFailure(reader, messages, format)};
-    return {image, {}, ranOut};
+    return {image, {}};
 }
 
 // Whether a BMP's pixel data ends before its header says it does: uncompressed rows that are not all there,
@@ -172,7 +168,7 @@ DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index
     const QtRead first = readOnce(bytes, format, index, kMissingDataColour);
     if (first.image.isNull())
         return {{}, first.failure, {}};
-    const bool endsEarly = first.ranOut || (qstrcmp(format, "bmp") == 0 && bmpEndsEarly(bytes));
+    const bool endsEarly = qstrcmp(format, "bmp") == 0 && bmpEndsEarly(bytes);
     if (!endsEarly)
         return {withFullColourTable(first.image), {}, {}};
     const Reason truncated(ReasonCode::Truncated, {formatName(format)});
@@ -260,6 +256,10 @@ DecodedPicture decodeIcon(const QByteArray& bytes)
                 {ReasonCode::Damaged,
                  {QStringLiteral("ICO"), QStringLiteral("the directory holds no readable image within the limits")}},
                 {}};
+    // An image stored as a PNG goes to the PNG decoder, which owns libpng's messages (Qt's lets them through).
+    const QByteArray png = bytes.mid(u32le(bytes, 6 + 16 * qsizetype(best) + 12));
+    if (recognise(png) == PictureKind::Png)
+        return decodePng(png);
     return readWithQt(bytes, "ico", best);
 }
 
@@ -330,7 +330,7 @@ DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
     case PictureKind::Pcx1:
         return decodePcx(bytes);
     case PictureKind::Png:
-        return readWithQt(bytes, "png");
+        return decodePng(bytes, target);
     case PictureKind::Webp:
         return decodeWebp(bytes);
     case PictureKind::Tiff:
@@ -352,6 +352,8 @@ qint64 decodingMemory(const QByteArray& bytes, QSize target)
     switch (recognise(bytes)) {
     case PictureKind::Gif:
         return gifDecodingMemory(bytes);
+    case PictureKind::Png:
+        return pngDecodingMemory(bytes, target);
     case PictureKind::Tiff:
         return tiffDecodingMemory(bytes);
     case PictureKind::Heic:

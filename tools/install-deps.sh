@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config ccache
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev libisal-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libisal-dev
   libwebp-dev libtiff-dev libheif-dev libgif-dev
   libavif-dev qt6-image-formats-plugins
   locales

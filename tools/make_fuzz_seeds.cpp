@@ -2,6 +2,7 @@
 // texts for the text helpers. Every picture is drawn here; nothing is taken from elsewhere.
 // Usage: make_fuzz_seeds <folder>; it fills <folder>/fuzz_picture, <folder>/fuzz_pcx and <folder>/fuzz_text.
 #include "testsupport/libjpeg_writer.h"
+#include "testsupport/libpng_writer.h"
 #include "testsupport/modern_pictures.h"
 #include "testsupport/picture_bytes.h"
 
@@ -128,6 +129,14 @@ QList<std::pair<QString, QByteArray>> pictureSeeds()
         {"cursor.cur", iconFile(2, {{16, 32, qRgb(30, 160, 60), 3, 4}})},
         {"rgb.png", encode(small, "png")},
         {"alpha.png", encode(small.convertToFormat(QImage::Format_ARGB32), "png")},
+        {"deep_interlaced.png", libpngEncode(13, 9, {16, 6, true}, [](int x, int y, int c) { return x * 4099u + y * 331u + c * 77u; })},
+        {"palette_trns.png",
+         libpngEncode(7, 5, {4, 3, false, {qRgba(9, 9, 9, 0), qRgb(200, 0, 0), qRgba(0, 90, 0, 99)}},
+                      [](int x, int y, int) { return unsigned(x + y) % 3; })},
+        // Larger than the box, so the decoder reduces them: while reading, and after reading the whole.
+        {"reduced.png", libpngEncode(300, 460, {1, 0}, [](int x, int y, int) { return unsigned(x ^ y) & 1; })},
+        {"reduced_interlaced.png",
+         libpngEncode(300, 460, {8, 4, true}, [](int x, int y, int c) { return unsigned(x * 3 + y + c * 100) & 0xFF; })},
         {"lossy.webp", encode(small, "webp", 80)},
         {"lossless_alpha.webp", encode(small.convertToFormat(QImage::Format_ARGB32), "webp", 100)},
         {"animation.webp", animatedWebpFile({small, small.mirrored()})},

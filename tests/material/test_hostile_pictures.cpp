@@ -4,6 +4,7 @@
 #include "material/picture.h"
 #include "material/picture_file.h"
 #include "test_utils.h"
+#include "testsupport/libpng_writer.h"
 #include "testsupport/modern_pictures.h"
 #include "testsupport/picture_bytes.h"
 
@@ -80,6 +81,17 @@ QByteArray rle8Bmp(int w, int h, const std::function<int(int, int)>& index)
     putU32le(b, 30, 1);
     putU32le(b, 34, quint32(data.size()));
     return b + palette + data;
+}
+
+// An icon whose one image is stored as a PNG.
+QByteArray iconAround(const QByteArray& png)
+{
+    QByteArray b = QByteArray("\0\0\1\0\1\0", 6) + QByteArray(16, '\0');
+    putU16le(b, 6 + 4, 1);  // planes
+    putU16le(b, 6 + 6, 32); // bits a pixel
+    putU32le(b, 6 + 8, quint32(png.size()));
+    putU32le(b, 6 + 12, quint32(b.size()));
+    return b + png;
 }
 
 int gifIndex(int x, int y)
@@ -160,6 +172,9 @@ private slots:
     void showsWhatArrivedOfATruncatedJpeg();
     void fillsWhatNeverArrived_data();
     void fillsWhatNeverArrived();
+    void averagesOnlyWhatArrivedOfACutInterlacedPng();
+    void namesWhatIsDamagedInAPng_data();
+    void namesWhatIsDamagedInAPng();
     void refusesAJpegCutInsideItsHeader();
     void namesDamageInAGif_data();
     void namesDamageInAGif();
@@ -262,6 +277,9 @@ void TestHostilePictures::fillsWhatNeverArrived_data()
     QRandomGenerator random(5);
     const QImage noisy = painted(160, 120, [&random](int, int) { return random.generate() | 0xFF000000; });
     QTest::newRow("PNG") << "cut.png" << encode(noisy, "png") << noisy;
+    auto noisySample = [&noisy](int x, int y, int c) { return unsigned(noisy.pixel(x, y) >> (16 - 8 * c) & 0xFF); };
+    QTest::newRow("PNG inside an icon") << "cut_png.ico" << iconAround(encode(noisy, "png")) << noisy;
+    QTest::newRow("PNG interlaced") << "cut_interlaced.png" << libpngEncode(160, 120, {8, 2, true}, noisySample) << noisy;
     QTest::newRow("JPEG") << "cut.jpg" << encode(image, "jpeg", 90) << QImage();
     QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120, char(0x21)) << QImage();
     // GIF: the rows of the frame that never came, whether stored top to bottom or in interlaced passes.
@@ -317,6 +335,54 @@ void TestHostilePictures::showsWhatArrivedOfATruncatedJpeg()
     QVERIFY(!decoded.warning.isNone());
     const QRgb top = decoded.image.pixel(10, 2);
     QVERIFY(std::abs(qRed(top) - qRed(image.pixel(10, 2))) < 16 && std::abs(qBlue(top) - 120) < 16);
+}
+
+// An interlaced PNG reduced by 2 and cut at a fifth: its first four passes (an eighth of the data) arrived
+// and the fifth (rows 2, 6, 10 ...) did not finish, so of each 2 x 2 block starting on a row divisible by 4
+// exactly the top left pixel arrived. The reduced pixel is that pixel, not a blend with the grey of those that
+// never came; the blocks of the last rows, of the seventh pass only, are grey.
+void TestHostilePictures::averagesOnlyWhatArrivedOfACutInterlacedPng()
+{
+    QRandomGenerator random(12);
+    const QImage noisy = painted(280, 452, [&random](int, int) { return random.generate() | 0xFF000000; });
+    const QByteArray file = libpngEncode(280, 452, {8, 2, true}, [&noisy](int x, int y, int c) {
+        return unsigned(noisy.pixel(x, y) >> (16 - 8 * c) & 0xFF);
+    });
+    testutil::Sandbox sandbox;
+    const material::DecodedPicture decoded = decodeFile(sandbox, "cut_interlaced.png", file.left(file.size() / 5));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QCOMPARE(decoded.warning.code, core::ReasonCode::Truncated);
+    QCOMPARE(decoded.image.size(), QSize(140, 226));
+    for (int by = 0; by < 226; by += 2)
+        for (int bx = 0; bx < 140; ++bx)
+            QCOMPARE(decoded.image.pixel(bx, by), noisy.pixel(2 * bx, 2 * by));
+    QCOMPARE(decoded.image.pixel(139, 225), material::kMissingDataColour);
+}
+
+// A PNG with a damaged checksum names the format and what libpng found: in its header, no picture; in its
+// pixel data, the rows read before libpng found it, with a warning.
+void TestHostilePictures::namesWhatIsDamagedInAPng_data()
+{
+    QTest::addColumn<qsizetype>("at"); // the byte changed, counted from the end when negative
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("header checksum") << qsizetype(29) << false;
+    QTest::newRow("pixel data checksum") << qsizetype(-13) << true; // the last byte before IEND
+}
+
+void TestHostilePictures::namesWhatIsDamagedInAPng()
+{
+    QFETCH(qsizetype, at);
+    QFETCH(bool, shown);
+    QByteArray file = encode(gradient(64, 48), "png");
+    const qsizetype index = at < 0 ? file.size() + at : at;
+    file[index] = char(file[index] ^ 0x5A);
+    testutil::Sandbox sandbox;
+    const material::DecodedPicture decoded = decodeFile(sandbox, "bad_checksum.png", file);
+    QCOMPARE(!decoded.image.isNull(), shown);
+    const core::Reason& said = shown ? decoded.warning : decoded.reason;
+    QCOMPARE(said.code, shown ? core::ReasonCode::DamagedShown : core::ReasonCode::Damaged);
+    QCOMPARE(said.args.value(0), QStringLiteral("PNG"));
+    QVERIFY2(said.args.value(1).contains(QLatin1String("CRC error")), qPrintable(core::englishText(said)));
 }
 
 void TestHostilePictures::refusesAJpegCutInsideItsHeader()

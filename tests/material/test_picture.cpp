@@ -1,7 +1,9 @@
 // Recognition by the first bytes, and decoding of small valid files of every kind to exact pixels.
+#include "material/composition.h"
 #include "material/picture.h"
 #include "material/picture_file.h"
 #include "test_utils.h"
+#include "testsupport/libpng_writer.h"
 #include "testsupport/modern_pictures.h"
 #include "testsupport/picture_bytes.h"
 
@@ -74,6 +76,54 @@ int maxChannelDiff(const QImage& a, const QImage& b)
     return worst;
 }
 
+int channel(QRgb rgb, int c)
+{
+    return c == 0 ? qRed(rgb) : c == 1 ? qGreen(rgb) : c == 2 ? qBlue(rgb) : qAlpha(rgb);
+}
+
+// 16-bit samples that change from pixel to pixel, with blocks of fully transparent bright red: a reduction
+// that averaged colours without their alpha would bleed the red into its neighbours.
+unsigned pattern16(int x, int y, int c)
+{
+    const bool clear = (x / 3 + y / 4) % 3 == 0;
+    switch (c) {
+    case 0:
+        return clear ? 0xFFFF : unsigned(x * 523 + y * 97) * 37 % 65536;
+    case 1:
+        return clear ? 0 : unsigned(x * 61 + y * 1103) * 13 % 65536;
+    case 2:
+        return clear ? 0 : unsigned(x ^ y) * 257 % 65536;
+    default:
+        return clear ? 0 : unsigned(x * 7 + y * 11) * 211 % 65536;
+    }
+}
+
+// What a PNG of these samples reduced by k looks like over the box's white, computed here from the samples
+// themselves: each pixel the average of its k x k block (smaller at the right and bottom edges), colours
+// weighted by their alpha.
+QImage reducedOverWhite(int w, int h, int k, const PngShape& shape, const std::function<unsigned(int, int, int)>& sample)
+{
+    const double max = (1 << shape.depth) - 1;
+    const bool grey = shape.colourType == 0 || shape.colourType == 4;
+    const int alphaChannel = shape.colourType == 4 ? 1 : shape.colourType == 6 ? 3 : -1;
+    QImage out((w + k - 1) / k, (h + k - 1) / k, QImage::Format_RGB32);
+    for (int by = 0; by < out.height(); ++by)
+        for (int bx = 0; bx < out.width(); ++bx) {
+            double sum[3] = {}, alpha = 0;
+            int n = 0;
+            for (int y = by * k; y < std::min(h, by * k + k); ++y)
+                for (int x = bx * k; x < std::min(w, bx * k + k); ++x, ++n) {
+                    const double a = alphaChannel < 0 ? 1 : sample(x, y, alphaChannel) / max;
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += sample(x, y, grey ? 0 : c) / max * a;
+                    alpha += a;
+                }
+            auto shown = [&](int c) { return int(std::lround(255 * (sum[c] + n - alpha) / n)); };
+            out.setPixel(bx, by, qRgb(shown(0), shown(1), shown(2)));
+        }
+    return out;
+}
+
 } // namespace
 
 class TestPicture : public QObject {
@@ -86,6 +136,8 @@ private slots:
     void contentWinsOverFileName();
     void decodesLosslessFormats_data();
     void decodesLosslessFormats();
+    void reducesLargePngsWhileReading_data();
+    void reducesLargePngsWhileReading();
     void decodesJpegWithinTolerance_data();
     void decodesJpegWithinTolerance();
     void decodesNewerFormatsWithinTolerance_data();
@@ -187,6 +239,22 @@ void TestPicture::decodesLosslessFormats_data()
     const QImage rgb = painted(7, 5, [](int x, int y) { return qRgb(x * 36, y * 60, (x * y * 13) & 0xFF); });
     QTest::newRow("BMP 24-bit") << encode(rgb, "bmp") << rgb;
     QTest::newRow("PNG") << encode(rgb, "png") << rgb;
+    // PNGs in shapes Qt's writer does not make, no larger than the box: the pixels as written. 16-bit samples
+    // a little above a multiple of 257 are shown as that multiple's 8-bit value.
+    auto rgbSample = [&](int x, int y, int c) { return unsigned(channel(rgb.pixel(x, y), c)); };
+    QTest::newRow("PNG 16-bit RGB") << libpngEncode(7, 5, {16, 2}, [&](int x, int y, int c) {
+        return rgbSample(x, y, c) * 257 + unsigned(x + y + c) % 100;
+    }) << rgb;
+    QTest::newRow("PNG interlaced") << libpngEncode(7, 5, {8, 2, true}, rgbSample) << rgb;
+    QTest::newRow("PNG grey, 2 bits") << libpngEncode(7, 5, {2, 0}, [](int x, int y, int) { return unsigned(x + y) % 4; })
+                                     << painted(7, 5, [](int x, int y) { return qRgb(85, 85, 85) * ((x + y) % 4) | 0xFF000000; });
+    const QList<QRgb> clearing{qRgba(200, 10, 10, 255), qRgba(10, 200, 10, 128), qRgba(10, 10, 200, 0)};
+    QImage paletted(5, 3, QImage::Format_ARGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            paletted.setPixel(x, y, clearing[(x + y) % 3]);
+    QTest::newRow("PNG palette with tRNS")
+        << libpngEncode(5, 3, {4, 3, false, clearing}, [](int x, int y, int) { return unsigned(x + y) % 3; }) << paletted;
 
     // 8-bit PCX of odd width: each line is padded to an even byte count that must not show.
     const int w = 9, h = 6, stride = 10;
@@ -273,6 +341,46 @@ void TestPicture::decodesLosslessFormats()
     QCOMPARE(decoded.image.hasAlphaChannel(), expected.hasAlphaChannel());
     if (expected.hasAlphaChannel())
         QCOMPARE(decoded.image.convertToFormat(QImage::Format_Alpha8), expected.convertToFormat(QImage::Format_Alpha8));
+}
+
+// A PNG larger than the box is reduced by the largest k whose result still covers the box (a k one larger
+// would not): 703 / 5 rounds up to 141, 703 / 6 to 118, below the box's 140. The pixels, over white, are
+// within rounding of the block averages of what was written.
+void TestPicture::reducesLargePngsWhileReading_data()
+{
+    QTest::addColumn<QSize>("full");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<int>("colourType");
+    QTest::addColumn<bool>("interlaced");
+    QTest::addColumn<int>("k");
+    QTest::newRow("16-bit RGBA, smaller blocks at the edges") << QSize(703, 1134) << 16 << 6 << false << 5;
+    QTest::newRow("8-bit RGB, interlaced") << QSize(422, 680) << 8 << 2 << true << 3;
+    QTest::newRow("16-bit grey and alpha, interlaced") << QSize(280, 452) << 16 << 4 << true << 2;
+    QTest::newRow("8-bit RGBA, halves rounded up to the box") << QSize(279, 451) << 8 << 6 << false << 2;
+    QTest::newRow("8-bit RGBA, a pixel short of twice the box") << QSize(278, 452) << 8 << 6 << false << 1;
+}
+
+void TestPicture::reducesLargePngsWhileReading()
+{
+    QFETCH(QSize, full);
+    QFETCH(int, depth);
+    QFETCH(int, colourType);
+    QFETCH(bool, interlaced);
+    QFETCH(int, k);
+    const PngShape shape(depth, colourType, interlaced);
+    auto sample = [&](int x, int y, int c) { return pattern16(x, y, c) >> (16 - depth); };
+    const QByteArray file = libpngEncode(full.width(), full.height(), shape, sample);
+    const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QVERIFY2(decoded.warning.isNone(), qPrintable(core::englishText(decoded.warning)));
+    const QImage expected = reducedOverWhite(full.width(), full.height(), k, shape, sample);
+    const QImage shown = material::fitPicture(decoded.image, material::Fit::Stretch, decoded.image.size());
+    const int diff = maxChannelDiff(shown, expected);
+    QVERIFY2(diff >= 0 && diff <= 2, qPrintable(QStringLiteral("difference %1 at size %2 x %3")
+                                                    .arg(diff)
+                                                    .arg(decoded.image.width())
+                                                    .arg(decoded.image.height())));
+    QCOMPARE(material::decodePicture(file).image.size(), full); // no target: always the full picture
 }
 
 void TestPicture::decodesJpegWithinTolerance_data()
