@@ -107,7 +107,7 @@ constexpr DamageKind kDamageKinds[] = {
     {"no image|no picture|no readable image|no first page|holds no",                  u"文件中没有可显示的图像"},
     {"corrupt|defective|huffman|lzw|bitstream|invalid distance|stored block|block type|invalid code|"
      "literal|length or distance|header check|adaptive filter|too much image data|extra compressed|"
-     "decoder plugin|stream was rejected|progressi",                                  u"压缩的图像数据已损坏"},
+     "decoder plugin|stream was rejected|progressi",                                  u"压缩数据无法解码"},
     {"invalid|bogus|incorrect|incompatible|sanity check|wrong record|missing|no '|non-existing|nonexisting|"
      "not defined|not a proper|out of range|bad value|is empty|is zero|cannot hold|number of pixels|"
      "sampling factors|no properties|has no data|not present|color map|colour table|extraneous",

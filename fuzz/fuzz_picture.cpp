@@ -1,5 +1,6 @@
 // Arbitrary bytes through picture recognition and decoding, as a picture box gets them: once for the
-// composition picture box's size (JPEGs are scaled while decoding) and once at full size.
+// composition picture box's size (JPEGs are scaled while decoding) and once at full size; and through the
+// memory budget's measure of them.
 #include "fuzz_checks.h"
 
 #include "material/composition.h"
@@ -17,5 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (kind == material::PictureKind::None)
         fuzzcheck::expect(shown.image.isNull(), "a picture from unrecognised bytes");
     fuzzcheck::checkDecoded(material::decodePicture(bytes));
+    // The budget's measure reads the same untrusted headers, with each format's own parser.
+    fuzzcheck::expect(material::decodingMemory(bytes, material::kPictureRect.size()) >= 0, "a negative memory need");
     return 0;
 }

@@ -161,7 +161,7 @@ private slots:
         QTest::newRow("libpng: CRC error in the header chunk")
             << damaged("PNG", "IHDR: CRC error") << QStringLiteral("PNG 图片数据已损坏：校验和不符");
         QTest::newRow("zlib: a header check in the compressed data")
-            << damaged("PNG", "incorrect header check") << QStringLiteral("PNG 图片数据已损坏：压缩的图像数据已损坏");
+            << damaged("PNG", "incorrect header check") << QStringLiteral("PNG 图片数据已损坏：压缩数据无法解码");
         QTest::newRow("libjpeg: corrupt data that ends early")
             << damaged("JPEG", "Corrupt JPEG data: premature end of data segment")
             << QStringLiteral("JPEG 图片数据已损坏：数据提前结束");

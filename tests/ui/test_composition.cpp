@@ -489,7 +489,7 @@ private slots:
             << gif.left(13 + 6 + 10 + 2 + 3) << QStringLiteral("GIF 图片数据已损坏：数据提前结束");
         QByteArray badCode = gif;
         badCode[13 + 6 + 10 + 2] = char(0x3C); // a clear code, then code 7 where only the literals are defined
-        QTest::newRow("GIF with a bad code") << badCode << QStringLiteral("GIF 图片数据已损坏：压缩的图像数据已损坏");
+        QTest::newRow("GIF with a bad code") << badCode << QStringLiteral("GIF 图片数据已损坏：压缩数据无法解码");
     }
     void uploadOfANonPictureKeepsThePictureAndSaysWhy()
     {
