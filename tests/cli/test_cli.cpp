@@ -5,6 +5,7 @@
 #include "material/badge_layout.h"
 #include "test_utils.h"
 #include "testsupport/photo_jpeg.h"
+#include "testsupport/picture_bytes.h"
 
 #include <QColor>
 #include <QBuffer>
@@ -352,6 +353,10 @@ private slots:
         QVERIFY(in.write(QStringLiteral("zcut_png.jpg"), png.left(png.size() / 2)));
         png[29] = char(png[29] ^ 0x5A); // the header's checksum
         QVERIFY(in.write(QStringLiteral("zz_checksum.jpg"), png));
+        // A GIF whose screen alone needs more than the memory budget is skipped before it is decoded.
+        const QList<picturebytes::GifFrame> frame{picturebytes::GifFrame(QByteArray(4, '\0'), QRect(0, 0, 2, 2))};
+        QVERIFY(in.write(QStringLiteral("zzz_budget.jpg"),
+                         picturebytes::gifFile(QSize(20000, 20000), {qRgb(1, 2, 3)}, 0, frame)));
         const QStringList args{QStringLiteral("--input"), in.path(), QStringLiteral("--output"), out.path()};
 
         const testutil::ToolRun dry = testutil::runBatchTool(args + QStringList{QStringLiteral("--dry-run")});
@@ -368,7 +373,10 @@ private slots:
         QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_png.jpg: the PNG data ends early")), qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral("skipped zz_checksum.jpg: the PNG data is damaged: IHDR: CRC error")),
                  qPrintable(run.err));
-        QVERIFY2(run.out.contains(QStringLiteral("wrote 3 of 8")), qPrintable(run.out));
+        QVERIFY2(run.err.contains(QStringLiteral(
+                     "skipped zzz_budget.jpg: the picture needs 1526 MB of memory, more than the 1024 MB allowed")),
+                 qPrintable(run.err));
+        QVERIFY2(run.out.contains(QStringLiteral("wrote 3 of 9")), qPrintable(run.out));
         // Every line names a material; nothing from a decoding library's own reports reaches the terminal.
         for (const QString& line : run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             QVERIFY2(line.startsWith(QStringLiteral("skipped ")) || line.startsWith(QStringLiteral("warning: ")),
