@@ -175,4 +175,12 @@ DecodedPicture decodePcx(const QByteArray& bytes)
     return result;
 }
 
+qint64 pcxDecodingMemory(const QByteArray& bytes)
+{
+    Header h;
+    if (bytes.size() < kHeaderSize || readHeader(reinterpret_cast<const uchar*>(bytes.constData()), h))
+        return 0;
+    return qint64(h.width) * h.height * 4; // the RGB32 picture; it has no transparency to copy over white
+}
+
 } // namespace material

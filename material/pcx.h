@@ -13,4 +13,8 @@ namespace material {
 // before anything is allocated.
 DecodedPicture decodePcx(const QByteArray& bytes);
 
+// About the most memory decodePcx and the composition take for the bytes, from the header alone; 0 when the
+// header is refused.
+qint64 pcxDecodingMemory(const QByteArray& bytes);
+
 } // namespace material

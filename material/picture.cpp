@@ -347,11 +347,16 @@ DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
 qint64 decodingMemory(const QByteArray& bytes, QSize target)
 {
     // The formats with decoders of their own are measured by them: Qt's readers for them would let their
-    // libraries print to standard error, Qt has none for HEIF, and Qt's GIF reader gives the first frame's
-    // size where the picture is the whole screen.
+    // libraries print to standard error, Qt has none for HEIF and PCX, and Qt's GIF reader gives the first
+    // frame's size where the picture is the whole screen.
     switch (recognise(bytes)) {
+    case PictureKind::None:
+        return 0; // refused by its first bytes, never decoded
     case PictureKind::Gif:
         return gifDecodingMemory(bytes);
+    case PictureKind::Pcx8:
+    case PictureKind::Pcx1:
+        return pcxDecodingMemory(bytes);
     case PictureKind::Png:
         return pngDecodingMemory(bytes, target);
     case PictureKind::Tiff:
