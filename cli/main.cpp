@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -157,6 +158,12 @@ int main(int argc, char** argv)
     if (!QDir().mkpath(options.output))
         return fail(QStringLiteral("cannot make the output folder %1").arg(options.output));
 
+    if (!cli::startQtPoolThread()) {
+        fail(QStringLiteral("no thread can be started (a process or memory limit?); nothing was written"));
+        // The pool still holds the task it could not start and would wait for it at exit.
+        std::fflush(nullptr);
+        std::_Exit(cli::kExitUsage);
+    }
     const material::Composition look{{}, material::badgeLayers(options.layout, assets::badgeBitmaps()), options.fit};
     cli::installStopHandlers();
     cli::ProgressBar bar(stderr);

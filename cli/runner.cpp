@@ -7,14 +7,19 @@
 #include "material/limits.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
+#include <new>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace cli {
@@ -129,7 +134,14 @@ void work(Shared& s)
             s.done.fetch_add(1);
             continue;
         }
-        MaterialResult r = composeOne(s.plan, s.plan.materials[i], look, s.mode, s.memory, buffer);
+        MaterialResult r;
+        try {
+            r = composeOne(s.plan, s.plan.materials[i], look, s.mode, s.memory, buffer);
+        } catch (const std::bad_alloc&) {
+            // A buffer could not grow (pictures are checked, but text and byte arrays throw): this material is
+            // skipped for memory and the run goes on.
+            r.reason = core::ReasonCode::OutOfMemory;
+        }
         if (r.outcome == MaterialResult::WriteFailed)
             s.failed.store(true);
         record(s, i, std::move(r));
@@ -141,6 +153,16 @@ void work(Shared& s)
 }
 
 } // namespace
+
+bool startQtPoolThread()
+{
+    QThreadPool* pool = QThreadPool::globalInstance();
+    pool->setExpiryTimeout(-1);
+    pool->setMaxThreadCount(1);
+    const auto ran = std::make_shared<QSemaphore>();
+    pool->start([ran] { ran->release(); });
+    return ran->tryAcquire(1, 5000);
+}
 
 RunReport runPlan(const Plan& plan,
                   const material::Composition& look,
@@ -158,8 +180,20 @@ RunReport runPlan(const Plan& plan,
     threads.reserve(static_cast<std::size_t>(workers));
     {
         const SignalsBlocked blocked; // the workers inherit the block; this thread takes the signals
-        for (int i = 0; i < workers; ++i)
-            threads.emplace_back(work, std::ref(s));
+        for (int i = 0; i < workers; ++i) {
+            try {
+                threads.emplace_back(work, std::ref(s));
+            } catch (const std::system_error&) {
+                // No thread to be had (a process or memory limit): the run goes on with those that started.
+                std::lock_guard lock(s.mutex);
+                s.running -= workers - i;
+                break;
+            }
+        }
+    }
+    if (threads.empty()) {
+        s.running = 1;
+        work(s); // on this thread, which then shows no progress until the end
     }
     {
         std::unique_lock lock(s.mutex);

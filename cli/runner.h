@@ -56,6 +56,12 @@ struct RunReport {
 // Done so far, for the progress display; called on the calling thread about ten times a second.
 using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
 
+// Qt splits the smooth scaling of a larger picture into pieces for its global thread pool and waits for
+// them; a pool that cannot start a thread (under a process or memory limit) would leave that wait without
+// end. The pool gets its one thread here, kept for the whole run (the workers already use every core, so
+// more would only add hand-overs); false when no thread could be started.
+bool startQtPoolThread();
+
 // Runs the plan with `jobs` workers, each material composed like `look` (its badges and fit; its picture is
 // not used). `stop` is polled before each material: once set, no new material is
 // started, and the ones in flight are finished. A write failure that every later output would meet as well
