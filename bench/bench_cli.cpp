@@ -266,8 +266,8 @@ void printRows(const std::vector<Row>& rows, double n, const bench::ChildRun& ou
 // The target's own figure: vorlith-batch --jobs 2 against the floor on 2 threads, in rounds that run one right
 // after the other, so a slower or faster minute of a shared machine falls on both; the ratio of each round's
 // times (floor over tool, higher is better) by the wall clock and by CPU time, median and range.
-void floorRounds(const QString& tool, const QString& corpus, const QStringList& names, const QString& work,
-                 QTextStream& out)
+void floorRounds(const QString& what, const QString& tool, const QString& corpus, const QStringList& names,
+                 const QString& work, QTextStream& out)
 {
     constexpr int kRounds = 7;
     std::vector<double> wall, cpu;
@@ -281,8 +281,9 @@ void floorRounds(const QString& tool, const QString& corpus, const QStringList& 
     }
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
-    out << QStringLiteral("vorlith-batch --jobs 2 against the floor on 2 threads, %1 rounds back to back: wall "
-                         "%2x (%3-%4), CPU %5x (%6-%7)\n")
+    out << QStringLiteral("%1 --jobs 2 against the floor on 2 threads, %2 rounds back to back: wall "
+                         "%3x (%4-%5), CPU %6x (%7-%8)\n")
+               .arg(what)
                .arg(kRounds)
                .arg(wall[kRounds / 2], 0, 'f', 2)
                .arg(wall.front(), 0, 'f', 2)
@@ -336,7 +337,9 @@ int main(int argc, char** argv)
     out << "\ntargets (2 cores): vorlith-batch --jobs 2 >= 0.9x the floor on 2 threads, >= 2x gm batch\n"
         << "(vorlith-batch and the floor: median of 3 runs; the others: one run. \"-j2 vs this\" is this row's time\n"
         << "over vorlith-batch --jobs 2's, by the wall clock and by CPU time; on a busy machine trust the CPU.)\n";
-    floorRounds(tool, corpus, names, work + "rounds/", out);
+    floorRounds(QStringLiteral("vorlith-batch"), tool, corpus, names, work + "rounds/", out);
+    if (!baseline.isEmpty())
+        floorRounds(QStringLiteral("the baseline build"), baseline, corpus, names, work + "rounds-b/", out);
     out << QStringLiteral("vorlith-batch --jobs 2 CPU: user %1 s, kernel %2 s (%3% in the kernel)\n")
                .arg(ours.user, 0, 'f', 2)
                .arg(ours.system, 0, 'f', 2)
