@@ -21,10 +21,16 @@ void uploadPictureFile(core::Controls& controls, const QString& path)
     // A file that cannot be read or gives no picture leaves the picture the user had (a refused picture
     // changes nothing in the box).
     const core::Reason why = read.reason ? read.reason : controls.setPicture(core::ids::CompositionPicture, read.bytes);
-    if (!why)
+    if (why) {
+        controls.showMessage(QStringLiteral("上传图片"),
+                             QStringLiteral("无法显示图片 %1：%2").arg(path, core::chineseText(why)));
         return;
-    controls.showMessage(QStringLiteral("上传图片"),
-                         QStringLiteral("无法显示图片 %1：%2").arg(path, core::chineseText(why)));
+    }
+    // A picture shown from damaged data (a file cut short) is shown, and the user is told what is missing:
+    // the grey part is not in the picture.
+    if (const core::Reason damaged = controls.pictureWarning(core::ids::CompositionPicture))
+        controls.showMessage(QStringLiteral("上传图片"),
+                             QStringLiteral("图片 %1 已显示，但不完整：%2").arg(path, core::chineseText(damaged)));
 }
 
 void saveFrame(core::Controls& controls, core::ControlId frame)

@@ -513,6 +513,30 @@ private slots:
         QVERIFY2(!why.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(message));
     }
 
+    // A file cut short is shown, and the message says what is missing.
+    void uploadOfACutPictureShowsItAndSaysSo()
+    {
+        testutil::Sandbox dir;
+        testutil::ShownWindow shown;
+        const QImage before = shown.controls().renderFrame(ids::CompositionFrame);
+        // Noise, so the compressed rows run to many of libpng's reads and the first ones arrive whole.
+        QImage noise(280, 452, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb(x * 37 & 0xFF, y * 11 & 0xFF, (x * y) & 0xFF));
+        const QByteArray png = pngBytes(noise);
+        QVERIFY(dir.write(QStringLiteral("cut.png"), png.left(png.size() * 2 / 3)));
+        QString message;
+        testutil::answerFileDialog(dir.file(QStringLiteral("cut.png")));
+        QTimer::singleShot(0, [&] { testutil::answerMessageBox(&message); });
+        click(shown, ids::UploadButton);
+        QTRY_VERIFY(!message.isEmpty());
+        QVERIFY2(message.contains(QStringLiteral("cut.png")) &&
+                     message.contains(QStringLiteral("PNG 图片数据不完整，缺少的部分显示为灰色")),
+                 qPrintable(message));
+        QVERIFY(shown.controls().renderFrame(ids::CompositionFrame) != before);
+    }
+
     void cancelledUploadChangesNothing()
     {
         testutil::ShownWindow shown;
