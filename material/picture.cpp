@@ -312,61 +312,10 @@ PictureKind recognise(const QByteArray& b)
 
 namespace {
 
-DecodedPicture decodeByKind(const QByteArray& bytes, QSize target)
+// About the memory Qt's reader takes for the bytes, from their header: the picture (JPEG after its scaling)
+// and, for a picture with transparency, its copy over white. 0 when the header gives no size.
+qint64 measuredByQt(const QByteArray& bytes, QSize target)
 {
-    switch (recognise(bytes)) {
-    case PictureKind::None:
-        break;
-    case PictureKind::Bmp:
-        return decodeBmp(bytes);
-    case PictureKind::Jpeg:
-        return decodeJpeg(bytes, target);
-    case PictureKind::Icon:
-    case PictureKind::Cursor:
-        return decodeIcon(bytes);
-    case PictureKind::Gif:
-        return decodeGif(bytes);
-    case PictureKind::Pcx8:
-    case PictureKind::Pcx1:
-        return decodePcx(bytes);
-    case PictureKind::Png:
-        return decodePng(bytes, target);
-    case PictureKind::Webp:
-        return decodeWebp(bytes);
-    case PictureKind::Tiff:
-        return decodeTiff(bytes);
-    case PictureKind::Heic:
-    case PictureKind::Avif:
-        return decodeHeif(bytes, target);
-    }
-    return {{}, ReasonCode::NotAPicture, {}};
-}
-
-} // namespace
-
-qint64 decodingMemory(const QByteArray& bytes, QSize target)
-{
-    // The formats with decoders of their own are measured by them: Qt's readers for them would let their
-    // libraries print to standard error, Qt has none for HEIF and PCX, and Qt's GIF reader gives the first
-    // frame's size where the picture is the whole screen.
-    switch (recognise(bytes)) {
-    case PictureKind::None:
-        return 0; // refused by its first bytes, never decoded
-    case PictureKind::Gif:
-        return gifDecodingMemory(bytes);
-    case PictureKind::Pcx8:
-    case PictureKind::Pcx1:
-        return pcxDecodingMemory(bytes);
-    case PictureKind::Png:
-        return pngDecodingMemory(bytes, target);
-    case PictureKind::Tiff:
-        return tiffDecodingMemory(bytes);
-    case PictureKind::Heic:
-    case PictureKind::Avif:
-        return heifDecodingMemory(bytes, target);
-    default:
-        break;
-    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -387,9 +336,58 @@ qint64 decodingMemory(const QByteArray& bytes, QSize target)
     return pixels * std::max(bits, 32) / 8 + (alpha ? pixels * 4 : 0);
 }
 
+// Each kind's decoder and its measure of the memory decoding takes. The formats with decoders of their own
+// are measured by them: Qt's readers for them would let their libraries print to standard error, Qt has none
+// for HEIF and PCX, and Qt's GIF reader gives the first frame's size where the picture is the whole screen.
+struct KindDecoder {
+    PictureKind kind;
+    DecodedPicture (*decode)(const QByteArray& bytes, QSize target);
+    qint64 (*memory)(const QByteArray& bytes, QSize target);
+};
+
+// clang-format off
+const KindDecoder kDecoders[] = {
+    {PictureKind::Bmp,    [](const QByteArray& b, QSize) { return decodeBmp(b); },  measuredByQt},
+    {PictureKind::Jpeg,   decodeJpeg,                                               measuredByQt},
+    {PictureKind::Icon,   [](const QByteArray& b, QSize) { return decodeIcon(b); }, measuredByQt},
+    {PictureKind::Cursor, [](const QByteArray& b, QSize) { return decodeIcon(b); }, measuredByQt},
+    {PictureKind::Gif,    [](const QByteArray& b, QSize) { return decodeGif(b); },  [](const QByteArray& b, QSize) { return gifDecodingMemory(b); }},
+    {PictureKind::Pcx8,   [](const QByteArray& b, QSize) { return decodePcx(b); },  [](const QByteArray& b, QSize) { return pcxDecodingMemory(b); }},
+    {PictureKind::Pcx1,   [](const QByteArray& b, QSize) { return decodePcx(b); },  [](const QByteArray& b, QSize) { return pcxDecodingMemory(b); }},
+    {PictureKind::Png,    decodePng,                                                pngDecodingMemory},
+    {PictureKind::Webp,   [](const QByteArray& b, QSize) { return decodeWebp(b); }, measuredByQt},
+    {PictureKind::Tiff,   [](const QByteArray& b, QSize) { return decodeTiff(b); }, [](const QByteArray& b, QSize) { return tiffDecodingMemory(b); }},
+    {PictureKind::Heic,   decodeHeif,                                               heifDecodingMemory},
+    {PictureKind::Avif,   decodeHeif,                                               heifDecodingMemory},
+};
+// clang-format on
+
+// The decoder for the kind the bytes begin with; none for bytes that are no recognised picture.
+const KindDecoder* decoderFor(const QByteArray& bytes)
+{
+    const PictureKind kind = recognise(bytes);
+    for (const KindDecoder& d : kDecoders) {
+        if (d.kind == kind)
+            return &d;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+qint64 decodingMemory(const QByteArray& bytes, QSize target)
+{
+    // Bytes refused by their first bytes are never decoded.
+    const KindDecoder* decoder = decoderFor(bytes);
+    return decoder ? decoder->memory(bytes, target) : 0;
+}
+
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
 {
-    DecodedPicture decoded = decodeByKind(bytes, target);
+    const KindDecoder* decoder = decoderFor(bytes);
+    if (!decoder)
+        return {{}, ReasonCode::NotAPicture, {}};
+    DecodedPicture decoded = decoder->decode(bytes, target);
     if (decoded.image.isNull() && decoded.reason.isNone())
         decoded.reason = core::ReasonCode::CannotShow;
     return decoded;
