@@ -17,8 +17,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <memory>
-#include <new>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
