@@ -66,6 +66,7 @@ void BatchHandlers::startRun(core::Controls& controls)
     controls.setText(OutputFolderBox, withTrailingSeparator(QDir::toNativeSeparators(output)));
     m_report = {};
     controls.setStatus(QStringLiteral("0/%1").arg(controls.lineCount(FileList)));
+    controls.setProgress(0, controls.lineCount(FileList));
     controls.setInterval(BatchTimer, kBatchInterval);
 }
 
@@ -191,6 +192,7 @@ void BatchHandlers::step(core::Controls& controls)
     }
     controls.setText(LineNumberBox, core::numberToText(index + 2.0));
     controls.setStatus(QStringLiteral("%1/%2").arg(index + 1).arg(controls.lineCount(FileList)));
+    controls.setProgress(index + 1, controls.lineCount(FileList));
 }
 
 bool BatchHandlers::mayClose(core::Controls& controls)
@@ -246,6 +248,8 @@ void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& 
                            : how == RunEnd::Stopped ? QStringLiteral("已停止：")
                                                     : QStringLiteral("出错停止：");
     controls.setStatus(ending + summary);
+    controls.setProgress(0, 0);
+    controls.announceRunEnd(report.written, static_cast<int>(report.skipped.size()));
     if (failure.isEmpty() && report.skipped.empty() && report.damaged.empty())
         return;
 

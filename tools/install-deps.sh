@@ -11,7 +11,7 @@ packages=(
   libavif-dev qt6-image-formats-plugins
   locales
   fonts-wqy-microhei qt6-translations-l10n
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils dbus-daemon
   python3
   help2man desktop-file-utils appstream lintian dpkg-dev file
   "$@"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/controls.h"
+#include "ui/desktop_progress.h"
 
 namespace ui {
 
@@ -38,11 +39,14 @@ public:
     void showMessage(const QString& title, const QString& text) override;
     bool askYesNo(const QString& title, const QString& text) override;
     void setStatus(const QString& text) override;
+    void setProgress(int done, int total) override;
+    void announceRunEnd(int saved, int skipped) override;
 
 private:
     QImage renderComposition();
 
     MainWindow& m_window;
+    DesktopProgress m_desktop;
 };
 
 } // namespace ui

@@ -8,7 +8,11 @@
 #include "window_fixture.h"
 
 #include <QBuffer>
+#include <QDBusConnection>
 #include <QtTest>
+
+#include <memory>
+#include <optional>
 
 using namespace core;
 
@@ -51,8 +55,53 @@ void startRun(testutil::ShownWindow& shown, const QString& materials, const QStr
 
 } // namespace
 
+// The desktop on the test's session bus: a stand-in notification server, and a listener for the launcher
+// entry's signal, on a connection of their own. Each update is kept as "uri count shown progress shown".
+class DesktopStandIn : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    explicit DesktopStandIn(const QString& address)
+        : m_bus(QDBusConnection::connectToBus(address, QStringLiteral("desktop stand-in")))
+    {
+        ok = m_bus.registerService(QStringLiteral("org.freedesktop.Notifications")) &&
+             m_bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this, QDBusConnection::ExportAllSlots) &&
+             m_bus.connect({}, {}, QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"), this,
+                           SLOT(update(QString, QVariantMap)));
+    }
+    ~DesktopStandIn() override { QDBusConnection::disconnectFromBus(QStringLiteral("desktop stand-in")); }
+
+    bool ok = false;
+    QStringList updates;
+    QList<QStringList> notifications; // app name, icon, summary, body, desktop-entry hint
+
+public slots:
+    uint Notify(const QString& app, uint, const QString& icon, const QString& summary, const QString& body,
+                const QStringList&, const QVariantMap& hints, int)
+    {
+        notifications.append({app, icon, summary, body, hints.value(QStringLiteral("desktop-entry")).toString()});
+        return uint(notifications.size());
+    }
+    void update(const QString& uri, const QVariantMap& p)
+    {
+        updates.append(QStringLiteral("%1 %2 %3 %4 %5")
+                           .arg(uri)
+                           .arg(p.value(QStringLiteral("count")).toLongLong())
+                           .arg(int(p.value(QStringLiteral("count-visible")).toBool()))
+                           .arg(p.value(QStringLiteral("progress")).toDouble(), 0, 'g', 3)
+                           .arg(int(p.value(QStringLiteral("progress-visible")).toBool())));
+    }
+
+private:
+    QDBusConnection m_bus;
+};
+
 class TestBatchWindow : public QObject {
     Q_OBJECT
+public:
+    // The test's own session bus; empty when the test runs without one.
+    explicit TestBatchWindow(QString bus) : m_bus(std::move(bus)) {}
+
 private slots:
     void twoMaterialsGiveTwoNumberedFiles()
     {
@@ -161,6 +210,53 @@ private slots:
             QCOMPARE(QImage(out.file(name)).size(), QSize(152, 240));
     }
 
+    // The run's progress on the launcher entry, and one notification at the end while the user is elsewhere.
+    // Without a session bus the run is the same and nothing is said about the missing bus.
+    void theDesktopShowsTheRunsProgress_data()
+    {
+        QTest::addColumn<bool>("elsewhere");
+        QTest::newRow("the user went elsewhere") << true;
+        QTest::newRow("the user watches the window") << false;
+    }
+    void theDesktopShowsTheRunsProgress()
+    {
+        QFETCH(bool, elsewhere);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("d-?bus"), QRegularExpression::CaseInsensitiveOption));
+        testutil::Sandbox in, out;
+        QVERIFY(in.write(QStringLiteral("a.jpg"), jpegOf(Qt::darkGreen, QSize(140, 226))));
+        QVERIFY(in.write(QStringLiteral("b.jpg"), "no picture"));
+        QVERIFY(in.write(QStringLiteral("c.jpg"), jpegOf(Qt::darkRed, QSize(140, 226))));
+        std::unique_ptr<DesktopStandIn> desktop;
+        if (!m_bus.isEmpty()) {
+            desktop = std::make_unique<DesktopStandIn>(m_bus);
+            QVERIFY(desktop->ok);
+        } else {
+            QVERIFY(!QDBusConnection::sessionBus().isConnected());
+        }
+        testutil::ShownWindow shown;
+        QWidget other;
+        other.show();
+        QString report;
+        startRun(shown, in.path(), out.path());
+        QApplication::setActiveWindow(elsewhere ? &other : &shown.window());
+        QTimer::singleShot(0, [&] { testutil::answerMessageBox(&report); });
+        QTRY_VERIFY_WITH_TIMEOUT(!report.isEmpty(), 15000);
+        QCOMPARE(filesIn(out.path()), (QStringList{QStringLiteral("1.png"), QStringLiteral("3.png")}));
+        if (!desktop)
+            return;
+        if (!elsewhere && !shown.window().isActiveWindow())
+            QSKIP("another test on the X server took the window's activation");
+        // The entry is the desktop file the package installs, named after the app id.
+        const QString app = QStringLiteral(VORLITH_APP_ID);
+        const QString entry = QStringLiteral("application://") + app + QStringLiteral(".desktop ");
+        QTRY_COMPARE(desktop->updates,
+                     (QStringList{entry + "0 1 0 1", entry + "1 1 0.333 1", entry + "2 1 0.667 1", entry + "3 1 1 1",
+                                  entry + "0 0 0 0"}));
+        QTest::qWait(100);
+        const QList<QStringList> told{{app, app, "批量制作完成", "已保存 2 张图片，跳过 1 个", app}};
+        QCOMPARE(desktop->notifications, elsewhere ? told : QList<QStringList>());
+    }
+
     void anEmptyListingSaysSoAndStartsNothing()
     {
         testutil::Sandbox in, out;
@@ -177,7 +273,27 @@ private slots:
         QCOMPARE(shown.controls().text(ids::OutputFolderBox), outputBefore);
         QVERIFY(filesIn(out.path()).isEmpty());
     }
+
+private:
+    QString m_bus;
 };
 
-QTEST_MAIN(TestBatchWindow)
+// The desktop's progress goes to a session bus of the test's own, started before the application so the
+// program finds it; run with VORLITH_TEST_SESSION_BUS=none, the test has none.
+int main(int argc, char** argv)
+{
+    std::optional<testutil::PrivateSessionBus> bus;
+    if (qgetenv("VORLITH_TEST_SESSION_BUS") != "none") {
+        bus.emplace();
+        if (bus->address.isEmpty()) {
+            std::fprintf(stderr, "dbus-daemon did not start a session bus\n");
+            return 1;
+        }
+    }
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    TestBatchWindow test(bus ? bus->address : QString());
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_batch_window.moc"

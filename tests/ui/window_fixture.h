@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <cstdio>
 #include <functional>
 
 namespace testutil {
@@ -25,6 +27,39 @@ inline void keepWebViewLocal()
     if (qEnvironmentVariableIsEmpty("VORLITH_SHOW_SERVER"))
         qputenv("VORLITH_SHOW_SERVER", "http://127.0.0.1:9/");
 }
+
+// A session bus of the test's own: a dbus-daemon started before the application exists, so every part of the
+// program that looks for the session bus finds this one and nothing reaches the desktop the tests run on. The
+// daemon ends with the test. `address` is empty when dbus-daemon could not be started.
+class PrivateSessionBus {
+public:
+    PrivateSessionBus()
+    {
+        FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+        if (!out)
+            return;
+        char line[1024];
+        if (std::fgets(line, sizeof line, out))
+            address = QString::fromLocal8Bit(line).trimmed();
+        if (std::fgets(line, sizeof line, out))
+            m_pid = QByteArray(line).trimmed().toInt();
+        ::pclose(out);
+        if (!address.isEmpty())
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit());
+    }
+    ~PrivateSessionBus()
+    {
+        if (m_pid > 0)
+            ::kill(m_pid, SIGTERM);
+    }
+    PrivateSessionBus(const PrivateSessionBus&) = delete;
+    PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
+
+    QString address;
+
+private:
+    int m_pid = 0;
+};
 
 struct ShownWindow {
     explicit ShownWindow(const ui::HandlerTable& handlers = ui::defaultHandlers())
