@@ -52,26 +52,9 @@ void checkNumber(const QString& text)
         expect(n == (t > 0 ? std::numeric_limits<int>::max() : std::numeric_limits<int>::min()), "saturation");
 }
 
-// The test double splits its lines with a regular expression, which matches nothing in text that is not
-// valid UTF-16 (a lone surrogate), so the whole list would read as one line. The window's list box splits
-// at line breaks whatever else the text holds; this does the same.
-class FuzzControls : public testutil::MemoryControls {
-public:
-    int lineCount(core::ControlId id) const override { return int(lines(id).size()); }
-    QString line(core::ControlId id, int index) const override { return lines(id).value(index); }
-
-private:
-    QStringList lines(core::ControlId id) const
-    {
-        QString t = text(id);
-        t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        return t.split(QLatin1Char('\n'));
-    }
-};
-
 testutil::MemoryControls& controls()
 {
-    static FuzzControls* c = new FuzzControls;
+    static auto* c = new testutil::MemoryControls;
     return *c;
 }
 
@@ -87,6 +70,8 @@ void checkLines(const QString& lineNumber, const QString& list)
     c.setText(OutputFolderBox, {});
     c.messages.clear();
     c.statuses.clear();
+    c.progress.clear();
+    c.runEnds.clear();
     material::BatchHandlers handlers;
     handlers.readLine(c);
     const QString current = c.text(CurrentFileBox);

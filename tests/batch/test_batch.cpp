@@ -3,7 +3,6 @@
 #include "material/batch.h"
 #include "material/composition.h"
 #include "material/picture.h"
-#include "picture_box_contract.h"
 #include "test_utils.h"
 #include "testsupport/memory_controls.h"
 #include "testsupport/photo_jpeg.h"
@@ -109,7 +108,6 @@ private slots:
     void runEndingWhileTheQuestionIsOpen();
     void readLineAndPreview_data();
     void readLineAndPreview();
-    void pictureBoxKeepsTheContract();
 };
 
 void TestBatch::runWritesOnePicturePerMaterial()
@@ -542,12 +540,6 @@ void TestBatch::readLineAndPreview()
     QCOMPARE(b.controls.interval(BatchTimer), 0);
     QVERIFY(b.written().isEmpty());
     QVERIFY(b.controls.messages.isEmpty());
-}
-
-void TestBatch::pictureBoxKeepsTheContract()
-{
-    testutil::MemoryControls controls;
-    testutil::checkPictureBoxContract(controls, CompositionPicture);
 }
 
 QTEST_GUILESS_MAIN(TestBatch)
