@@ -6,6 +6,7 @@
 #include "test_utils.h"
 #include "testsupport/memory_controls.h"
 #include "testsupport/picture_bytes.h"
+#include "ui/layout.h"
 #include "window_fixture.h"
 
 #include <QtTest>
@@ -34,12 +35,16 @@ struct Side {
 
 using Script = std::function<void(Side&)>;
 
-// Ids of every kind: single- and multi-line boxes, combo boxes, a push button, a badge, a label, the picture
-// box, the web view, the timer and the file dialog.
-const QList<ControlId> kSample{ids::LineNumberBox,    ids::OutputFolderBox, ids::FileList,   ids::CurrentFileBox,
-                               ids::MaterialFormatBox, ids::BadgeSelector,   ids::SaveToButton, kBadges[4].id,
-                               0x16011AC8,             ids::CompositionPicture, ids::QqShowViewer, ids::BatchTimer,
-                               ids::FileDialog};
+// Every control of the layout.
+QList<ControlId> everyControl()
+{
+    QList<ControlId> ids;
+    for (const ui::Row& row : ui::layout()) {
+        if (row.kind != ui::Kind::Window)
+            ids.append(row.id);
+    }
+    return ids;
+}
 
 void readLines(Side& s, ControlId id)
 {
@@ -89,7 +94,7 @@ void TestControlsContract::bothAgree_data()
     // picture server and the carried files, and only the badges' places are read by handlers; everything else
     // starts alike.
     QTest::newRow("initial state") << Script([](Side& s) {
-        for (ControlId id : kSample) {
+        for (ControlId id : everyControl()) {
             if (id != ids::OutputFolderBox)
                 readLines(s, id);
             s.note(QStringLiteral("visible"), s.controls.isVisible(id));
@@ -116,7 +121,7 @@ void TestControlsContract::bothAgree_data()
     for (const QString& text : texts) {
         const QString name = text.size() > 20 ? QStringLiteral("long text") : text.toUtf8().toPercentEncoding();
         QTest::newRow(qPrintable(QStringLiteral("text ") + name)) << Script([text](Side& s) {
-            for (ControlId id : kSample) {
+            for (ControlId id : everyControl()) {
                 s.controls.setText(id, text);
                 readLines(s, id);
             }
@@ -125,7 +130,7 @@ void TestControlsContract::bothAgree_data()
 
     QTest::newRow("places and visibility") << Script([](Side& s) {
         const QList<QPoint> places{{-7, 300}, {0, 0}, {material::kMaxBadgeCoordinate, -material::kMaxBadgeCoordinate}};
-        for (ControlId id : kSample) {
+        for (ControlId id : everyControl()) {
             for (QPoint p : places) {
                 s.controls.setLeft(id, p.x());
                 s.controls.setTop(id, p.y());
@@ -165,7 +170,7 @@ void TestControlsContract::bothAgree_data()
     }
 
     QTest::newRow("timer and address") << Script([](Side& s) {
-        for (ControlId id : kSample) {
+        for (ControlId id : everyControl()) {
             for (int ms : {10, -5, 10, 0}) {
                 s.controls.setInterval(id, ms);
                 s.note(QStringLiteral("interval"), s.controls.interval(id));
