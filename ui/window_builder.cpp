@@ -13,11 +13,16 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace ui {
 
@@ -46,6 +51,72 @@ public:
     {
         return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 1);
     }
+};
+
+// Keeps a label's or a combo box's texts whole in its fixed size: drawn at the interface font when they fit,
+// otherwise at the largest smaller pixel size at which they do; the layout's rectangle stays. Measured again
+// whenever the size or the style changes, since a skin's borders and padding change the room a combo box gives its
+// text. Unrounded widths, as the text is laid out at 150 %.
+class TextFit : public QObject {
+public:
+    explicit TextFit(QWidget& control) : QObject(&control), m_control(control)
+    {
+        const QFont font = control.font();
+        m_pixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+        control.installEventFilter(this);
+        fit();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::StyleChange || event->type() == QEvent::Resize)
+            fit();
+        return false;
+    }
+
+private:
+    static constexpr int kSmallestPixels = 9;
+    // The combo box's room is its edit field less the two pixels its line edit keeps clear at each side.
+    static constexpr int kLineEditMargins = 2 * 2;
+
+    void fit()
+    {
+        QStringList texts;
+        qreal room = m_control.width();
+        if (auto* label = qobject_cast<QLabel*>(&m_control)) {
+            texts << label->text();
+            room = label->contentsRect().width();
+        } else if (auto* combo = qobject_cast<QComboBox*>(&m_control)) {
+            for (int i = 0; i < combo->count(); ++i)
+                texts << combo->itemText(i);
+            QStyleOptionComboBox opt;
+            opt.initFrom(combo);
+            opt.editable = combo->isEditable();
+            opt.frame = combo->hasFrame();
+            opt.subControls = QStyle::SC_All;
+            room =
+                combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo).width() -
+                kLineEditMargins;
+        }
+        QFont font = m_control.font();
+        int pixels = m_pixels;
+        const auto fits = [&] {
+            font.setPixelSize(pixels);
+            const QFontMetricsF metrics(font);
+            return std::all_of(
+                texts.begin(), texts.end(), [&](const QString& t) { return metrics.horizontalAdvance(t) <= room; });
+        };
+        while (pixels > kSmallestPixels && !fits())
+            --pixels;
+        if (pixels != QFontInfo(m_control.font()).pixelSize()) {
+            font.setPixelSize(pixels);
+            m_control.setFont(font);
+        }
+    }
+
+    QWidget& m_control;
+    int m_pixels;
 };
 
 QWidget* makeEdit(const Row& row, QWidget* parent)
@@ -80,6 +151,8 @@ QWidget* makeCombo(const Row& row, QWidget* parent)
     combo->view()->setMinimumHeight(160);
     combo->setCurrentIndex(-1); // no item selected; the edit field shows the initial text
     combo->setEditText(rowText(row));
+    combo->resize(row.rect.size());
+    new TextFit(*combo);
     return combo;
 }
 
@@ -93,6 +166,8 @@ QWidget* makeLabel(const Row& row, QWidget* parent)
         label->setWordWrap(true);
     } else {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->resize(row.rect.size()); // measured at its own size, also while hidden with its page
+        new TextFit(*label);
     }
     return label;
 }
