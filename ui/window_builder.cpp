@@ -2,6 +2,7 @@
 
 #include "assets/assets.h"
 #include "show/lookup.h"
+#include "ui/accessibility.h"
 #include "ui/badge_editing.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/control_widgets.h"
@@ -225,10 +226,12 @@ void applyRow(const Row& row, QWidget* w, MainWindow& window)
     const bool drawn = row.kind == Kind::PictureBox || row.kind == Kind::PictureButton || row.kind == Kind::ShapeBox;
     if (drawn)
         w->setAttribute(Qt::WA_OpaquePaintEvent, row.kind != Kind::PictureButton);
-    // Drag anywhere: these kinds move the window; a group box and the page pane do not.
-    if (drawn || row.kind == Kind::Label)
-        window.addDragHandle(row.id, w);
+    // Drag anywhere: these kinds move the window, the QQ Show picture too (drawn in a widget the view makes
+    // once its page exists); a group box and the page pane do not.
+    if (drawn || row.kind == Kind::Label || row.kind == Kind::TransparentLabel || row.kind == Kind::WebView)
+        window.addDragHandle(row.id, w, row.kind == Kind::WebView);
     w->setGeometry(row.rect);
+    describeForAccessibility(row, *w);
     w->setEnabled(!(row.flags & Disabled));
     w->setFocusPolicy((row.flags & TabStop) ? Qt::StrongFocus : Qt::NoFocus);
     w->setVisible(row.flags & Visible);
@@ -293,6 +296,7 @@ BuiltWindow buildMainWindow(const HandlerTable& handlers)
         bindEvent(*row, control, *built.controls, handlers, *history);
     }
     stackInListOrder(window);
+    linkLabels(window);
     if (const HandlerTable::CloseQuery& query = handlers.closeQuery())
         window.setCloseQuery([query, &controls = *built.controls] { return query(controls); });
     installBadgeLayoutMenu(window, *built.controls, *history);
