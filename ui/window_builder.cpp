@@ -256,8 +256,9 @@ void bindEvent(
     HandlerFn found = handlers.find(row.handler);
     if (!found)
         return;
-    auto run = [fn = std::move(found), &controls, &history, argument = row.argument] {
-        history.record([&] { fn(controls, argument); });
+    const int nudge = row.handler == Handler::Nudge ? row.argument : -1;
+    auto run = [fn = std::move(found), &controls, &history, argument = row.argument, nudge] {
+        history.record([&] { fn(controls, argument); }, nudge);
     };
     if (auto* button = qobject_cast<QPushButton*>(control))
         QObject::connect(button, &QPushButton::clicked, button, run);
