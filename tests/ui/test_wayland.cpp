@@ -1,12 +1,13 @@
 // The window on a Wayland compositor: weston's headless backend, started here on a socket of its own in a
 // private runtime folder. The window runs on the wayland platform itself (not through XWayland), a drag on a
-// label, the picture or a badge asks to move the window while a press on a button does not, and saving writes
-// the frame that the screen shows.
+// label, the picture or a badge asks to move the window while a press on a button does not, and saving and the
+// batch write the frame that the screen shows.
 #include "test_utils.h"
 #include "window_fixture.h"
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -72,13 +73,23 @@ private:
     QProcess m_process;
 };
 
-QImage knownPicture()
+// A picture of the box's own size, every pixel different, so stretching it changes nothing; `seed` varies it.
+QImage knownPicture(int seed = 0)
 {
     QImage picture(140, 226, QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3) & 0xFF));
+            picture.setPixel(x, y, qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3 + seed) & 0xFF));
     return picture;
+}
+
+QByteArray pngOf(const QImage& picture)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return png;
 }
 
 } // namespace
@@ -144,13 +155,7 @@ private slots:
         testutil::ShownWindow shown;
         QVERIFY(shown.ok);
         const QImage picture = knownPicture();
-        QByteArray png;
-        {
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            picture.save(&buffer, "PNG");
-        }
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, png).isNone());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngOf(picture)).isNone());
         shown.window().controlAs<QComboBox>(ids::BadgeSelector)->setEditText(QString::fromUtf16(kBadges[3].name));
         QTest::mouseClick(shown.widget(ids::NudgeRight), Qt::LeftButton);
         const QImage expected = testutil::expectedFrame(picture, shown);
@@ -164,6 +169,26 @@ private slots:
         QTRY_VERIFY(QFileInfo(dir.file(QStringLiteral("card.png"))).size() > 100);
         const QImage saved(dir.file(QStringLiteral("card.png")));
         VERIFY_SAME_PIXELS(saved, expected);
+    }
+
+    void batchWritesEveryMaterial()
+    {
+        testutil::Sandbox in, out;
+        const QList<QImage> materials{knownPicture(0), knownPicture(101)};
+        QVERIFY(in.write(QStringLiteral("a.png"), pngOf(materials[0])));
+        QVERIFY(in.write(QStringLiteral("b.png"), pngOf(materials[1])));
+        testutil::ShownWindow shown;
+        QVERIFY(shown.ok);
+        shown.controls().setText(ids::MaterialFormatBox, QStringLiteral("png"));
+        testutil::answerFileDialog(in.path());
+        QTest::mouseClick(shown.widget(ids::BrowseButton), Qt::LeftButton);
+        testutil::answerFileDialog(out.path());
+        QTest::mouseClick(shown.widget(ids::SaveToButton), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(out.path()).entryList(QDir::Files).size(), 2, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.controls().interval(ids::BatchTimer), 0, 15000);
+        for (int i = 0; i < 2; ++i)
+            VERIFY_SAME_PIXELS(QImage(out.file(QStringLiteral("%1.png").arg(i + 1))),
+                               testutil::expectedFrame(materials[i], shown));
     }
 
 private:
