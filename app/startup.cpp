@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFont>
 #include <QScreen>
 
 #include <cstring>
@@ -88,11 +87,8 @@ int run(QApplication& application)
         qWarning("Qt's Chinese translations are not installed (Debian: qt6-translations-l10n); "
                  "standard dialogs will be in English");
 
-    // The layout's fixed control sizes were made for a 12-pixel interface font: keep the platform's default
-    // family at that size so every caption fits its control.
-    QFont font = QApplication::font();
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    // The layout's fixed control sizes were made for a 12-pixel CJK interface font.
+    ui::useInterfaceFont();
 
     const ui::HandlerTable table = handlers();
     ui::BuiltWindow built = ui::buildMainWindow(table);

@@ -34,7 +34,9 @@ QString fill(QString sheet, const QList<std::pair<QString, QString>>& values)
 
 // One template for every skin: the skins differ in palette and metrics only, so every control keeps the same
 // shape and size whatever the skin, and the window's fixed layout never clips a caption (push buttons get no
-// padding: the layout has buttons as narrow as their two-character captions).
+// padding: the layout has buttons as narrow as their two-character captions). Combo boxes get almost none and a
+// narrow arrow: the badge selector, 72 pixels wide, holds four-character names ("情侣红钻", 48 pixels at the
+// interface font) in its edit field; so a skin's padding metric is read but the fixed layout has no room for it.
 const char* const kTemplate = R"(
 * { font-family: "WenQuanYi Micro Hei"; }
 QToolTip { color: @text; background: @base; border: 1px solid @border; }
@@ -51,7 +53,8 @@ QLineEdit, QTextEdit, QPlainTextEdit, QComboBox, QSpinBox { color: @text; backgr
 QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border-color: @accent; }
 QLineEdit:disabled, QTextEdit:disabled, QPlainTextEdit:disabled, QComboBox:disabled, QSpinBox:disabled {
   color: @greyedText; background: @greyed; }
-QComboBox { padding: 1px @padpx; }
+QComboBox { padding: 1px 0px 1px 1px; }
+QComboBox::drop-down { width: 14px; }
 QComboBox QAbstractItemView { color: @text; background: @base; border: 1px solid @border;
   selection-color: @highlightText; selection-background-color: @highlight; }
 QGroupBox { color: @accent; border: @bwpx solid @border; border-radius: @radiuspx; margin-top: 8px; }
@@ -126,7 +129,6 @@ QString buildStyleSheet(const SkinDescription& s)
                     {QStringLiteral("text"), hex(s.colour(Role::Text))},
                     {QStringLiteral("radius"), QString::number(s.radius)},
                     {QStringLiteral("bw"), QString::number(s.borderWidth)},
-                    {QStringLiteral("pad"), QString::number(s.padding)},
                 });
 }
 

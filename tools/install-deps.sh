@@ -12,6 +12,7 @@ packages=(
   locales
   fonts-wqy-microhei qt6-translations-l10n
   xvfb xauth xdotool x11-utils dbus-daemon
+  qt6-wayland weston
   python3
   help2man desktop-file-utils appstream lintian dpkg-dev file
   "$@"

@@ -6,28 +6,16 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QUndoCommand>
 
 #include <algorithm>
+#include <memory>
 
 namespace ui {
 
 namespace {
-
-class BadgeStep : public QUndoCommand {
-public:
-    BadgeStep(core::Controls& controls, const material::BadgeLayout& before, const material::BadgeLayout& after)
-        : m_controls(controls), m_before(before), m_after(after)
-    {}
-    void undo() override { material::applyBadgeLayout(m_controls, m_before); }
-    void redo() override { material::applyBadgeLayout(m_controls, m_after); }
-
-private:
-    core::Controls& m_controls;
-    material::BadgeLayout m_before;
-    material::BadgeLayout m_after;
-};
 
 bool sameLayout(const material::BadgeLayout& a, const material::BadgeLayout& b)
 {
@@ -35,6 +23,56 @@ bool sameLayout(const material::BadgeLayout& a, const material::BadgeLayout& b)
         return x.visible == y.visible && x.pos == y.pos;
     });
 }
+
+// The one badge whose place or visibility differs between the layouts; -1 when none or several do.
+int onlyChangedBadge(const material::BadgeLayout& a, const material::BadgeLayout& b)
+{
+    int changed = -1;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].visible == b[i].visible && a[i].pos == b[i].pos)
+            continue;
+        if (changed >= 0)
+            return -1;
+        changed = static_cast<int>(i);
+    }
+    return changed;
+}
+
+class BadgeStep : public QUndoCommand {
+public:
+    // `nudge` is the direction of a nudge that moved one badge, -1 for any other step; `at` when it was made.
+    BadgeStep(core::Controls& controls,
+              const material::BadgeLayout& before,
+              const material::BadgeLayout& after,
+              int nudge,
+              qint64 at)
+        : m_controls(controls), m_before(before), m_after(after),
+          m_badge(nudge >= 0 ? onlyChangedBadge(before, after) : -1), m_nudge(m_badge >= 0 ? nudge : -1), m_last(at)
+    {}
+    void undo() override { material::applyBadgeLayout(m_controls, m_before); }
+    void redo() override { material::applyBadgeLayout(m_controls, m_after); }
+    // Only nudges merge; the toolkit asks only steps of the same id.
+    int id() const override { return m_nudge >= 0 ? kNudgeId : -1; }
+    bool mergeWith(const QUndoCommand* other) override
+    {
+        const auto* next = static_cast<const BadgeStep*>(other);
+        if (next->m_badge != m_badge || next->m_nudge != m_nudge ||
+            next->m_last - m_last > BadgeHistory::kNudgeMergeMs || next->m_last < m_last)
+            return false;
+        m_after = next->m_after;
+        m_last = next->m_last; // the window runs from the latest nudge, so a steady run of clicks stays one step
+        return true;
+    }
+
+private:
+    static constexpr int kNudgeId = 1;
+    core::Controls& m_controls;
+    material::BadgeLayout m_before;
+    material::BadgeLayout m_after;
+    int m_badge;
+    int m_nudge;
+    qint64 m_last;
+};
 
 // Watches the effect area for arrow keys and the badges for being shown or hidden.
 class BadgeEditing : public QObject {
@@ -105,9 +143,15 @@ private:
 
 } // namespace
 
-BadgeHistory::BadgeHistory(core::Controls& controls, QObject* parent) : QObject(parent), m_controls(controls) {}
+BadgeHistory::BadgeHistory(core::Controls& controls, QObject* parent)
+    : QObject(parent), m_controls(controls), m_clock([timer = std::make_shared<QElapsedTimer>()] {
+          if (!timer->isValid())
+              timer->start();
+          return timer->elapsed();
+      })
+{}
 
-void BadgeHistory::record(const std::function<void()>& change)
+void BadgeHistory::record(const std::function<void()>& change, int nudge)
 {
     if (m_recording) {
         change();
@@ -119,7 +163,7 @@ void BadgeHistory::record(const std::function<void()>& change)
     const material::BadgeLayout after = material::badgeLayoutOf(m_controls);
     m_recording = false;
     if (!sameLayout(before, after))
-        m_stack.push(new BadgeStep(m_controls, before, after));
+        m_stack.push(new BadgeStep(m_controls, before, after, nudge, m_clock()));
 }
 
 void installBadgeEditing(MainWindow& window, core::Controls& controls, BadgeHistory& history)

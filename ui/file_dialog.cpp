@@ -77,15 +77,31 @@ bool execDialog(QFileDialog& dialog, const QString& offered)
     return confirmed;
 }
 
+namespace {
+
+// A filter entry as the toolkit takes it: the description, then the patterns in the last parentheses. The
+// dialogs hide that last part, so the user reads each description once, as written.
+QString nameFilter(const QString& description, const QString& patterns)
+{
+    return description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+// One kind of picture the program reads, described with its patterns: "PNG 图片 (*.png)".
+QString kindFilter(const material::PictureFormat& format)
+{
+    const QString patterns = QString::fromUtf16(format.patterns);
+    return nameFilter(QStringLiteral("%1 图片 (%2)").arg(QString::fromUtf16(format.name), patterns), patterns);
+}
+
+} // namespace
+
 FileDialogControl::FileDialogControl(const QString& filter, QObject* parent) : QObject(parent)
 {
-    // "图片文件(*.jpg,*.bmp)|*.jpg;*.bmp": the toolkit shows the description and matches the patterns, which it
-    // takes from the last parentheses; so the patterns are written there, separated by spaces.
+    // "图片文件(*.jpg,*.bmp)|*.jpg;*.bmp": the description is shown as it is, the patterns are matched.
     const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    const QString description = parts.value(0);
     QString patterns = parts.value(1);
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    m_nameFilter = description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    m_nameFilter = nameFilter(parts.value(0), patterns);
 }
 
 QStringList FileDialogControl::openFilters() const
@@ -93,24 +109,30 @@ QStringList FileDialogControl::openFilters() const
     QStringList all;
     QStringList kinds;
     for (const material::PictureFormat& format : material::kPictureFormats) {
-        const QString patterns = QString::fromUtf16(format.patterns);
-        all << patterns;
-        kinds << QStringLiteral("%1 图片 (%2)").arg(QString::fromUtf16(format.name), patterns);
+        all << QString::fromUtf16(format.patterns);
+        kinds << kindFilter(format);
     }
-    return QStringList{m_nameFilter, QStringLiteral("所有支持的图片 (%1)").arg(all.join(QLatin1Char(' ')))} + kinds +
-           QStringList{QStringLiteral("所有文件 (*)")};
+    return QStringList{nameFilter(QStringLiteral("所有支持的图片"), all.join(QLatin1Char(' '))), m_nameFilter} + kinds +
+           QStringList{nameFilter(QStringLiteral("所有文件 (*)"), QStringLiteral("*"))};
+}
+
+QStringList FileDialogControl::saveFilters() const
+{
+    // The pictures the program writes first, so a card.png saved before shows and can be chosen again.
+    QStringList filters;
+    for (const material::PictureFormat& format : material::kPictureFormats) {
+        if (QString::fromUtf16(format.patterns) == QLatin1String("*.png"))
+            filters << kindFilter(format);
+    }
+    return filters << m_nameFilter;
 }
 
 bool FileDialogControl::show(QWidget* owner)
 {
     PictureSaveDialog dialog(owner);
-    if (m_mode == core::DialogMode::Open) {
-        dialog.setNameFilters(openFilters());
-    } else {
-        dialog.setNameFilter(m_nameFilter);
-        // The description already names its patterns; the toolkit would show them a second time.
-        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    }
+    dialog.setNameFilters(m_mode == core::DialogMode::Open ? openFilters() : saveFilters());
+    // Each description already names its patterns where it should; the toolkit would show them a second time.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     // Names only: the toolkit words sizes and dates in the system's locale, which the program cannot make
     // Chinese (the web engine's library reads it before the program starts), and every word shown is Chinese.
     dialog.setViewMode(QFileDialog::List);

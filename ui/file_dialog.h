@@ -38,9 +38,11 @@ public:
     bool show(QWidget* owner);
 
 private:
-    // What the open-file dialog offers: the layout's filter first, then every picture the program reads, each
-    // kind of picture on its own, and all files. The save-file dialog offers the layout's filter alone.
+    // What the open-file dialog offers: every picture the program reads first, then the layout's filter, each
+    // kind of picture on its own, and all files.
     QStringList openFilters() const;
+    // What the save-file dialog offers: PNG pictures, the kind the program writes, then the layout's filter.
+    QStringList saveFilters() const;
 
     core::DialogMode m_mode = core::DialogMode::Open;
     QString m_fileName;

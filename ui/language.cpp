@@ -1,6 +1,7 @@
 #include "ui/language.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -33,6 +34,13 @@ bool useChineseInterface()
     QCoreApplication::installTranslator(qt);
     translator = qt;
     return true;
+}
+
+void useInterfaceFont()
+{
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
 }
 
 QString acceptLanguage()

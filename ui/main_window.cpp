@@ -37,10 +37,15 @@ void MainWindow::addControl(core::ControlId id, QObject* control)
     m_controls.insert(id, control);
 }
 
-void MainWindow::addDragHandle(core::ControlId id, QWidget* handle)
+void MainWindow::addDragHandle(core::ControlId id, QWidget* handle, bool withChildren)
 {
     m_dragHandles.insert(handle, id);
     handle->installEventFilter(this);
+    if (!withChildren)
+        return;
+    m_handleParents.insert(handle, id);
+    for (QWidget* child : handle->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        addDragHandle(id, child, true);
 }
 
 void MainWindow::setStatus(const QString& text)
@@ -92,6 +97,10 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ChildAdded && m_handleParents.contains(watched)) {
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            addDragHandle(m_handleParents.value(watched), child, true);
+    }
     if (!m_dragHandles.contains(watched))
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -132,10 +141,12 @@ void MainWindow::dragTo(QPoint global)
         // mouse by hand.
         if (windowHandle() && windowHandle()->startSystemMove()) {
             m_drag = Drag::SystemMove;
+            emit moveStarted(true);
             return;
         }
         m_drag = Drag::Moving;
         m_dragOffset = m_pressGlobal - frameGeometry().topLeft();
+        emit moveStarted(false);
     }
     if (m_drag == Drag::Moving)
         move(global - m_dragOffset);

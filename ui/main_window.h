@@ -24,8 +24,9 @@ public:
     QWidget* widget(core::ControlId id) const { return qobject_cast<QWidget*>(control(id)); }
 
     // A press on this control that moves past the drag distance moves the window; one released without moving
-    // is a click on it (handleClicked).
-    void addDragHandle(core::ControlId id, QWidget* handle);
+    // is a click on it (handleClicked). With `withChildren`, widgets the control makes for itself later (the web
+    // view draws its page in a child it creates once the page exists) are handles of the same control.
+    void addDragHandle(core::ControlId id, QWidget* handle, bool withChildren = false);
 
     // A short text after the title, for progress; empty removes it.
     void setStatus(const QString& text);
@@ -35,6 +36,9 @@ public:
 
 signals:
     void handleClicked(core::ControlId id);
+    // A drag on a handle began moving the window: by the window system (which moves it on its own, as a drag
+    // on the title bar does) or by hand, following the mouse.
+    void moveStarted(bool bySystem);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -51,6 +55,7 @@ private:
 
     QHash<core::ControlId, QObject*> m_controls;
     QHash<QObject*, core::ControlId> m_dragHandles;
+    QHash<QObject*, core::ControlId> m_handleParents; // handles whose new child widgets become handles too
     QString m_baseTitle;
     std::function<bool()> m_closeQuery;
     enum class Drag { None, Pressed, Moving, SystemMove } m_drag = Drag::None;

@@ -23,9 +23,16 @@ constexpr int kSettleMs = 1000;
 constexpr int kSteadyMs = 100;
 constexpr int kPollMs = 20;
 
+// The frame at one pixel per layout pixel, whatever the screen's scale: at 200 % the toolkit grabs 304 x 480
+// screen pixels, and a saved QQ Show is 152 x 240 at every scale (the web engine draws the page at the screen's
+// resolution, so it is brought down, smoothed, not sampled).
 QImage frameImage(QWidget* frame)
 {
-    return frame->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage image = frame->grab().toImage();
+    if (image.size() != frame->size())
+        image = image.scaled(frame->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1);
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 // Shows the hidden ancestors of a widget for as long as it lives, with the outermost of them moved beyond

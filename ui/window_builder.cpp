@@ -2,6 +2,7 @@
 
 #include "assets/assets.h"
 #include "show/lookup.h"
+#include "ui/accessibility.h"
 #include "ui/badge_editing.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/control_widgets.h"
@@ -13,11 +14,16 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace ui {
 
@@ -46,6 +52,72 @@ public:
     {
         return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 1);
     }
+};
+
+// Keeps a label's or a combo box's texts whole in its fixed size: drawn at the interface font when they fit,
+// otherwise at the largest smaller pixel size at which they do; the layout's rectangle stays. Measured again
+// whenever the size or the style changes, since a skin's borders and padding change the room a combo box gives its
+// text. Unrounded widths, as the text is laid out at 150 %.
+class TextFit : public QObject {
+public:
+    explicit TextFit(QWidget& control) : QObject(&control), m_control(control)
+    {
+        const QFont font = control.font();
+        m_pixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+        control.installEventFilter(this);
+        fit();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::StyleChange || event->type() == QEvent::Resize)
+            fit();
+        return false;
+    }
+
+private:
+    static constexpr int kSmallestPixels = 9;
+    // The combo box's room is its edit field less the two pixels its line edit keeps clear at each side.
+    static constexpr int kLineEditMargins = 2 * 2;
+
+    void fit()
+    {
+        QStringList texts;
+        qreal room = m_control.width();
+        if (auto* label = qobject_cast<QLabel*>(&m_control)) {
+            texts << label->text();
+            room = label->contentsRect().width();
+        } else if (auto* combo = qobject_cast<QComboBox*>(&m_control)) {
+            for (int i = 0; i < combo->count(); ++i)
+                texts << combo->itemText(i);
+            QStyleOptionComboBox opt;
+            opt.initFrom(combo);
+            opt.editable = combo->isEditable();
+            opt.frame = combo->hasFrame();
+            opt.subControls = QStyle::SC_All;
+            room =
+                combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo).width() -
+                kLineEditMargins;
+        }
+        QFont font = m_control.font();
+        int pixels = m_pixels;
+        const auto fits = [&] {
+            font.setPixelSize(pixels);
+            const QFontMetricsF metrics(font);
+            return std::all_of(
+                texts.begin(), texts.end(), [&](const QString& t) { return metrics.horizontalAdvance(t) <= room; });
+        };
+        while (pixels > kSmallestPixels && !fits())
+            --pixels;
+        if (pixels != QFontInfo(m_control.font()).pixelSize()) {
+            font.setPixelSize(pixels);
+            m_control.setFont(font);
+        }
+    }
+
+    QWidget& m_control;
+    int m_pixels;
 };
 
 QWidget* makeEdit(const Row& row, QWidget* parent)
@@ -80,6 +152,8 @@ QWidget* makeCombo(const Row& row, QWidget* parent)
     combo->view()->setMinimumHeight(160);
     combo->setCurrentIndex(-1); // no item selected; the edit field shows the initial text
     combo->setEditText(rowText(row));
+    combo->resize(row.rect.size());
+    new TextFit(*combo);
     return combo;
 }
 
@@ -93,6 +167,8 @@ QWidget* makeLabel(const Row& row, QWidget* parent)
         label->setWordWrap(true);
     } else {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->resize(row.rect.size()); // measured at its own size, also while hidden with its page
+        new TextFit(*label);
     }
     return label;
 }
@@ -150,10 +226,12 @@ void applyRow(const Row& row, QWidget* w, MainWindow& window)
     const bool drawn = row.kind == Kind::PictureBox || row.kind == Kind::PictureButton || row.kind == Kind::ShapeBox;
     if (drawn)
         w->setAttribute(Qt::WA_OpaquePaintEvent, row.kind != Kind::PictureButton);
-    // Drag anywhere: these kinds move the window; a group box and the page pane do not.
-    if (drawn || row.kind == Kind::Label)
-        window.addDragHandle(row.id, w);
+    // Drag anywhere: these kinds move the window, the QQ Show picture too (drawn in a widget the view makes
+    // once its page exists); a group box and the page pane do not.
+    if (drawn || row.kind == Kind::Label || row.kind == Kind::TransparentLabel || row.kind == Kind::WebView)
+        window.addDragHandle(row.id, w, row.kind == Kind::WebView);
     w->setGeometry(row.rect);
+    describeForAccessibility(row, *w);
     w->setEnabled(!(row.flags & Disabled));
     w->setFocusPolicy((row.flags & TabStop) ? Qt::StrongFocus : Qt::NoFocus);
     w->setVisible(row.flags & Visible);
@@ -178,8 +256,9 @@ void bindEvent(
     HandlerFn found = handlers.find(row.handler);
     if (!found)
         return;
-    auto run = [fn = std::move(found), &controls, &history, argument = row.argument] {
-        history.record([&] { fn(controls, argument); });
+    const int nudge = row.handler == Handler::Nudge ? row.argument : -1;
+    auto run = [fn = std::move(found), &controls, &history, argument = row.argument, nudge] {
+        history.record([&] { fn(controls, argument); }, nudge);
     };
     if (auto* button = qobject_cast<QPushButton*>(control))
         QObject::connect(button, &QPushButton::clicked, button, run);
@@ -218,6 +297,7 @@ BuiltWindow buildMainWindow(const HandlerTable& handlers)
         bindEvent(*row, control, *built.controls, handlers, *history);
     }
     stackInListOrder(window);
+    linkLabels(window);
     if (const HandlerTable::CloseQuery& query = handlers.closeQuery())
         window.setCloseQuery([query, &controls = *built.controls] { return query(controls); });
     installBadgeLayoutMenu(window, *built.controls, *history);

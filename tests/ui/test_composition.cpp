@@ -5,6 +5,7 @@
 #include "picture_box_contract.h"
 #include "test_utils.h"
 #include "testsupport/picture_bytes.h"
+#include "ui/badge_editing.h"
 #include "ui/badge_layout_menu.h"
 #include "window_fixture.h"
 
@@ -265,8 +266,62 @@ private slots:
             click(shown, kBadges[static_cast<size_t>(hidden)].toggleButton);
         const QImage expected = testutil::expectedFrame(picture, shown);
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
-        // What the screen shows is what is saved.
-        VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
+        // What the screen shows is what is saved. At 200 % (ctest runs this at QT_SCALE_FACTOR 2 too) each pixel
+        // is a 2 x 2 block on the screen: the badges stay pixel-exact, and the saved frame stays 152 x 240.
+        const QImage screen = shown.widget(ids::CompositionFrame)->grab().toImage();
+        const int scale = int(screen.devicePixelRatio());
+        QCOMPARE(screen.devicePixelRatio(), qreal(scale));
+        VERIFY_SAME_PIXELS(screen,
+                           expected.scaled(expected.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        if (QTest::currentDataTag() == QLatin1String("start-up layout"))
+            QCOMPARE(shown.controls().renderFrame(ids::ViewerFrame).size(), QSize(152, 240));
+    }
+
+    // Nudges of one badge in one direction in quick succession are one undo step; a pause of more than a second,
+    // another direction, another badge or another change starts a new one. The history's clock is set here.
+    void quickNudgesAreOneUndoStep_data()
+    {
+        QTest::addColumn<QString>("script"); // R L U D: nudges; +N: N ms pass; a name: selected; T: a toggle
+        QTest::addColumn<int>("steps");
+        QTest::newRow("five right, each within a second") << "R +400 R +900 R +999 R +300 R" << 1;
+        QTest::newRow("a pause of more than a second") << "R R +1001 R" << 2;
+        QTest::newRow("right then left") << "R L" << 2;
+        QTest::newRow("right, up, right") << "R U R" << 3;
+        QTest::newRow("another badge between") << "R 黄钻Lv8 R 会员Lv7 R" << 3;
+        QTest::newRow("a toggle between") << "R T R" << 3;
+    }
+    void quickNudgesAreOneUndoStep()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, steps);
+        testutil::ShownWindow shown;
+        auto* history = shown.window().findChild<ui::BadgeHistory*>();
+        QVERIFY(history);
+        qint64 now = 5000;
+        history->setClock([&now] { return now; });
+        const QImage start = shown.controls().renderFrame(ids::CompositionFrame);
+        const QHash<QString, ControlId> nudges{{QStringLiteral("R"), ids::NudgeRight},
+                                               {QStringLiteral("L"), ids::NudgeLeft},
+                                               {QStringLiteral("U"), ids::NudgeUp},
+                                               {QStringLiteral("D"), ids::NudgeDown}};
+        for (const QString& word : script.split(QLatin1Char(' '))) {
+            if (nudges.contains(word))
+                click(shown, nudges.value(word));
+            else if (word == QLatin1String("T"))
+                click(shown, kBadges[5].toggleButton);
+            else if (word.startsWith(QLatin1Char('+')))
+                now += word.mid(1).toInt();
+            else
+                select(shown, word);
+        }
+        QCOMPARE(history->stack().count(), steps);
+        QWidget* area = shown.widget(ids::EffectArea);
+        // Each Ctrl+Z takes back one step: the start-up frame comes back with the last of them, not before.
+        for (int i = 1; i <= steps; ++i) {
+            testutil::pressKey(area, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(shown.controls().renderFrame(ids::CompositionFrame) == start, i == steps);
+        }
+        QVERIFY(!history->stack().canUndo());
     }
 
     // Each fit against the box computed here: the sizes make every case a plain copy of pixels (or a 2:1

@@ -66,6 +66,7 @@ struct ShownWindow {
     {
         keepWebViewLocal();
         ui::useChineseInterface();
+        ui::useInterfaceFont();
         built = ui::buildMainWindow(handlers);
         if (built.window) {
             built.window->show();
