@@ -237,6 +237,9 @@ private slots:
     void decodesBmpsOtherProgramsWrote();
     void keepsFlatAreasOfLargePalettedBmpsFlat_data();
     void keepsFlatAreasOfLargePalettedBmpsFlat();
+    void reducesLargeBmpsWhileReading_data();
+    void reducesLargeBmpsWhileReading();
+    void measuresBmpMemoryFromTheHeader();
     void reducesLargePngsWhileReading_data();
     void reducesLargePngsWhileReading();
     void decodesJpegWithinTolerance_data();
@@ -706,6 +709,49 @@ void TestPicture::keepsFlatAreasOfLargePalettedBmpsFlat()
     for (int y = 0; y < 226; ++y)
         for (int x = 0; x < 60; ++x)
             QCOMPARE(shown.pixel(x, y), qRgb(128, 128, 0));
+}
+
+// A BMP larger than the box is reduced as its rows are read, rows stored bottom up or top down, with alpha
+// or without; a run-length one once it is drawn. The pixels, over white, are the block averages.
+void TestPicture::reducesLargeBmpsWhileReading_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("alpha");
+    const int w = 703, h = 1134;
+    auto sample = [](int x, int y, int c) { return quint64(pattern16(x, y, c) >> 8); };
+    auto rgb = [&](int x, int y) { return sample(x, y, 0) << 16 | sample(x, y, 1) << 8 | sample(x, y, 2); };
+    auto argb = [&](int x, int y) { return rgb(x, y) | sample(x, y, 3) << 24; };
+    QTest::newRow("24-bit, bottom up") << bmpFile({40, w, h, 24, 0, {}, {}, 0, 0, bmpRows(w, h, 24, rgb)}) << false;
+    QTest::newRow("24-bit, top down") << bmpFile({40, w, -h, 24, 0, {}, {}, 0, 0, bmpRows(w, h, 24, rgb, true)}) << false;
+    QTest::newRow("32-bit with alpha") << bmpFile({124, w, h, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, 0, 0,
+                                                   bmpRows(w, h, 32, argb)})
+                                       << true;
+}
+
+void TestPicture::reducesLargeBmpsWhileReading()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, alpha);
+    const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QCOMPARE(decoded.image.size(), QSize(141, 227)); // reduced by 5
+    auto sample = [](int x, int y, int c) { return pattern16(x, y, c) >> 8; };
+    const QImage expected = reducedOverWhite(703, 1134, 5, PngShape(8, alpha ? 6 : 2), sample);
+    const QImage shown = material::fitPicture(decoded.image, material::Fit::Stretch, decoded.image.size());
+    const int diff = maxChannelDiff(shown, expected);
+    QVERIFY2(diff >= 0 && diff <= 2, qPrintable(QStringLiteral("difference %1").arg(diff)));
+}
+
+// The memory budget counts a BMP by its own header: an 8192 x 8192 one is reduced while read, so it takes a
+// few megabytes for the box, but a run-length one is drawn whole first.
+void TestPicture::measuresBmpMemoryFromTheHeader()
+{
+    const QByteArray plain = bmpFile({40, 8192, 8192, 24, 0, {}, {}, 0, 0, QByteArray(64, '\0')});
+    const qint64 reduced = material::decodingMemory(plain, QSize(140, 226));
+    QVERIFY2(reduced > 140 * 226 * 4 && reduced < 8 * 1024 * 1024, qPrintable(QString::number(reduced)));
+    QVERIFY(material::decodingMemory(plain, QSize()) >= 8192LL * 8192 * 4);
+    const QByteArray runs = bmpFile({40, 8192, 8192, 8, 1, {}, {qRgb(1, 2, 3)}, 1, 0, QByteArray("\0\1", 2)});
+    QVERIFY(material::decodingMemory(runs, QSize(140, 226)) >= 8192LL * 8192 * 4);
 }
 
 // A PNG larger than the box is reduced by the largest k whose result still covers the box (a k one larger
