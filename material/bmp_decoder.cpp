@@ -329,7 +329,12 @@ quint32 pixelValue(const uchar* p, int bytes)
 void convertRow(const Layout& l, bool alpha, const uchar* src, int count, QRgb* out)
 {
     const int bits = l.bits;
-    if (bits <= 8) {
+    if (bits == 8) {
+        for (int x = 0; x < count; ++x)
+            out[x] = l.palette[src[x]];
+        return;
+    }
+    if (bits < 8) {
         const unsigned top = (1u << bits) - 1;
         for (int x = 0; x < count; ++x) {
             const int bit = x * bits;
