@@ -824,6 +824,8 @@ void TestPicture::decodesNewerFormatsWithinTolerance_data()
     QTest::newRow("WebP animation: first frame") << animatedWebpFile({image, other}) << image << 0;
     QTest::newRow("WebP turned by its EXIF chunk")
         << webpWithExif(encode(image, "webp", 100), exifPayload(6).mid(6)) << turned << 0;
+    QTest::newRow("BMP holding a JPEG") << bmpFile({40, 64, 40, 0, 4, {}, {}, 0, 0, encode(image, "jpeg", 90)}) << image
+                                        << 12;
     QTest::newRow("TIFF") << encode(image, "tiff") << image << 0;
     QTest::newRow("TIFF turned by its Orientation tag")
         << tiffTurned(image, QImageIOHandler::TransformationRotate90) << turned << 0;
