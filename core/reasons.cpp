@@ -1,5 +1,7 @@
 #include "core/reasons.h"
 
+#include <QRegularExpression>
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -97,7 +99,7 @@ struct DamageKind {
 constexpr DamageKind kDamageKinds[] = {
     {"memory|failed to allocate|needs more than",                                     u"内存不足"},
     {"crc|checksum|incorrect data check",                                             u"校验和不符"},
-    {"premature end|eof|end of file|end of data|ends inside|ends early|shorter than|not enough data|"
+    {"premature end|eof|end of file|end of data|ends inside|ends early|ends before|shorter than|not enough data|"
      "not enough image data|insufficient|incomplete|outside of file bounds|scanned completely|remaining data|"
      "read error|can not read|cannot read|failed to read|io error|less than",         u"数据提前结束"},
     {"unsupported|not supported|can not handle|cannot handle|not implemented|not configured|not run-length|"
@@ -154,6 +156,36 @@ QString filled(const QString& text, const QStringList& args)
     return out;
 }
 
+// The layouts our own decoders name as not supported, each as the whole of their English words (a number
+// in them is %1) and in Chinese.
+struct UnsupportedKind {
+    const char* words; // a regular expression for the whole of the words
+    const char16_t* chinese;
+};
+
+// clang-format off
+constexpr UnsupportedKind kUnsupportedKinds[] = {
+    {"Huffman 1D compression",                  u"OS/2 Huffman 1D 压缩"},
+    {"CMYK colours \\(compression (\\d+)\\)",  u"CMYK 颜色（压缩方式 %1）"},
+    {"compression (\\d+)",                      u"压缩方式 %1"},
+    {"bit-field masks that are not contiguous", u"不连续的位域掩码"},
+    {"an OS/2 icon or pointer array",           u"OS/2 图标或指针数组"},
+};
+// clang-format on
+
+// The Chinese for what a decoder says it does not support: its own phrase where it is one of ours, else the
+// kind its words describe.
+QString unsupportedInChinese(const QString& words)
+{
+    for (const UnsupportedKind& kind : kUnsupportedKinds) {
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(QString::fromLatin1(kind.words)));
+        const QRegularExpressionMatch match = pattern.match(words);
+        if (match.hasMatch())
+            return filled(QString::fromUtf16(kind.chinese), {match.captured(1)});
+    }
+    return damageInChinese(words);
+}
+
 } // namespace
 
 QString englishText(const Reason& reason)
@@ -165,7 +197,7 @@ QString chineseText(const Reason& reason)
 {
     QStringList args = reason.args;
     if (carriesDecoderWords(reason.code) && args.size() >= 2)
-        args[1] = damageInChinese(args[1]);
+        args[1] = reason.code == ReasonCode::Unsupported ? unsupportedInChinese(args[1]) : damageInChinese(args[1]);
     return filled(QString::fromUtf16(row(reason.code).chinese), args);
 }
 

@@ -1,5 +1,6 @@
 #include "material/picture.h"
 
+#include "material/bmp_decoder.h"
 #include "material/decoder_messages.h"
 #include "material/gif_decoder.h"
 #include "material/heif_decoder.h"
@@ -14,7 +15,6 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <cstdlib>
 #include <initializer_list>
 
 namespace material {
@@ -54,155 +54,7 @@ quint32 u32be(const QByteArray& b, qsizetype at)
     return u8(b, at) << 24 | u8(b, at + 1) << 16 | u8(b, at + 2) << 8 | u8(b, at + 3);
 }
 
-// An indexed picture whose pixels point past its colour table (a BMP that declares two colours and uses
-// two hundred) would be read past the table's end by a careless conversion; the missing entries are black.
-QImage withFullColourTable(QImage image)
-{
-    if (image.format() != QImage::Format_Indexed8 && image.format() != QImage::Format_Mono &&
-        image.format() != QImage::Format_MonoLSB)
-        return image;
-    const int full = 1 << image.depth();
-    QList<QRgb> table = image.colorTable();
-    if (table.size() >= full)
-        return image;
-    while (table.size() < full)
-        table.append(qRgb(0, 0, 0));
-    image.setColorTable(table);
-    return image;
-}
-
-using core::Reason;
 using core::ReasonCode;
-
-// The format's name in reasons.
-QString formatName(const char* format)
-{
-    return QString::fromLatin1(format).toUpper();
-}
-
-// Why Qt's reader gave no picture, in the decoder's own words where it said any: libpng's "IDAT: CRC
-// error" says more than the reader's "Unable to read image data".
-Reason readerFailure(const QImageReader& reader, const QuietMessages& messages, const char* format)
-{
-    if (messages.aboutMemory())
-        return ReasonCode::OutOfMemory;
-    if (reader.error() == QImageReader::UnsupportedFormatError)
-        return {ReasonCode::Unsupported, {formatName(format), reader.errorString()}};
-    const QString words = messages.first();
-    return {ReasonCode::Damaged, {formatName(format), words.isEmpty() ? reader.errorString() : words}};
-}
-
-struct QtRead {
-    QImage image;   // null when the reader gave nothing to show
-    Reason failure; // why, then
-};
-
-bool indexed(QImage::Format format)
-{
-    return format == QImage::Format_Indexed8 || format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
-}
-
-// Reads image `index` of the bytes with Qt's reader for `format` into a picture allocated here and filled
-// first, so a pixel the reader never writes (the bytes ended early) has the fill, never what was in memory
-// before: Qt's readers write into a given picture of their own size and format. An indexed picture is
-// filled with the index `fill`'s low byte, other pictures with the colour. A size beyond the limits and a
-// picture beyond the decoder's memory budget are refused before anything is allocated.
-QtRead readOnce(const QByteArray& bytes, const char* format, int index, QRgb fill)
-{
-    QuietMessages messages;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setDecideFormatFromContent(false);
-    reader.setAllocationLimit(kMaxDecoderMegabytes);
-    if (index > 0 && !reader.jumpToImage(index))
-        return {{}, readerFailure(reader, messages, format)};
-    const QSize size = reader.size();
-    if (size.isValid() && !withinPictureLimits(size.width(), size.height()))
-        return {{}, pictureSizeRefusal(size.width(), size.height())};
-    const QImage::Format pixels = reader.imageFormat();
-    QImage image;
-    if (size.isValid() && pixels != QImage::Format_Invalid) {
-        const qint64 megabytes =
-            qint64(size.width()) * size.height() * QImage::toPixelFormat(pixels).bitsPerPixel() / 8 / (1024 * 1024);
-        if (megabytes > kMaxDecoderMegabytes)
-            return {{}, {ReasonCode::MemoryBudget, {QString::number(megabytes), QString::number(kMaxDecoderMegabytes)}}};
-        image = QImage(size, pixels);
-        if (image.isNull())
-            return {{}, ReasonCode::OutOfMemory};
-        if (indexed(pixels)) {
-            image.setColorCount(1 << image.depth());
-            image.fill(fill & ((1u << image.depth()) - 1));
-        } else {
-            image.fill(QColor::fromRgba(fill));
-        }
-    }
-    if (!reader.read(&image) || image.isNull())
-        return {{}, readerFailure(reader, messages, format)};
-    return {image, {}};
-}
-
-// Whether a BMP's pixel data ends before its header says it does: uncompressed rows that are not all there,
-// or run-length data without its end-of-picture code.
-bool bmpEndsEarly(const QByteArray& b)
-{
-    if (b.size() < 54 || u32le(b, 14) < 40)
-        return false;
-    const quint32 compression = u32le(b, 30);
-    if (compression == 1 || compression == 2)
-        return !b.endsWith(QByteArray("\x00\x01", 2));
-    if (compression != 0 && compression != 3)
-        return false;
-    const qint64 width = qint32(u32le(b, 18));
-    const qint64 height = std::abs(qint64(qint32(u32le(b, 22))));
-    const qint64 rowBytes = (width * u16le(b, 28) + 31) / 32 * 4;
-    return qint64(b.size()) < qint64(u32le(b, 10)) + rowBytes * height;
-}
-
-// The picture as Qt's reader gives it, where every pixel whose data never came is kMissingDataColour and a
-// warning says so. An indexed picture cannot be filled with a colour, so one whose data ended early is read
-// a second time with another fill index: the pixels that differ between the two reads were never written.
-DecodedPicture readWithQt(const QByteArray& bytes, const char* format, int index = 0)
-{
-    const QtRead first = readOnce(bytes, format, index, kMissingDataColour);
-    if (first.image.isNull())
-        return {{}, first.failure, {}};
-    const bool endsEarly = qstrcmp(format, "bmp") == 0 && bmpEndsEarly(bytes);
-    if (!endsEarly)
-        return {withFullColourTable(first.image), {}, {}};
-    const Reason truncated(ReasonCode::Truncated, {formatName(format)});
-    if (!indexed(first.image.format()))
-        return {first.image, {}, truncated};
-    const QtRead second = readOnce(bytes, format, index, kMissingDataColour + 1);
-    QImage shown = withFullColourTable(first.image).convertToFormat(QImage::Format_RGB32);
-    if (shown.isNull() || second.image.size() != first.image.size())
-        return {{}, shown.isNull() ? Reason(ReasonCode::OutOfMemory) : second.failure, {}};
-    for (int y = 0; y < shown.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(shown.scanLine(y));
-        for (int x = 0; x < shown.width(); ++x) {
-            if (first.image.pixelIndex(x, y) != second.image.pixelIndex(x, y))
-                row[x] = kMissingDataColour;
-        }
-    }
-    return {shown, {}, truncated};
-}
-
-// The size in a BMP's info header, checked here because Qt's reader may take a header it cannot read for
-// no header at all: the 12-byte core header has 16-bit sizes, the others signed 32-bit ones with the
-// height negative for rows stored top down.
-DecodedPicture decodeBmp(const QByteArray& b)
-{
-    if (b.size() >= 26) {
-        const bool core = u32le(b, 14) == 12;
-        const qint64 width = core ? u16le(b, 18) : qint32(u32le(b, 18));
-        const qint64 height = core ? u16le(b, 20) : std::abs(qint64(qint32(u32le(b, 22))));
-        const Reason refusal = pictureSizeRefusal(width, height);
-        if (refusal)
-            return {{}, refusal, {}};
-    }
-    return readWithQt(b, "bmp");
-}
 
 struct IconEntry {
     qint64 pixels = 0;
@@ -235,12 +87,12 @@ bool readIconEntry(const QByteArray& b, qsizetype entry, IconEntry& out)
     return true;
 }
 
-// Icons and cursors hold several images of one picture; the best is the largest, then the deepest.
-DecodedPicture decodeIcon(const QByteArray& bytes)
+// Icons and cursors hold several images of one picture; the best is the largest, then the deepest. Its
+// offset, -1 when no image is readable within the limits.
+qint64 bestIconImage(const QByteArray& bytes, IconEntry& bestEntry)
 {
     const int count = std::min<int>(int(u16le(bytes, 4)), kMaxIconEntries);
     int best = -1;
-    IconEntry bestEntry;
     for (int i = 0; i < count; ++i) {
         const qsizetype entry = 6 + 16 * qsizetype(i);
         IconEntry e;
@@ -251,17 +103,36 @@ DecodedPicture decodeIcon(const QByteArray& bytes)
             bestEntry = e;
         }
     }
-    if (best < 0)
+    return best < 0 ? -1 : qint64(u32le(bytes, 6 + 16 * qsizetype(best) + 12));
+}
+
+// The best image goes to the PNG decoder when it is a PNG, to the BMP decoder's icon reading otherwise.
+DecodedPicture decodeIcon(const QByteArray& bytes, QSize target)
+{
+    IconEntry entry;
+    const qint64 offset = bestIconImage(bytes, entry);
+    if (offset < 0)
         return {{},
                 {ReasonCode::Damaged,
                  {QStringLiteral("ICO"), QStringLiteral("the directory holds no readable image within the limits")}},
                 {}};
-    // An image stored as a PNG goes to the PNG decoder, which owns libpng's messages (Qt's lets them through).
-    const QByteArray png = bytes.mid(u32le(bytes, 6 + 16 * qsizetype(best) + 12));
-    if (recognise(png) == PictureKind::Png)
-        return decodePng(png);
-    return readWithQt(bytes, "ico", best);
+    const QByteArray image = bytes.mid(offset);
+    return recognise(image) == PictureKind::Png ? decodePng(image, target) : decodeIconBmp(image, target);
 }
+
+qint64 iconDecodingMemory(const QByteArray& bytes, QSize target)
+{
+    IconEntry entry;
+    const qint64 offset = bestIconImage(bytes, entry);
+    if (offset < 0)
+        return 0;
+    const QByteArray image = bytes.mid(offset);
+    // A BMP image as decoded, and its copy over white.
+    return recognise(image) == PictureKind::Png ? pngDecodingMemory(image, target) : entry.pixels * 8;
+}
+
+// A BMP that holds a JPEG or PNG is measured as that picture.
+qint64 bmpMemory(const QByteArray& bytes, QSize target);
 
 // The HEIF family: an ISO box of type "ftyp" first, whose major brand or one of whose compatible brands
 // names a HEIF picture or sequence. AVIF brands make it AVIF; the other HEIF brands HEIC. Real files list
@@ -290,6 +161,9 @@ PictureKind recognise(const QByteArray& b)
     if (startsWith(b, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}))
         return PictureKind::Png;
     if (startsWith(b, {'B', 'M'}))
+        return PictureKind::Bmp;
+    // An OS/2 bitmap array: its first element's header, then that element's own "BM" file header.
+    if (startsWith(b, {'B', 'A'}) && b.size() >= 16 && b.mid(14, 2) == "BM")
         return PictureKind::Bmp;
     if (startsWith(b, {0xFF, 0xD8}))
         return PictureKind::Jpeg;
@@ -347,10 +221,10 @@ struct KindDecoder {
 
 // clang-format off
 const KindDecoder kDecoders[] = {
-    {PictureKind::Bmp,    [](const QByteArray& b, QSize) { return decodeBmp(b); },  measuredByQt},
+    {PictureKind::Bmp,    decodeBmp,                                                bmpMemory},
     {PictureKind::Jpeg,   decodeJpeg,                                               measuredByQt},
-    {PictureKind::Icon,   [](const QByteArray& b, QSize) { return decodeIcon(b); }, measuredByQt},
-    {PictureKind::Cursor, [](const QByteArray& b, QSize) { return decodeIcon(b); }, measuredByQt},
+    {PictureKind::Icon,   decodeIcon,                                               iconDecodingMemory},
+    {PictureKind::Cursor, decodeIcon,                                               iconDecodingMemory},
     {PictureKind::Gif,    [](const QByteArray& b, QSize) { return decodeGif(b); },  [](const QByteArray& b, QSize) { return gifDecodingMemory(b); }},
     {PictureKind::Pcx8,   [](const QByteArray& b, QSize) { return decodePcx(b); },  [](const QByteArray& b, QSize) { return pcxDecodingMemory(b); }},
     {PictureKind::Pcx1,   [](const QByteArray& b, QSize) { return decodePcx(b); },  [](const QByteArray& b, QSize) { return pcxDecodingMemory(b); }},
@@ -371,6 +245,12 @@ const KindDecoder* decoderFor(const QByteArray& bytes)
             return &d;
     }
     return nullptr;
+}
+
+qint64 bmpMemory(const QByteArray& bytes, QSize target)
+{
+    const QByteArray inner = bmpEmbeddedPicture(bytes);
+    return inner.isEmpty() ? bmpDecodingMemory(bytes, target) : decodingMemory(inner, target);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "material/decoder_messages.h"
 #include "material/limits.h"
+#include "material/resample.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -51,11 +52,6 @@ Header readHeader(const QByteArray& bytes)
          at += 12 + qsizetype(u32be(b + at)))
         h.alpha = std::memcmp(b + at + 4, "tRNS", 4) == 0;
     return h;
-}
-
-QSize reducedSize(QSize full, int k)
-{
-    return {(full.width() + k - 1) / k, (full.height() + k - 1) / k};
 }
 
 // Everything libpng works on for one picture. Plain C data only: longjmp may cross any frame that touches it.
@@ -167,12 +163,6 @@ void readInfo(Session& s, void* arg)
         png_error(s.png, "unexpected row layout");
 }
 
-// Sums for one pixel of the reduced picture: alpha, the colours weighted by alpha, and how many pixels came.
-struct BlockSum {
-    quint64 a, r, g, b;
-    quint32 n;
-};
-
 // Which pixels of an interlaced picture arrived: those of the passes before `pass`, and those of `pass` in
 // rows above `row`. A picture that is not interlaced, or arrived whole, has pass 7.
 struct Arrived {
@@ -189,66 +179,20 @@ int adam7Pass(int x, int y)
     return kPass[y & 7][x & 7];
 }
 
-// Averages k x k blocks of rows as they come into a picture of the reduced size, filled beforehand with the
-// missing-data colour: a block that no pixel arrived for keeps it.
-struct Reducer {
-    int k;
-    int width; // of the rows that come in
-    int height;
-    BlockSum* sums; // one per reduced column
-    uchar* out;
-    qsizetype outStride;
-    int outWidth;
-    int block;  // the reduced row being summed
-    int rowsIn; // rows summed into it so far
-};
-
-void finishBlock(Reducer& r)
+// Which pixels of row y arrived, one byte each.
+void markArrived(uchar* present, int width, int y, Arrived arrived)
 {
-    auto* out = reinterpret_cast<QRgb*>(r.out + r.outStride * r.block);
-    for (int x = 0; x < r.outWidth; ++x) {
-        BlockSum& s = r.sums[x];
-        if (s.n != 0) {
-            const quint64 n = s.n, weighted = 255 * n;
-            const quint64 a = (s.a + n / 2) / n;
-            auto channel = [&](quint64 sum) { return uint(std::min((sum + weighted / 2) / weighted, a)); };
-            out[x] = uint(a) << 24 | channel(s.r) << 16 | channel(s.g) << 8 | channel(s.b);
-        }
-        s = {};
+    for (int x = 0; x < width; ++x) {
+        const int pass = adam7Pass(x, y);
+        present[x] = pass < arrived.pass || (pass == arrived.pass && y < arrived.row);
     }
-    ++r.block;
-    r.rowsIn = 0;
-}
-
-void addRow(Reducer& r, const QRgb* row, int y, Arrived arrived)
-{
-    const bool whole = arrived.pass >= 7;
-    for (int x0 = 0, bx = 0; x0 < r.width; x0 += r.k, ++bx) {
-        BlockSum& s = r.sums[bx];
-        for (int x = x0; x < std::min(x0 + r.k, r.width); ++x) {
-            if (!whole) {
-                const int pass = adam7Pass(x, y);
-                if (pass > arrived.pass || (pass == arrived.pass && y >= arrived.row))
-                    continue;
-            }
-            const QRgb p = row[x];
-            const quint64 a = qAlpha(p);
-            s.a += a;
-            s.r += qRed(p) * a;
-            s.g += qGreen(p) * a;
-            s.b += qBlue(p) * a;
-            ++s.n;
-        }
-    }
-    if (++r.rowsIn == r.k || y == r.height - 1)
-        finishBlock(r);
 }
 
 // Where the rows go: straight into the picture's lines, or through the reducer by way of one row's buffer.
 struct RowTarget {
     uchar* bits;
     qsizetype stride;
-    Reducer* reducer;
+    RowReducer* reducer;
     QRgb* row;
     int passes;
     int height;
@@ -266,18 +210,16 @@ void readRows(Session& s, void* arg)
                 continue;
             }
             png_read_row(s.png, reinterpret_cast<png_bytep>(t.row), nullptr);
-            addRow(*t.reducer, t.row, s.row, {7, 0});
+            t.reducer->addRow(s.row, t.row);
         }
     }
     s.row = 0;
     png_read_end(s.png, nullptr);
 }
 
-QImage missingDataPicture(QSize size, bool alpha, bool premultiplied)
+QImage missingDataPicture(QSize size, bool alpha)
 {
-    QImage image(size, !alpha ? QImage::Format_RGB32
-                       : premultiplied ? QImage::Format_ARGB32_Premultiplied
-                                       : QImage::Format_ARGB32);
+    QImage image(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (!image.isNull())
         image.fill(kMissingDataColour);
     return image;
@@ -302,39 +244,23 @@ DecodedPicture finished(const Session& s, QImage image, bool ok)
     return {image, {}, {core::ReasonCode::DamagedShown, {kPng, QString::fromLatin1(s.message)}}};
 }
 
-struct ReducerBuffers {
-    std::unique_ptr<BlockSum[]> sums;
-    std::unique_ptr<QRgb[]> row;
-};
-
-bool makeReducer(const Layout& layout, int k, QImage& into, Reducer& r, ReducerBuffers& buffers)
-{
-    buffers.sums.reset(new (std::nothrow) BlockSum[size_t(into.width())]());
-    buffers.row.reset(new (std::nothrow) QRgb[size_t(layout.width)]);
-    r = {k, layout.width, layout.height, buffers.sums.get(), into.bits(), into.bytesPerLine(), into.width(), 0, 0};
-    return buffers.sums && buffers.row;
-}
-
 // A picture that is not interlaced, reduced by k as its rows come.
 DecodedPicture readReduced(Session& s, const Layout& layout, int k)
 {
-    QImage image = missingDataPicture(reducedSize({layout.width, layout.height}, k), layout.alpha, true);
-    Reducer reducer;
-    ReducerBuffers buffers;
-    if (image.isNull() || !makeReducer(layout, k, image, reducer, buffers))
+    RowReducer reducer({layout.width, layout.height}, k, layout.alpha);
+    const std::unique_ptr<QRgb[]> row(new (std::nothrow) QRgb[size_t(layout.width)]);
+    if (!reducer.isValid() || !row)
         return {{}, core::ReasonCode::OutOfMemory, {}};
-    RowTarget target{nullptr, 0, &reducer, buffers.row.get(), 1, layout.height};
+    RowTarget target{nullptr, 0, &reducer, row.get(), 1, layout.height};
     const bool ok = guarded(s, readRows, &target);
-    if (reducer.rowsIn > 0)
-        finishBlock(reducer); // the rows that came of a block the data ended in
-    return finished(s, image, ok);
+    return finished(s, reducer.finish(), ok); // with the rows that came of a block the data ended in
 }
 
 // The whole picture, read at full size; an interlaced one is then reduced by k, each block the average of
 // the pixels that arrived.
 DecodedPicture readWhole(Session& s, const Layout& layout, int k)
 {
-    QImage whole = missingDataPicture({layout.width, layout.height}, layout.alpha, false);
+    QImage whole = missingDataPicture({layout.width, layout.height}, layout.alpha);
     if (whole.isNull())
         return {{}, core::ReasonCode::OutOfMemory, {}};
     RowTarget target{whole.bits(), whole.bytesPerLine(), nullptr, nullptr, layout.passes, layout.height};
@@ -342,15 +268,22 @@ DecodedPicture readWhole(Session& s, const Layout& layout, int k)
     DecodedPicture result = finished(s, whole, ok);
     if (k == 1 || result.image.isNull())
         return result;
-    QImage reduced = missingDataPicture(reducedSize(whole.size(), k), layout.alpha, true);
-    Reducer reducer;
-    ReducerBuffers buffers;
-    if (reduced.isNull() || !makeReducer(layout, k, reduced, reducer, buffers))
-        return {{}, core::ReasonCode::OutOfMemory, {}};
     const Arrived arrived = ok || s.pass >= layout.passes ? Arrived{7, 0} : Arrived{s.pass, s.row};
-    for (int y = 0; y < whole.height(); ++y)
-        addRow(reducer, reinterpret_cast<const QRgb*>(whole.constScanLine(y)), y, arrived);
-    result.image = reduced;
+    if (arrived.pass >= 7) {
+        result.image = reducePicture(whole, k);
+    } else {
+        RowReducer reducer(whole.size(), k, layout.alpha);
+        const std::unique_ptr<uchar[]> present(new (std::nothrow) uchar[size_t(layout.width)]);
+        if (!reducer.isValid() || !present)
+            return {{}, core::ReasonCode::OutOfMemory, {}};
+        for (int y = 0; y < whole.height(); ++y) {
+            markArrived(present.get(), layout.width, y, arrived);
+            reducer.addRow(y, reinterpret_cast<const QRgb*>(whole.constScanLine(y)), present.get());
+        }
+        result.image = reducer.finish();
+    }
+    if (result.image.isNull())
+        return {{}, core::ReasonCode::OutOfMemory, {}};
     return result;
 }
 
@@ -362,7 +295,7 @@ DecodedPicture decodeSession(Session& s, QSize target)
     const core::Reason refusal = pictureSizeRefusal(layout.width, layout.height);
     if (refusal)
         return {{}, refusal, {}};
-    const int k = pngReduction({layout.width, layout.height}, target);
+    const int k = reductionFactor({layout.width, layout.height}, target);
     if (layout.passes == 1 && k > 1)
         return readReduced(s, layout, k);
     return readWhole(s, layout, k);
@@ -370,27 +303,18 @@ DecodedPicture decodeSession(Session& s, QSize target)
 
 } // namespace
 
-int pngReduction(QSize full, QSize target)
-{
-    if (target.isEmpty() || full.isEmpty())
-        return 1;
-    // ceil(w / k) >= t holds for every k when t is 1, and otherwise exactly while k <= (w - 1) / (t - 1).
-    auto largest = [](int w, int t) { return t == 1 ? w : (w - 1) / (t - 1); };
-    return std::max(1, std::min(largest(full.width(), target.width()), largest(full.height(), target.height())));
-}
-
 qint64 pngDecodingMemory(const QByteArray& bytes, QSize target)
 {
     const Header h = readHeader(bytes);
     if (!h.valid || !withinPictureLimits(h.width, h.height))
         return 0;
     const QSize full(int(h.width), int(h.height));
-    const int k = pngReduction(full, target);
+    const int k = reductionFactor(full, target);
     const QSize shown = reducedSize(full, k);
     const qint64 pixels = qint64(shown.width()) * shown.height();
     const qint64 wholeFirst = h.interlaced && k > 1 ? h.width * h.height * 4 : 0;
     // libpng's current and previous rows (up to 8 bytes a pixel each), ours, the block sums and zlib's window.
-    const qint64 rows = h.width * 20 + shown.width() * qint64(sizeof(BlockSum)) + 64 * 1024;
+    const qint64 rows = h.width * 20 + shown.width() * qint64(40) + 64 * 1024;
     return pixels * 4 * (h.alpha ? 2 : 1) + wholeFirst + rows;
 }
 

@@ -12,17 +12,12 @@ namespace material {
 
 // Decodes PNG bytes to an RGB32 picture, or to one with alpha when the file has transparency (an alpha channel
 // or a tRNS chunk); 16-bit samples are scaled to 8 bits. `target` is the display size: a picture larger than
-// it is reduced by the integer factor of pngReduction, each pixel the average of a k x k block (premultiplied,
+// it is reduced by material/resample.h's reductionFactor, each pixel the average of a k x k block (premultiplied,
 // so transparent pixels lend the block no colour). Pictures that are not interlaced are reduced row by row as
 // they are read; interlaced ones are read whole, then reduced. An empty target decodes at full size. Stored
 // sizes beyond material/limits.h are refused from the header. Pixels whose data never came are
 // kMissingDataColour, with a Truncated warning.
 DecodedPicture decodePng(const QByteArray& bytes, QSize target = {});
-
-// The k by which a picture of `full` pixels shown at `target` is reduced: the largest whose result, rounded
-// up (the blocks at the right and bottom edges may be smaller), is still at least the target in both
-// directions. 1 for an empty target or a picture no larger than it.
-int pngReduction(QSize full, QSize target);
 
 // About the most memory decodePng(bytes, target) and fitting its picture into the box take, in bytes, from the
 // header alone: the picture as decoded, a whole interlaced picture before it is reduced, the copy over white

@@ -125,6 +125,109 @@ inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const QByteArra
     return b;
 }
 
+// A BMP of any layout, field by field: an info header of `infoSize` bytes (12 is OS/2 1.x, with 16-bit sizes
+// and 3-byte colour table entries; the others have 32-bit fields as far as they reach), the masks inside the
+// header (52 bytes and more) or after it, the colour table, `gap` bytes, then the pixel data as given. The
+// file header's data offset points past the gap.
+struct BmpLayout {
+    int infoSize = 40;
+    int width = 1;
+    int height = 1; // negative: rows stored top down
+    int bits = 24;
+    quint32 compression = 0;
+    QList<quint32> masks = {}; // red, green, blue and alpha
+    QList<QRgb> palette = {};
+    quint32 colourCount = 0; // the header's count of colour table entries
+    int gap = 0;
+    QByteArray pixels = {};
+};
+
+inline QByteArray bmpFile(const BmpLayout& l)
+{
+    QByteArray info(l.infoSize, '\0');
+    putU32le(info, 0, quint32(l.infoSize));
+    if (l.infoSize == 12) {
+        putU16le(info, 4, unsigned(l.width));
+        putU16le(info, 6, unsigned(l.height));
+        putU16le(info, 8, 1);
+        putU16le(info, 10, unsigned(l.bits));
+    } else {
+        putU32le(info, 4, quint32(l.width));
+        putU32le(info, 8, quint32(l.height));
+        putU16le(info, 12, 1);
+        putU16le(info, 14, unsigned(l.bits));
+        const quint32 fields[] = {l.compression, quint32(l.pixels.size()), 2835, 2835, l.colourCount};
+        for (int i = 0; i < 5 && 20 + 4 * i <= l.infoSize; ++i)
+            putU32le(info, 16 + 4 * i, fields[i]);
+    }
+    QByteArray masks;
+    for (qsizetype i = 0; i < l.masks.size(); ++i) {
+        if (l.infoSize >= 52 && 44 + 4 * i <= l.infoSize)
+            putU32le(info, 40 + 4 * i, l.masks[i]);
+        else if (l.infoSize < 52)
+            appendU32le(masks, l.masks[i]);
+    }
+    QByteArray table;
+    for (QRgb c : l.palette) {
+        table.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
+        if (l.infoSize != 12)
+            table.append('\0');
+    }
+    const QByteArray before = info + masks + table + QByteArray(l.gap, char(0x5A));
+    QByteArray b("BM");
+    appendU32le(b, quint32(14 + before.size() + l.pixels.size()));
+    appendU32le(b, 0);
+    appendU32le(b, quint32(14 + before.size()));
+    return b + before + l.pixels;
+}
+
+// Rows of w pixels of `bits` each, `value(x, y)` for the pixel shown at (x, y): little-endian bytes from 8
+// bits up, the leftmost pixel in the high bits below 8; each row padded to 4 bytes, the bottom row first
+// unless top down.
+inline QByteArray bmpRows(int w, int h, int bits, const std::function<quint64(int, int)>& value, bool topDown = false)
+{
+    const int stride = (w * bits + 31) / 32 * 4;
+    QByteArray out;
+    for (int i = 0; i < h; ++i) {
+        const int y = topDown ? i : h - 1 - i;
+        QByteArray row(stride, '\0');
+        for (int x = 0; x < w; ++x) {
+            const quint64 v = value(x, y);
+            if (bits < 8) {
+                const int bit = x * bits;
+                row[bit / 8] = char(uchar(row[bit / 8]) | uchar(v << (8 - bits - bit % 8)));
+            } else {
+                for (int k = 0; k < bits / 8; ++k)
+                    row[x * bits / 8 + k] = char(v >> (8 * k) & 0xFF);
+            }
+        }
+        out += row;
+    }
+    return out;
+}
+
+// An icon (type 1) or cursor (type 2) directory around BMP info headers and their data, as bmpFile lays
+// them out without the file header.
+inline QByteArray iconDirectory(int type, const QList<QByteArray>& images)
+{
+    QByteArray dir;
+    appendU16le(dir, 0);
+    appendU16le(dir, unsigned(type));
+    appendU16le(dir, unsigned(images.size()));
+    quint32 at = 6 + 16 * quint32(images.size());
+    for (const QByteArray& image : images) {
+        dir.append(image[4]).append(image[8]).append('\0').append('\0');
+        appendU16le(dir, 1);
+        dir.append(image[14]).append(image[15]);
+        appendU32le(dir, quint32(image.size()));
+        appendU32le(dir, at);
+        at += quint32(image.size());
+    }
+    for (const QByteArray& image : images)
+        dir += image;
+    return dir;
+}
+
 // --- icons and cursors ---------------------------------------------------------------------------------
 
 // One directory image: a BMP info header with the doubled height, the pixel rows bottom up and an all-

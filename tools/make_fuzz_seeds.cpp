@@ -101,6 +101,42 @@ QList<std::pair<QString, QByteArray>> pcxSeeds()
             {"1bit.pcx", pcx1(21, 8)}};
 }
 
+// BMPs of the less common layouts: every header size, bit fields, 64 bits, run-length coding with jumps, a
+// PNG inside, an OS/2 bitmap array and an icon stored as BMP with its AND mask.
+QList<std::pair<QString, QByteArray>> bmpSeeds()
+{
+    auto value = [](int x, int y) { return quint64(x * 2654435761u + y * 40503u); };
+    QList<QRgb> palette;
+    for (int i = 0; i < 16; ++i)
+        palette.append(gradient(i * 16, i * 3));
+    const QByteArray rle8("\x03\x01\x00\x03\x02\x03\x04\x00\x00\x02\x01\x01\x05\x02\x00\x00\x01", 17);
+    const QByteArray rle4("\x00\x03\x34\x50\x04\x67\x00\x00\x05\x12\x00\x01", 12);
+    const QByteArray rle24("\x02\x00\x00\xFA\x00\x03\x01\x02\x03\x04\x05\x06\x07\x08\x09\x00\x00\x00\x00\x01", 20);
+    QByteArray array("BA");
+    appendU32le(array, 14);
+    appendU32le(array, 0);
+    appendU32le(array, 0);
+    QByteArray element = bmpFile({40, 5, 3, 24, 0, {}, {}, 0, 0, bmpRows(5, 3, 24, value)});
+    putU32le(element, 10, 14 + 14 + 40);
+    const QByteArray iconImage =
+        bmpFile({40, 4, 8, 4, 0, {}, palette, 16, 0, bmpRows(4, 4, 4, value) + bmpRows(4, 4, 1, value)}).mid(14);
+    return {{"os2_1x_8bit.bmp", bmpFile({12, 7, 3, 8, 0, {}, palette, 0, 2, bmpRows(7, 3, 8, value)})},
+            {"os2_2x_short_header.bmp", bmpFile({16, 9, 2, 4, 0, {}, palette, 0, 0, bmpRows(9, 2, 4, value)})},
+            {"2bit_top_down.bmp", bmpFile({40, 9, -3, 2, 0, {}, palette.mid(0, 3), 3, 0, bmpRows(9, 3, 2, value, true)})},
+            {"16bit_1_9_2_4.bmp", bmpFile({108, 6, 3, 16, 3, {0x8000, 0x7FC0, 0x30, 0xF}, {}, 0, 0, bmpRows(6, 3, 16, value)})},
+            {"32bit_alphabitfields.bmp",
+             bmpFile({40, 6, 3, 32, 6, {0xFF000000, 0xFFF000, 0xFF0, 0xF}, {}, 0, 0, bmpRows(6, 3, 32, value)})},
+            {"32bit_v5_alpha.bmp",
+             bmpFile({124, 6, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, 0, 0, bmpRows(6, 3, 32, value)})},
+            {"64bit.bmp", bmpFile({40, 3, 2, 64, 0, {}, {}, 0, 0, bmpRows(3, 2, 64, value)})},
+            {"rle8_jumps.bmp", bmpFile({40, 8, 4, 8, 1, {}, palette, 16, 0, rle8})},
+            {"rle4.bmp", bmpFile({40, 7, 2, 4, 2, {}, palette, 16, 0, rle4})},
+            {"rle24_os2.bmp", bmpFile({64, 5, 2, 24, 4, {}, {}, 0, 0, rle24})},
+            {"png_inside.bmp", bmpFile({40, 6, 4, 0, 5, {}, {}, 0, 0, encode(painted(6, 4, gradient), "png")})},
+            {"array.bmp", array + element},
+            {"bmp_inside.ico", iconDirectory(1, {iconImage})}};
+}
+
 QList<std::pair<QString, QByteArray>> pictureSeeds()
 {
     const QImage small = painted(16, 12, gradient);
@@ -147,6 +183,8 @@ QList<std::pair<QString, QByteArray>> pictureSeeds()
         {"animation_10bit.avif", avifFile({small, small.mirrored()}, 10)},
     };
     for (const auto& [name, bytes] : pcxSeeds())
+        seeds.append({name, bytes});
+    for (const auto& [name, bytes] : bmpSeeds())
         seeds.append({name, bytes});
     return seeds;
 }

@@ -183,6 +183,9 @@ private slots:
     void survivesBogusBmpFields_data();
     void survivesBogusBmpFields();
     void paintsOutOfRangePaletteIndexesBlack();
+    void tellsAnUnsupportedBmpFromADamagedOne_data();
+    void tellsAnUnsupportedBmpFromADamagedOne();
+    void marksWhereARunLengthBmpEnds();
     void refusesIconsWithoutUsableImages();
     void survivesRandomDamage();
 };
@@ -507,6 +510,67 @@ void TestHostilePictures::paintsOutOfRangePaletteIndexesBlack()
         return x == 0 ? qRgb(10, 20, 30) : x == 1 ? qRgb(200, 100, 50) : qRgb(0, 0, 0);
     });
     VERIFY_SAME_PIXELS(decoded.image, expected);
+}
+
+// A valid layout the decoder does not read is "not supported", never "damaged"; damaged is kept for
+// data that is.
+void TestHostilePictures::tellsAnUnsupportedBmpFromADamagedOne_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<core::ReasonCode>("code");
+    QTest::addColumn<QString>("words");
+    const QList<QRgb> two{qRgb(0, 0, 0), qRgb(255, 255, 255)};
+    const QByteArray rows = bmpRows(8, 2, 24, [](int x, int y) { return quint64(x * 30 + y); });
+    QTest::newRow("OS/2 Huffman 1D") << bmpFile({64, 8, 2, 1, 3, {}, two, 2, 0, QByteArray(8, '\0')})
+                                     << core::ReasonCode::Unsupported << "Huffman 1D compression";
+    QTest::newRow("CMYK") << bmpFile({40, 8, 2, 32, 11, {}, {}, 0, 0, QByteArray(64, '\0')})
+                          << core::ReasonCode::Unsupported << "CMYK colours (compression 11)";
+    QTest::newRow("compression 9") << bmpFile({40, 8, 2, 24, 9, {}, {}, 0, 0, rows}) << core::ReasonCode::Unsupported
+                                   << "compression 9";
+    QTest::newRow("masks with holes") << bmpFile({40, 8, 2, 16, 3, {0xF00F, 0x0F00, 0x00F0}, {}, 0, 0, QByteArray(32, 'x')})
+                                      << core::ReasonCode::Unsupported << "bit-field masks that are not contiguous";
+    QTest::newRow("8-bit run-length of 4 bits") << bmpFile({40, 8, 2, 4, 1, {}, two, 2, 0, QByteArray("\0\1", 2)})
+                                                << core::ReasonCode::Damaged
+                                                << "4 bits per pixel with compression 1 is invalid";
+    QTest::newRow("3 bits per pixel") << bmpFile({40, 8, 2, 3, 0, {}, two, 2, 0, rows}) << core::ReasonCode::Damaged
+                                      << "3 bits per pixel with compression 0 is invalid";
+    QTest::newRow("no PNG where one is said to be") << bmpFile({40, 8, 2, 0, 5, {}, {}, 0, 0, rows})
+                                                    << core::ReasonCode::Damaged << "the pixel data offset holds no PNG data";
+    QTest::newRow("info header of 13 bytes") << bmpFile({13, 8, 2, 24, 0, {}, {}, 0, 0, rows})
+                                             << core::ReasonCode::Damaged << "the info header size 13 is invalid";
+    QTest::newRow("cut before its pixels") << bmpFile({40, 8, 2, 24, 0, {}, {}, 0, 0, {}}) << core::ReasonCode::Damaged
+                                           << "the file ends before its pixel data";
+}
+
+void TestHostilePictures::tellsAnUnsupportedBmpFromADamagedOne()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(core::ReasonCode, code);
+    QFETCH(QString, words);
+    const material::DecodedPicture decoded = material::decodePicture(file);
+    QVERIFY(decoded.image.isNull());
+    QCOMPARE(decoded.reason, core::Reason(code, {QStringLiteral("BMP"), words}));
+    const QString chinese = core::chineseText(decoded.reason);
+    QVERIFY2(chinese.startsWith(code == core::ReasonCode::Unsupported ? u"不支持这种 BMP 图片" : u"BMP 图片数据已损坏"),
+             qPrintable(chinese));
+}
+
+// A run-length BMP whose data ends after a jump: the pixels the jump passed over are transparent, those
+// after the point where the data ends are the missing-data colour, and a warning says the data ends early.
+void TestHostilePictures::marksWhereARunLengthBmpEnds()
+{
+    const QList<QRgb> table{qRgb(10, 20, 30), qRgb(200, 100, 50)};
+    // Bottom row: two pixels, a jump one row up; then one pixel and the end of the data.
+    const QByteArray data("\x02\x01\x00\x02\x00\x01\x01\x00", 8);
+    const QByteArray file = bmpFile({40, 4, 3, 8, 1, {}, table, 2, 0, data});
+    const material::DecodedPicture decoded = material::decodePicture(file);
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QCOMPARE(decoded.warning, core::Reason(core::ReasonCode::Truncated, {QStringLiteral("BMP")}));
+    const QRgb clear = 0, grey = material::kMissingDataColour, a = table[0], b = table[1];
+    const QList<QList<QRgb>> expected{{grey, grey, grey, grey}, {clear, clear, a, grey}, {b, b, clear, clear}};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            QCOMPARE(decoded.image.pixel(x, y), expected[y][x]);
 }
 
 void TestHostilePictures::refusesIconsWithoutUsableImages()

@@ -7,6 +7,7 @@
 #include "testsupport/modern_pictures.h"
 #include "testsupport/picture_bytes.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using material::PictureKind;
@@ -124,6 +125,102 @@ QImage reducedOverWhite(int w, int h, int k, const PngShape& shape, const std::f
     return out;
 }
 
+// The 8-bit value a painter means by an n-bit channel value: its n binary digits written out and repeated
+// until there are eight, the first eight taken.
+int widenedByDigits(quint64 v, int n)
+{
+    if (n == 0)
+        return 0;
+    const QString digits = QString::number(v, 2).rightJustified(n, QLatin1Char('0'));
+    QString repeated;
+    while (repeated.size() < 8)
+        repeated += digits;
+    return repeated.left(8).toInt(nullptr, 2);
+}
+
+QRgb bmpColour(int x, int y)
+{
+    return qRgb((x * 53 + y * 17) & 0xFF, (x * 29 + y * 71) & 0xFF, (x * x + y * 5) & 0xFF);
+}
+
+// A 16- or 32-bit bit-field BMP of channels `widths` (red, green, blue, alpha), laid from the top bit down,
+// and the picture it shows: every channel all ones in the first column, zero in the second, varied after.
+std::pair<QByteArray, QImage> bitFieldBmp(int bits, QList<int> widths, int infoSize, quint32 compression)
+{
+    const int w = 6, h = 3;
+    widths.resize(4, 0);
+    QList<quint32> masks;
+    QList<int> shifts;
+    for (int c = 0, top = widths[0] + widths[1] + widths[2] + widths[3]; c < 4; ++c) {
+        top -= widths[c];
+        shifts.append(top);
+        masks.append(widths[c] == 0 ? 0 : quint32((quint64(1) << widths[c]) - 1) << top);
+    }
+    auto sample = [&](int x, int y, int c) -> quint64 {
+        const quint64 max = (quint64(1) << widths[c]) - 1;
+        return x == 0 ? max : x == 1 ? 0 : quint64(x * 977 + y * 3131 + c * 5557) % (max + 1);
+    };
+    const bool alpha = widths[3] > 0;
+    QImage expected(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int a = alpha ? widenedByDigits(sample(x, y, 3), widths[3]) : 255;
+            const QRgb c = qRgba(widenedByDigits(sample(x, y, 0), widths[0]), widenedByDigits(sample(x, y, 1), widths[1]),
+                                 widenedByDigits(sample(x, y, 2), widths[2]), a);
+            expected.setPixel(x, y, c);
+        }
+    const QByteArray rows = bmpRows(w, h, bits, [&](int x, int y) {
+        quint64 v = 0;
+        for (int c = 0; c < 4; ++c)
+            v |= widths[c] == 0 ? 0 : sample(x, y, c) << shifts[c];
+        return v;
+    });
+    const QList<quint32> given = compression == 0 ? QList<quint32>() : alpha || infoSize >= 56 ? masks : masks.mid(0, 3);
+    BmpLayout layout{infoSize, w, h, bits, compression, given};
+    layout.pixels = rows;
+    return {bmpFile(layout), expected};
+}
+
+QImage withAlpha(const QImage& image, const std::function<int(int, int)>& alpha)
+{
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const int a = alpha(x, y);
+            out.setPixel(x, y, (out.pixel(x, y) & 0xFFFFFF) | quint32(a) << 24);
+        }
+    return out;
+}
+
+// The rows of a run-length BMP, given as the codes and bytes as written.
+QByteArray rleBytes(std::initializer_list<int> values)
+{
+    QByteArray b;
+    for (int v : values)
+        b.append(char(v));
+    return b;
+}
+
+// A picture drawn from a map of characters, one per pixel: '.' transparent, a digit that palette entry.
+QImage fromMap(const QStringList& rows, const QList<QRgb>& palette)
+{
+    const bool clear = rows.join(QString()).contains(QLatin1Char('.'));
+    QImage out(int(rows[0].size()), int(rows.size()), clear ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const QChar c = rows[y][x];
+            out.setPixel(x, y, c == QLatin1Char('.') ? 0 : palette[c.digitValue()]);
+        }
+    return out;
+}
+
+// The linear-light s2.13 value of a 64-bit BMP channel as 8-bit sRGB.
+int srgbOf(int fixed)
+{
+    const double l = std::clamp(fixed / 8192.0, 0.0, 1.0);
+    return int(std::lround(255 * (l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055)));
+}
+
 } // namespace
 
 class TestPicture : public QObject {
@@ -136,6 +233,13 @@ private slots:
     void contentWinsOverFileName();
     void decodesLosslessFormats_data();
     void decodesLosslessFormats();
+    void decodesBmpsOtherProgramsWrote_data();
+    void decodesBmpsOtherProgramsWrote();
+    void keepsFlatAreasOfLargePalettedBmpsFlat_data();
+    void keepsFlatAreasOfLargePalettedBmpsFlat();
+    void reducesLargeBmpsWhileReading_data();
+    void reducesLargeBmpsWhileReading();
+    void measuresBmpMemoryFromTheHeader();
     void reducesLargePngsWhileReading_data();
     void reducesLargePngsWhileReading();
     void decodesJpegWithinTolerance_data();
@@ -147,6 +251,9 @@ private slots:
     void picksBestIconImage_data();
     void picksBestIconImage();
     void refusesUnrecognisedBytes();
+
+private:
+    static void addBmpRows();
 };
 
 void TestPicture::recognisesByFirstBytes_data()
@@ -174,6 +281,8 @@ void TestPicture::recognisesByFirstBytes_data()
     QTest::newRow("PNG") << QByteArray("\x89PNG\r\n\x1a\n", 8) << PictureKind::Png;
     QTest::newRow("PNG signature cut short") << QByteArray("\x89PNG\r\n\x1a", 7) << PictureKind::None;
     QTest::newRow("five bytes of BMP") << QByteArray("BM\0\0\0", 5) << PictureKind::None;
+    QTest::newRow("OS/2 bitmap array") << QByteArray("BA\x5a\0\0\0\0\0\0\0\0\0\0\0BM", 16) << PictureKind::Bmp;
+    QTest::newRow("BA of something else") << QByteArray("BASIC program text") << PictureKind::None;
     QTest::newRow("five bytes of JPEG") << bytes({0xFF, 0xD8, 0xFF, 0xE0, 0}) << PictureKind::None;
     QTest::newRow("nothing") << QByteArray() << PictureKind::None;
     QTest::newRow("text") << QByteArray("hello, world") << PictureKind::None;
@@ -328,6 +437,157 @@ void TestPicture::decodesLosslessFormats_data()
     const QByteArray indexes = bytes({0, 1, 1, 0, 1, 0, 0, 1});
     const QImage bmp8Expected = painted(4, 2, [&](int x, int y) { return two[indexes[y * 4 + x]]; });
     QTest::newRow("BMP 8-bit, two colours") << bmp8(4, 2, two, indexes) << bmp8Expected;
+    addBmpRows();
+}
+
+// BMPs of every header, depth, mask and coding, laid out here field by field; the pixels each shows are
+// worked out here from what was written.
+void TestPicture::addBmpRows()
+{
+    const QImage colours = painted(5, 3, bmpColour);
+    auto rgb24 = [](int x, int y) { return quint64(bmpColour(x, y) & 0xFFFFFF); };
+    for (int size : {12, 16, 40, 52, 56, 64, 108, 124}) {
+        const QByteArray file = bmpFile({size, 5, 3, 24, 0, {}, {}, 0, 0, bmpRows(5, 3, 24, rgb24)});
+        QTest::newRow(qPrintable(QStringLiteral("BMP %1-byte header, 24-bit").arg(size))) << file << colours;
+    }
+    for (int size : {40, 124}) {
+        const QByteArray file = bmpFile({size, 5, -3, 24, 0, {}, {}, 0, 0, bmpRows(5, 3, 24, rgb24, true)});
+        QTest::newRow(qPrintable(QStringLiteral("BMP %1-byte header, top down").arg(size))) << file << colours;
+    }
+    QByteArray cosmetic = bmpFile({40, 5, 3, 24, 0, {}, {}, 0, 0, bmpRows(5, 3, 24, rgb24)});
+    putU32le(cosmetic, 2, 7);            // file size
+    putU32le(cosmetic, 14 + 24, quint32(-1)); // density
+    putU32le(cosmetic, 14 + 20, 999999); // pixel data size
+    QTest::newRow("BMP with wrong file size, density and data size fields") << cosmetic << colours;
+
+    // Palettes of every depth, and of every length: a short one is padded black, a long one's extra entries
+    // are skipped, and the pixel data is where the data offset says, past a gap.
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.append(qRgb(i * 7 & 0xFF, 255 - i, i * 13 & 0xFF));
+    struct Paletted {
+        const char* name;
+        int infoSize, bits, entries, gap;
+    };
+    for (const Paletted& p : {Paletted{"BMP 1-bit", 40, 1, 2, 0}, Paletted{"BMP 2-bit", 40, 2, 4, 0},
+                              Paletted{"BMP 4-bit", 40, 4, 16, 0}, Paletted{"BMP 8-bit", 40, 8, 256, 0},
+                              Paletted{"BMP 4-bit, five colours of sixteen", 40, 4, 5, 0},
+                              Paletted{"BMP 1-bit, six colours of two", 40, 1, 6, 0},
+                              Paletted{"BMP OS/2 1.x 8-bit, short palette, data past a gap", 12, 8, 3, 2},
+                              Paletted{"BMP OS/2 2.x 16-byte header, 4-bit", 16, 4, 16, 0},
+                              Paletted{"BMP 64-byte OS/2 header, 8-bit, short palette, gap", 64, 8, 20, 9}}) {
+        const int w = 11, h = 3, top = (1 << p.bits) - 1;
+        auto index = [&](int x, int y) { return quint64((x * 3 + y * 5) & top); };
+        const QList<QRgb> table = palette.mid(0, p.entries);
+        const quint32 count = p.infoSize == 12 ? 0 : quint32(p.entries);
+        const QByteArray file = bmpFile({p.infoSize, w, h, p.bits, 0, {}, table, count, p.gap, bmpRows(w, h, p.bits, index)});
+        const QImage expected = painted(w, h, [&](int x, int y) {
+            const int i = int(index(x, y));
+            return i < p.entries ? palette[i] : qRgb(0, 0, 0);
+        });
+        QTest::newRow(p.name) << file << expected;
+    }
+
+    // Bit fields of every shape: 16- and 32-bit, channels of 1 to 18 bits, with and without alpha.
+    struct Fields {
+        int bits;
+        QList<int> widths;
+        int infoSize;
+        quint32 compression;
+    };
+    for (const Fields& f : {Fields{16, {5, 5, 5}, 40, 0}, Fields{16, {5, 6, 5}, 40, 3}, Fields{16, {2, 3, 1}, 40, 3},
+                            Fields{16, {3, 10, 3}, 52, 3}, Fields{16, {4, 4, 4, 4}, 56, 3},
+                            Fields{16, {5, 5, 5, 1}, 40, 6}, Fields{16, {1, 9, 2, 4}, 108, 3},
+                            Fields{32, {8, 8, 8}, 40, 0}, Fields{32, {11, 11, 10}, 40, 3}, Fields{32, {7, 18, 7}, 52, 3},
+                            Fields{32, {10, 10, 10, 2}, 124, 3}, Fields{32, {8, 12, 8, 4}, 40, 6},
+                            Fields{32, {6, 17, 5, 4}, 108, 3}, Fields{32, {8, 8, 8, 8}, 124, 3}}) {
+        QStringList shape;
+        for (int width : f.widths)
+            shape.append(QString::number(width));
+        const auto [file, expected] = bitFieldBmp(f.bits, f.widths, f.infoSize, f.compression);
+        QTest::newRow(qPrintable(QStringLiteral("BMP %1-bit %2, compression %3, %4-byte header")
+                                     .arg(f.bits)
+                                     .arg(shape.join(QLatin1Char('-')))
+                                     .arg(f.compression)
+                                     .arg(f.infoSize)))
+            << file << expected;
+    }
+    // A fourth byte with no alpha mask is no alpha, and an alpha channel that is zero everywhere is none.
+    auto xrgb = [](int x, int y) { return quint64(bmpColour(x, y) & 0xFFFFFF) | quint64(x * 40 + 1) << 24; };
+    QTest::newRow("BMP 32-bit, fourth byte without a mask") << bmpFile({40, 5, 3, 32, 0, {}, {}, 0, 0, bmpRows(5, 3, 32, xrgb)})
+                                                            << colours;
+    const QList<quint32> argb{0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    QTest::newRow("BMP 32-bit, alpha mask, alpha zero everywhere")
+        << bmpFile({124, 5, 3, 32, 3, argb, {}, 0, 0, bmpRows(5, 3, 32, rgb24)}) << colours;
+
+    // 64 bits: B, G, R, A as signed 2.13 fixed point in linear light, shown as sRGB; beyond 0 to 1 clamped.
+    const QList<int> levels{0, 8192, 4096, 10000, -300, 1000};
+    auto deep = [&](int x, int) {
+        quint64 v = 0;
+        for (int c = 0; c < 4; ++c)
+            v |= quint64(quint16(qint16(levels[(x + c) % 6]))) << (16 * c);
+        return v;
+    };
+    QImage deepExpected(6, 1, QImage::Format_ARGB32);
+    for (int x = 0; x < 6; ++x) {
+        const int alpha = int(std::lround(std::clamp(levels[(x + 3) % 6], 0, 8192) * 255 / 8192.0));
+        deepExpected.setPixel(x, 0, qRgba(srgbOf(levels[(x + 2) % 6]), srgbOf(levels[(x + 1) % 6]), srgbOf(levels[x]), alpha));
+    }
+    QTest::newRow("BMP 64-bit") << bmpFile({40, 6, 1, 64, 0, {}, {}, 0, 0, bmpRows(6, 1, 64, deep)}) << deepExpected;
+
+    // Run-length: runs, literal pixels with their padding, ends of lines, a jump and an early end of the
+    // picture. The pixels the codes pass over are transparent. Rows are stored bottom up.
+    const QList<QRgb> eight = palette.mid(100, 8);
+    const QByteArray rle8 = rleBytes({3, 1, 0, 3, 2, 3, 4, 0, 0, 0,         // bottom row: 1 1 1 2 3 4 . .
+                                      2, 5, 0, 2, 3, 1,                     // 5 5, jump to x 5 on the next row
+                                      3, 6, 0, 0,                           // . . . . . 6 6 6
+                                      4, 7, 0, 1});                         // top row: 7 7 7 7 . . . .
+    QTest::newRow("BMP RLE8") << bmpFile({40, 8, 4, 8, 1, {}, eight, 8, 0, rle8})
+                              << fromMap({"7777....", ".....666", "55......", "111234.."}, eight);
+    const QByteArray rle4 = rleBytes({0, 3, 0x34, 0x50, 4, 0x67, 0, 0, // 3 4 5 6 7 6 7
+                                      5, 0x12, 0, 1});                // 1 2 1 2 1 . .
+    QTest::newRow("BMP RLE4") << bmpFile({40, 7, 2, 4, 2, {}, eight, 8, 0, rle4})
+                              << fromMap({"12121..", "3456767"}, eight);
+    const QList<QRgb> five{qRgb(250, 0, 0), qRgb(0, 250, 0), qRgb(0, 0, 250), qRgb(9, 99, 199), qRgb(77, 7, 177)};
+    QByteArray rle24 = rleBytes({2, 0, 0, 250, 0, 3});
+    for (int i : {1, 2, 3})
+        rle24 += rleBytes({qBlue(five[i]), qGreen(five[i]), qRed(five[i])});
+    rle24 += rleBytes({0, 0, 0, 5, 177, 7, 77, 0, 1}); // the padding, the end of the line, a run of five
+    QTest::newRow("BMP RLE24, OS/2 2.x header") << bmpFile({64, 5, 2, 24, 4, {}, {}, 0, 0, rle24})
+                                                << fromMap({"44444", "00123"}, five);
+
+    const QImage inside = painted(9, 7, bmpColour);
+    QTest::newRow("BMP holding a PNG") << bmpFile({40, 9, 7, 0, 5, {}, {}, 0, 0, encode(inside, "png")}) << inside;
+    // An OS/2 bitmap array: the first element's header, then its picture, whose data offset counts from the
+    // start of the array.
+    QByteArray first = bmpFile({40, 5, 3, 24, 0, {}, {}, 0, 0, bmpRows(5, 3, 24, rgb24)});
+    putU32le(first, 10, quint32(14 + 14 + 40));
+    QByteArray array("BA");
+    appendU32le(array, 14);
+    appendU32le(array, 0); // no next element
+    appendU32le(array, 0);
+    QTest::newRow("OS/2 bitmap array") << array + first << colours;
+
+    // Icons stored as BMP: the height counts the AND mask's rows too. A 32-bit alpha channel gives the
+    // transparency; without one (or zero everywhere) the mask does.
+    auto icon = [](int bits, const QList<QRgb>& table, const QByteArray& colourRows, const QByteArray& mask) {
+        return bmpFile({40, 4, 8, bits, 0, {}, table, quint32(table.size()), 0, colourRows + mask}).mid(14);
+    };
+    const QByteArray mask = bmpRows(4, 4, 1, [](int x, int y) { return quint64((x + y) % 3 == 0); });
+    auto masked = [](int x, int y) { return (x + y) % 3 == 0 ? 0 : 255; };
+    const QImage square = painted(4, 4, bmpColour);
+    auto alpha = [](int x, int y) { return x * 60 + y * 5; };
+    auto argbValue = [&](int x, int y) { return quint64(bmpColour(x, y) & 0xFFFFFF) | quint64(alpha(x, y)) << 24; };
+    QTest::newRow("icon, 32-bit alpha") << iconDirectory(1, {icon(32, {}, bmpRows(4, 4, 32, argbValue), mask)})
+                                        << withAlpha(square, alpha);
+    QTest::newRow("icon, 32-bit without alpha, AND mask")
+        << iconDirectory(1, {icon(32, {}, bmpRows(4, 4, 32, rgb24), mask)}) << withAlpha(square, masked);
+    QTest::newRow("cursor, 24-bit, AND mask") << iconDirectory(2, {icon(24, {}, bmpRows(4, 4, 24, rgb24), mask)})
+                                              << withAlpha(square, masked);
+    auto index = [](int x, int y) { return quint64(x + 4 * y); };
+    const QImage sixteen = painted(4, 4, [&](int x, int y) { return palette[int(index(x, y))]; });
+    QTest::newRow("icon, 4-bit, AND mask") << iconDirectory(1, {icon(4, palette.mid(0, 16), bmpRows(4, 4, 4, index), mask)})
+                                           << withAlpha(sixteen, masked);
 }
 
 void TestPicture::decodesLosslessFormats()
@@ -341,6 +601,157 @@ void TestPicture::decodesLosslessFormats()
     QCOMPARE(decoded.image.hasAlphaChannel(), expected.hasAlphaChannel());
     if (expected.hasAlphaChannel())
         QCOMPARE(decoded.image.convertToFormat(QImage::Format_Alpha8), expected.convertToFormat(QImage::Format_Alpha8));
+}
+
+// BMPs that ImageMagick writes from a picture (given as a PNG), in every layout it offers: the pixels are
+// the picture's. Where ImageMagick's writer changes colours (its palette reduction merges close colours, its
+// run-length writer merges runs, its 16-bit writer rounds its own way), the reference is ImageMagick's own
+// reading of the file, which widens 5 and 6 bits by scaling (we repeat the high bits): within 1 there.
+// Skipped where ImageMagick is not installed.
+void TestPicture::decodesBmpsOtherProgramsWrote_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("infoSize");
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<int>("compression");
+    QTest::addColumn<bool>("ownReading");
+    QTest::addColumn<int>("tolerance");
+    const QImage photo = painted(37, 23, [](int x, int y) { return qRgb(x * 7, y * 11, (x * y) & 0xFF); });
+    QList<QRgb> sixteen;
+    for (int i = 0; i < 16; ++i)
+        sixteen.append(qRgb(i * 17, 255 - i * 13, (i * 71) & 0xFF));
+    const QImage few = painted(37, 23, [&](int x, int y) { return sixteen[(x / 3 + y) % 16]; });
+    const QImage many = painted(37, 23, [&](int x, int y) { return qRgb((x + y * 37) % 200, 40, 90); });
+    const QImage bilevel = painted(37, 23, [](int x, int y) { return (x * y) % 3 ? qRgb(255, 255, 255) : qRgb(0, 0, 0); });
+    const QImage see = withAlpha(photo, [](int x, int y) { return (x * 9 + y * 4) % 256; });
+    const QStringList palette{"-type", "Palette", "-compress", "None", "BMP3:"};
+    QTest::newRow("bmp2: OS/2 1.x header") << photo << QStringList{"BMP2:"} << 12 << 24 << 0 << false << 0;
+    QTest::newRow("bmp3: 40-byte header") << photo << QStringList{"BMP3:"} << 40 << 24 << 0 << false << 0;
+    QTest::newRow("bmp: 124-byte header") << photo << QStringList{"BMP:"} << 124 << 24 << 0 << false << 0;
+    QTest::newRow("bmp: 124-byte header, alpha") << see << QStringList{"BMP:"} << 124 << 32 << 3 << false << 0;
+    QTest::newRow("16 colours: 4-bit") << few << palette << 40 << 4 << 0 << false << 0;
+    QTest::newRow("black and white: 1-bit") << bilevel << QStringList{"-type", "Bilevel", "BMP3:"} << 40 << 1 << 0
+                                            << false << 0;
+    QTest::newRow("200 colours: 8-bit") << many << palette << 40 << 8 << 0 << true << 0;
+    QTest::newRow("8-bit run-length") << many << QStringList{"-type", "Palette", "-compress", "RLE", "BMP3:"} << 40 << 8
+                                      << 1 << true << 0;
+    // ImageMagick's 40-byte header leaves the masks of these out, so the 124-byte one.
+    QTest::newRow("16-bit 5-6-5") << photo << QStringList{"-define", "bmp:subtype=RGB565", "BMP:"} << 124 << 16 << 3
+                                  << true << 1;
+    QTest::newRow("16-bit 5-5-5") << photo << QStringList{"-define", "bmp:subtype=RGB555", "BMP:"} << 124 << 16 << 3
+                                  << true << 1;
+}
+
+void TestPicture::decodesBmpsOtherProgramsWrote()
+{
+    QFETCH(QImage, picture);
+    QFETCH(QStringList, options);
+    QFETCH(int, infoSize);
+    QFETCH(int, bits);
+    QFETCH(int, compression);
+    QFETCH(bool, ownReading);
+    QFETCH(int, tolerance);
+    QProcess version;
+    version.start(QStringLiteral("convert"), {QStringLiteral("-version")});
+    if (!version.waitForFinished() || !version.readAllStandardOutput().contains("ImageMagick"))
+        QSKIP("ImageMagick is not installed");
+    testutil::Sandbox sandbox;
+    QVERIFY(sandbox.write(QStringLiteral("in.png"), encode(picture, "png")));
+    const QString bmp = sandbox.file(QStringLiteral("out.bmp"));
+    QStringList args{sandbox.file(QStringLiteral("in.png"))};
+    args += options.mid(0, options.size() - 1);
+    args.append(options.last() + bmp);
+    QCOMPARE(QProcess::execute(QStringLiteral("convert"), args), 0);
+    QFile out(bmp);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    const QByteArray file = out.readAll();
+    // The layout asked for is the layout written, so each row tests what it names.
+    QCOMPARE(int(file[14]), infoSize);
+    QCOMPARE(int(file[infoSize == 12 ? 24 : 28]), bits);
+    QCOMPARE(int(infoSize == 12 ? 0 : file[30]), compression);
+    if (ownReading) {
+        const QString read = sandbox.file(QStringLiteral("read.png"));
+        QCOMPARE(QProcess::execute(QStringLiteral("convert"), {bmp, read}), 0);
+        picture = QImage(read).convertToFormat(QImage::Format_RGB32);
+    }
+    const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QVERIFY2(decoded.warning.isNone(), qPrintable(core::englishText(decoded.warning)));
+    const int diff = maxChannelDiff(decoded.image, picture.convertToFormat(decoded.image.format()));
+    QVERIFY2(diff >= 0 && diff <= tolerance, qPrintable(QStringLiteral("difference %1").arg(diff)));
+    QCOMPARE(decoded.image.hasAlphaChannel(), picture.hasAlphaChannel());
+    if (picture.hasAlphaChannel())
+        QCOMPARE(decoded.image.convertToFormat(QImage::Format_Alpha8), picture.convertToFormat(QImage::Format_Alpha8));
+}
+
+// A large paletted BMP reduced into the box: a flat area of one palette colour stays that colour, with no
+// dither of neighbouring colours (an indexed picture scaled as such is dithered).
+void TestPicture::keepsFlatAreasOfLargePalettedBmpsFlat_data()
+{
+    QTest::addColumn<int>("bits");
+    QTest::newRow("1-bit") << 1;
+    QTest::newRow("4-bit") << 4;
+    QTest::newRow("8-bit") << 8;
+}
+
+void TestPicture::keepsFlatAreasOfLargePalettedBmpsFlat()
+{
+    QFETCH(int, bits);
+    const int w = 435, h = 353;
+    const QList<QRgb> table{qRgb(128, 128, 0), qRgb(20, 200, 240)};
+    // The left half flat, the right half stripes of the other colour.
+    auto index = [](int x, int y) { return quint64(x >= 217 && (x + y) % 4 == 0); };
+    const QByteArray file = bmpFile({40, w, h, bits, 0, {}, table, 2, 0, bmpRows(w, h, bits, index)});
+    const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    const QImage shown = material::fitPicture(decoded.image, material::Fit::Stretch, QSize(140, 226));
+    for (int y = 0; y < 226; ++y)
+        for (int x = 0; x < 60; ++x)
+            QCOMPARE(shown.pixel(x, y), qRgb(128, 128, 0));
+}
+
+// A BMP larger than the box is reduced as its rows are read, rows stored bottom up or top down, with alpha
+// or without; a run-length one once it is drawn. The pixels, over white, are the block averages.
+void TestPicture::reducesLargeBmpsWhileReading_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("alpha");
+    const int w = 703, h = 1134;
+    auto sample = [](int x, int y, int c) { return quint64(pattern16(x, y, c) >> 8); };
+    auto rgb = [&](int x, int y) { return sample(x, y, 0) << 16 | sample(x, y, 1) << 8 | sample(x, y, 2); };
+    auto argb = [&](int x, int y) { return rgb(x, y) | sample(x, y, 3) << 24; };
+    QTest::newRow("24-bit, bottom up") << bmpFile({40, w, h, 24, 0, {}, {}, 0, 0, bmpRows(w, h, 24, rgb)}) << false;
+    QTest::newRow("24-bit, top down") << bmpFile({40, w, -h, 24, 0, {}, {}, 0, 0, bmpRows(w, h, 24, rgb, true)}) << false;
+    QTest::newRow("32-bit with alpha") << bmpFile({124, w, h, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, 0, 0,
+                                                   bmpRows(w, h, 32, argb)})
+                                       << true;
+}
+
+void TestPicture::reducesLargeBmpsWhileReading()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, alpha);
+    const material::DecodedPicture decoded = material::decodePicture(file, QSize(140, 226));
+    QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+    QCOMPARE(decoded.image.size(), QSize(141, 227)); // reduced by 5
+    auto sample = [](int x, int y, int c) { return pattern16(x, y, c) >> 8; };
+    const QImage expected = reducedOverWhite(703, 1134, 5, PngShape(8, alpha ? 6 : 2), sample);
+    const QImage shown = material::fitPicture(decoded.image, material::Fit::Stretch, decoded.image.size());
+    const int diff = maxChannelDiff(shown, expected);
+    QVERIFY2(diff >= 0 && diff <= 2, qPrintable(QStringLiteral("difference %1").arg(diff)));
+}
+
+// The memory budget counts a BMP by its own header: an 8192 x 8192 one is reduced while read, so it takes a
+// few megabytes for the box, but a run-length one is drawn whole first.
+void TestPicture::measuresBmpMemoryFromTheHeader()
+{
+    const QByteArray plain = bmpFile({40, 8192, 8192, 24, 0, {}, {}, 0, 0, QByteArray(64, '\0')});
+    const qint64 reduced = material::decodingMemory(plain, QSize(140, 226));
+    QVERIFY2(reduced > 140 * 226 * 4 && reduced < 8 * 1024 * 1024, qPrintable(QString::number(reduced)));
+    QVERIFY(material::decodingMemory(plain, QSize()) >= 8192LL * 8192 * 4);
+    const QByteArray runs = bmpFile({40, 8192, 8192, 8, 1, {}, {qRgb(1, 2, 3)}, 1, 0, QByteArray("\0\1", 2)});
+    QVERIFY(material::decodingMemory(runs, QSize(140, 226)) >= 8192LL * 8192 * 4);
 }
 
 // A PNG larger than the box is reduced by the largest k whose result still covers the box (a k one larger
@@ -413,6 +824,8 @@ void TestPicture::decodesNewerFormatsWithinTolerance_data()
     QTest::newRow("WebP animation: first frame") << animatedWebpFile({image, other}) << image << 0;
     QTest::newRow("WebP turned by its EXIF chunk")
         << webpWithExif(encode(image, "webp", 100), exifPayload(6).mid(6)) << turned << 0;
+    QTest::newRow("BMP holding a JPEG") << bmpFile({40, 64, 40, 0, 4, {}, {}, 0, 0, encode(image, "jpeg", 90)}) << image
+                                        << 12;
     QTest::newRow("TIFF") << encode(image, "tiff") << image << 0;
     QTest::newRow("TIFF turned by its Orientation tag")
         << tiffTurned(image, QImageIOHandler::TransformationRotate90) << turned << 0;
