@@ -127,7 +127,9 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
     const uint8_t* pixels = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
     if (pixels == nullptr || !withinPictureLimits(w, h)) {
         heif_image_release(image);
-        return {{}, {core::ReasonCode::Damaged, {QStringLiteral("HEIF"), QStringLiteral("the decoder gave no picture")}}, {}};
+        return {{},
+                {core::ReasonCode::Damaged, {QStringLiteral("HEIF"), QStringLiteral("the decoder gave no picture")}},
+                {}};
     }
     const QImage::Format format = !alpha ? QImage::Format_RGB888
                                   : heif_image_handle_is_premultiplied_alpha(handle)
@@ -170,11 +172,12 @@ core::Reason refusedSize(const QByteArray& bytes)
         }
     }
     const core::Reason refusal = pictureSizeRefusal(width, height);
-    return refusal ? refusal : core::Reason(core::ReasonCode::PictureTooLarge,
-                                            {QStringLiteral("?"),
-                                             QStringLiteral("?"),
-                                             QString::number(kMaxPictureDimension),
-                                             QString::number(kMaxPicturePixels)});
+    return refusal ? refusal
+                   : core::Reason(core::ReasonCode::PictureTooLarge,
+                                  {QStringLiteral("?"),
+                                   QStringLiteral("?"),
+                                   QString::number(kMaxPictureDimension),
+                                   QString::number(kMaxPicturePixels)});
 }
 
 // Reads the file's structure (no pixels yet) and finds its primary picture; the context owns the bytes' view.

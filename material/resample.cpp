@@ -29,8 +29,7 @@ struct RowReducer::Sum {
     quint32 n;
 };
 
-RowReducer::RowReducer(QSize full, int k, bool alpha)
-    : m_k(std::max(k, 1)), m_width(full.width()), m_alpha(alpha)
+RowReducer::RowReducer(QSize full, int k, bool alpha) : m_k(std::max(k, 1)), m_width(full.width()), m_alpha(alpha)
 {
     const QSize size = reducedSize(full, m_k);
     m_out = QImage(size, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);

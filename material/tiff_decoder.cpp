@@ -125,7 +125,7 @@ struct Layout {
     int alphaSample = -1;    // which sample is alpha; -1 for none
     bool associated = false; // the colours are premultiplied by it
     bool tiled = false;
-    uint32_t blockWidth = 0;  // a tile's size, or for strips the picture's width and the rows per strip
+    uint32_t blockWidth = 0; // a tile's size, or for strips the picture's width and the rows per strip
     uint32_t blockHeight = 0;
     const uint16_t* map[3] = {}; // a palette picture's colour map
     bool map8 = false;           // an old writer's map of 8-bit values in 16-bit fields
@@ -196,8 +196,8 @@ Layout readLayout(TIFF* tiff)
         l.alphaSample = 3; // what libtiff takes an untagged fourth sample of RGB for
         l.associated = true;
     }
-    if (l.photometric == PHOTOMETRIC_PALETTE &&
-        TIFFGetField(tiff, TIFFTAG_COLORMAP, &l.map[0], &l.map[1], &l.map[2]) && l.bits <= 16) {
+    if (l.photometric == PHOTOMETRIC_PALETTE && TIFFGetField(tiff, TIFFTAG_COLORMAP, &l.map[0], &l.map[1], &l.map[2]) &&
+        l.bits <= 16) {
         l.map8 = true;
         for (size_t i = 0; i < (size_t(1) << l.bits) && l.map8; ++i)
             l.map8 = l.map[0][i] < 256 && l.map[1][i] < 256 && l.map[2][i] < 256;
@@ -281,8 +281,13 @@ public:
             v[i] = m_values.data() + size_t(i) * m_l.blockWidth;
         const bool raw = m_l.photometric == PHOTOMETRIC_PALETTE;
         auto fetch = [&](int sample, quint16* into, bool asRaw) {
-            samples16(m_l, contig ? planes[0] : planes[sample], contig ? sample : 0, contig ? m_l.samples : 1, count,
-                      asRaw, into);
+            samples16(m_l,
+                      contig ? planes[0] : planes[sample],
+                      contig ? sample : 0,
+                      contig ? m_l.samples : 1,
+                      count,
+                      asRaw,
+                      into);
         };
         for (int c = 0; c < colours; ++c)
             fetch(c, v[c], raw);
@@ -348,8 +353,7 @@ void missed(TIFF* tiff, uint32_t block, qint64 fileSize, Outcome& outcome)
     outcome.ranOut = outcome.ranOut || end > quint64(fileSize) || TIFFGetStrileByteCount(tiff, block) == 0;
 }
 
-template <typename T>
-std::unique_ptr<T[]> allocate(size_t n)
+template <typename T> std::unique_ptr<T[]> allocate(size_t n)
 {
     return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
 }

@@ -8,12 +8,12 @@
 #include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
 
-#include <QColor>
 #include <QBuffer>
+#include <QColor>
 #include <QDataStream>
 #include <QDir>
-#include <QHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -129,11 +129,13 @@ QByteArray sixteenBitPng(quint32 w, quint32 h)
         QDataStream(&c, QIODevice::WriteOnly) << quint32(data.size());
         const QByteArray body = QByteArray(type, 4) + data;
         QByteArray crc;
-        QDataStream(&crc, QIODevice::WriteOnly) << quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size())));
+        QDataStream(&crc, QIODevice::WriteOnly)
+            << quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size())));
         return c + body + crc;
     };
     QByteArray header;
-    QDataStream(&header, QIODevice::WriteOnly) << w << h << quint8(16) << quint8(6) << quint8(0) << quint8(0) << quint8(0);
+    QDataStream(&header, QIODevice::WriteOnly)
+        << w << h << quint8(16) << quint8(6) << quint8(0) << quint8(0) << quint8(0);
     QByteArray row(1 + qsizetype(w) * 8, 0);
     for (qsizetype i = 1; i < row.size(); ++i)
         row[i] = char((i - 1) & 0xFF);
@@ -391,8 +393,10 @@ private slots:
         for (const char* name : {"skipped text.jpg: ", "skipped empty.jpg: the file is empty", "skipped cut.jpg: "})
             QVERIFY2(run.err.contains(QString::fromUtf8(name)), qPrintable(run.err));
         QVERIFY(!run.err.contains(QStringLiteral("good.jpg")));
-        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_bmp.jpg: the BMP data ends early")), qPrintable(run.err));
-        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_png.jpg: the PNG data ends early")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_bmp.jpg: the BMP data ends early")),
+                 qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_png.jpg: the PNG data ends early")),
+                 qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral("skipped zz_checksum.jpg: the PNG data is damaged: IHDR: CRC error")),
                  qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral(
@@ -485,13 +489,18 @@ private slots:
         testutil::Sandbox out;
         for (int run = 0; run < 2; ++run) {
             for (int i = 0; i < kMaterials; ++i)
-                QVERIFY(in[run].write(QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0')), flatJpeg(colours[run])));
+                QVERIFY(
+                    in[run].write(QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0')), flatJpeg(colours[run])));
         }
         QProcess processes[2];
         for (int run = 0; run < 2; ++run)
             processes[run].start(testutil::batchTool(),
-                                 {QStringLiteral("--input"), in[run].path(), QStringLiteral("--output"), out.path(),
-                                  QStringLiteral("--jobs"), QStringLiteral("2")});
+                                 {QStringLiteral("--input"),
+                                  in[run].path(),
+                                  QStringLiteral("--output"),
+                                  out.path(),
+                                  QStringLiteral("--jobs"),
+                                  QStringLiteral("2")});
         QString errors[2];
         for (int run = 0; run < 2; ++run) {
             QVERIFY(processes[run].waitForFinished(60000));
@@ -532,9 +541,16 @@ private slots:
         QVERIFY(in.write(QStringLiteral("a.png"), png) && in.write(QStringLiteral("b.png"), png));
         QProcess run;
         run.start(QStringLiteral("prlimit"),
-                  {QStringLiteral("--as=400000000"), testutil::batchTool(), QStringLiteral("--input"), in.path(),
-                   QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("--output"), out.path(),
-                   QStringLiteral("--jobs"), QStringLiteral("2")});
+                  {QStringLiteral("--as=400000000"),
+                   testutil::batchTool(),
+                   QStringLiteral("--input"),
+                   in.path(),
+                   QStringLiteral("--format"),
+                   QStringLiteral("png"),
+                   QStringLiteral("--output"),
+                   out.path(),
+                   QStringLiteral("--jobs"),
+                   QStringLiteral("2")});
         QVERIFY(run.waitForFinished(120000));
         const QString err = QString::fromUtf8(run.readAllStandardError());
         QCOMPARE(run.exitCode(), 0);
