@@ -469,10 +469,7 @@ private slots:
         QCOMPARE(replaced.exitCode, 0);
         int files = 0;
         QVERIFY(allComplete(out.path(), &files));
-        QCOMPARE(files, 5);
-        // The GIFs' first frames: blue and green in the middle of the box.
-        QCOMPARE(QImage(out.file(QStringLiteral("10.png"))).pixel(76, 120), qRgb(0, 0, 255));
-        QCOMPARE(QImage(out.file(QStringLiteral("11.png"))).pixel(76, 120), qRgb(0, 255, 0));
+        QCOMPARE(files, 3);
         QVERIFY(!QFileInfo(out.file(QStringLiteral("2.png"))).isSymLink());
         if (link)
             QCOMPARE(keptBytes(), QByteArray("keep me"));
