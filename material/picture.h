@@ -27,8 +27,8 @@ PictureKind recognise(const QByteArray& bytes);
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});
 
 // About the most memory decoding the bytes for `target` and fitting them into the box takes, in bytes, from
-// the header alone: the decoded picture (JPEG and PNG after their reduction; a whole interlaced PNG before
-// it) and, for a picture with transparency, its copy over white. 0 when the header gives no size.
+// the header alone: the decoded picture (JPEG, PNG and TIFF after their reduction; a whole interlaced PNG
+// before it) and, for a picture with transparency, its copy over white. 0 when the header gives no size.
 qint64 decodingMemory(const QByteArray& bytes, QSize target);
 
 } // namespace material

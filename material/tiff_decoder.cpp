@@ -275,6 +275,15 @@ public:
     void convert(const uchar* const* planes, int count, QRgb* out)
     {
         const bool contig = m_l.planar == PLANARCONFIG_CONTIG;
+        if (contig && m_l.bits == 8 && m_l.format == SAMPLEFORMAT_UINT && !m_l.associated &&
+            (m_l.photometric == PHOTOMETRIC_RGB || m_l.photometric == PHOTOMETRIC_MINISBLACK)) {
+            // Most files: 8-bit RGB or grey, maybe with unassociated alpha, taken as they are.
+            const uchar* p = planes[0];
+            const int n = m_l.samples, a = m_l.alphaSample, g = m_l.photometric == PHOTOMETRIC_RGB ? 1 : 0;
+            for (int x = 0; x < count; ++x, p += n)
+                out[x] = qRgba(p[0], p[g], p[2 * g], a >= 0 ? p[a] : 255);
+            return;
+        }
         const int colours = m_l.photometric == PHOTOMETRIC_RGB ? 3 : m_l.photometric == PHOTOMETRIC_SEPARATED ? 4 : 1;
         quint16* v[5];
         for (int i = 0; i < 5; ++i)
