@@ -367,14 +367,22 @@ template <typename T> std::unique_ptr<T[]> allocate(size_t n)
     return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
 }
 
-// The picture band by band, a band being a row of tiles, a strip of a picture stored plane by plane, or else
-// a single row (strips of contiguous samples are read row by row, however many rows a strip has): each block
-// read and converted into the band's pixels, the band's rows then added to the reducer. The pixels of a block
-// that did not come are left out of their blocks of the reduced picture.
+// Strips of contiguous samples larger than this are read row by row (a whole strip decodes faster).
+constexpr qint64 kMaxStripBytes = 8 * 1024 * 1024;
+
+bool readRowByRow(const Layout& l)
+{
+    const qint64 stripBytes = (qint64(l.blockWidth) * l.samples * l.bits + 7) / 8 * l.blockHeight;
+    return l.ownReading && !l.tiled && l.planar == PLANARCONFIG_CONTIG && stripBytes > kMaxStripBytes;
+}
+
+// The picture band by band, a band being a row of tiles, a strip, or a single row of a large strip of
+// contiguous samples: each block read and converted into the band's pixels, the band's rows then added to the
+// reducer. The pixels of a block that did not come are left out of their blocks of the reduced picture.
 bool readOwn(TIFF* tiff, const Layout& l, RowReducer& reducer, qint64 fileSize, Outcome& outcome)
 {
     const bool contig = l.planar == PLANARCONFIG_CONTIG;
-    const bool rowByRow = !l.tiled && contig;
+    const bool rowByRow = readRowByRow(l);
     const int planes = contig ? 1 : l.samples;
     const uint32_t bandHeight = rowByRow ? 1 : l.blockHeight;
     const qsizetype rowBytes = (qsizetype(l.blockWidth) * (contig ? l.samples : 1) * l.bits + 7) / 8; // a plane's
@@ -465,8 +473,7 @@ bool readRgba(TIFF* tiff, const Layout& l, RowReducer& reducer, Outcome& outcome
 // samples (libtiff's RGBA reader keeps a strip or tile of its own).
 qint64 bandBytes(const Layout& l)
 {
-    const bool rowByRow = l.ownReading && !l.tiled && l.planar == PLANARCONFIG_CONTIG;
-    const qint64 bandHeight = rowByRow ? 1 : l.blockHeight;
+    const qint64 bandHeight = readRowByRow(l) ? 1 : l.blockHeight;
     const qint64 sampleBytes = (qint64(l.blockWidth) * l.samples * l.bits + 7) / 8 * bandHeight;
     return qint64(l.width) * bandHeight * 5 + sampleBytes * (l.ownReading ? 1 : 2) + 64 * 1024;
 }
