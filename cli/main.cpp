@@ -7,6 +7,7 @@
 #include "cli/runner.h"
 #include "cli/stop.h"
 #include "material/badge_layout.h"
+#include "material/decoder_messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +20,7 @@ namespace {
 
 void say(std::FILE* stream, const QString& text)
 {
+    const auto held = material::lockStandardError(); // never while a codec's output is being dropped
     std::fputs(text.toUtf8().constData(), stream);
     std::fputc('\n', stream);
 }

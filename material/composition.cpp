@@ -1,6 +1,7 @@
 #include "material/composition.h"
 
 #include "core/badges.h"
+#include "material/resample.h"
 
 #include <QHash>
 #include <QPainter>
@@ -38,12 +39,16 @@ QImage onWhite(const QImage& picture)
     return opaque;
 }
 
+// Block averaging by the integer factor every decoder reduces by (material/resample.h), then one smooth step to
+// the exact size: the same pixels give the same box picture whether a decoder reduced them or not, and an
+// indexed picture is averaged in true colour, never dithered.
 QImage scaledTo(const QImage& picture, QSize size)
 {
-    if (picture.isNull())
+    const QImage reduced = reducePicture(picture, reductionFactor(picture.size(), size));
+    if (reduced.isNull())
         return {};
     const QImage scaled =
-        picture.size() == size ? picture : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        reduced.size() == size ? reduced : reduced.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return scaled.convertToFormat(QImage::Format_RGB32);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <mutex>
+
 // Qt's image readers and QImage itself report through qWarning: libpng's own words ("libpng error: IDAT:
 // CRC error"), a rejected allocation, a null image. While a QuietMessages lives on a thread, that thread's
 // warnings are kept as the decoder's words for a reason and never reach standard error; other threads and
@@ -26,5 +28,26 @@ private:
     QuietMessages* m_outer;
     QString m_first;
 };
+
+// Some codec libraries print to standard error with no hook to stop them (libdav1d, under libheif: "Input
+// validation check ... failed"). While a CodecSilence lives, file descriptor 2 is a pipe whose contents are
+// dropped, so the process's standard error holds only its own lines. The redirection is process-wide: one
+// silence at a time, and the program's own writers to standard error hold lockStandardError() so that no
+// line of theirs is written into the pipe.
+class CodecSilence {
+public:
+    CodecSilence();
+    ~CodecSilence();
+    CodecSilence(const CodecSilence&) = delete;
+    CodecSilence& operator=(const CodecSilence&) = delete;
+
+private:
+    std::unique_lock<std::mutex> m_lock;
+    int m_saved = -1;
+    int m_read = -1;
+};
+
+// Held while the program writes a line of its own to standard error.
+std::unique_lock<std::mutex> lockStandardError();
 
 } // namespace material

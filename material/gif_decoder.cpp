@@ -158,6 +158,13 @@ struct FirstFrame {
         const QSize all = extent();
         return {gif->SWidth > 0 ? gif->SWidth : all.width(), gif->SHeight > 0 ? gif->SHeight : all.height()};
     }
+    // Without a transparent index, and with the frame covering the whole screen, the picture is opaque.
+    bool opaque() const
+    {
+        const GifImageDesc& f = gif->Image;
+        return transparent == NO_TRANSPARENT_COLOR &&
+               QRect(f.Left, f.Top, f.Width, f.Height).contains(QRect(QPoint(0, 0), screen()));
+    }
 };
 
 FirstFrame openFirstFrame(Source& source)
@@ -185,18 +192,16 @@ DecodedPicture decodeGif(const QByteArray& bytes)
     if (refusal)
         return {{}, refusal, {}};
     const int transparent = first.transparent;
-    const bool opaque = transparent == NO_TRANSPARENT_COLOR;
-    QImage screen(first.screen(), opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+    QImage screen(first.screen(), first.opaque() ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     if (screen.isNull())
         return {{}, core::ReasonCode::OutOfMemory, {}};
 
-    // Outside the frame: the background colour of the global table, or the frame's transparent colour.
+    // Outside the frame the screen is transparent, as browsers show it (the background colour is a hint
+    // they ignore), so the box's white shows there.
     const GifImageDesc& frame = gif->Image;
     const ColorMapObject* table = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
-    const std::array<QRgb, 256> colours = coloursOf(table, transparent, opaque);
-    const QRgb outside = opaque ? coloursOf(gif->SColorMap, transparent, opaque)[size_t(gif->SBackGroundColor & 0xFF)]
-                                : colours[size_t(transparent & 0xFF)];
-    screen.fill(outside);
+    const std::array<QRgb, 256> colours = coloursOf(table, transparent, transparent == NO_TRANSPARENT_COLOR);
+    screen.fill(QColor::fromRgba(0x00FFFFFFu));
 
     const int delivered = drawFrame(gif, screen, colours);
     if (delivered == frame.Height)
@@ -217,7 +222,7 @@ qint64 gifDecodingMemory(const QByteArray& bytes)
         return 0;
     // The screen's pixels, and with a transparent index the copy over white the composition makes.
     const qint64 pixels = qint64(first.screen().width()) * first.screen().height();
-    return pixels * 4 * (first.transparent == NO_TRANSPARENT_COLOR ? 1 : 2);
+    return pixels * 4 * (first.opaque() ? 1 : 2);
 }
 
 } // namespace material

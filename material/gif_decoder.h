@@ -8,8 +8,8 @@
 namespace material {
 
 // Decodes the first frame of GIF bytes to an RGB32 picture, or ARGB32 when the frame has a transparent index.
-// The screen outside the frame is the background colour, or transparent when the frame has a transparent
-// index; an index past the colour table is transparent white. Rows of the frame whose data never came (a
+// The screen outside the frame is transparent (a picture whose frame does not cover its screen is ARGB32); an
+// index past the colour table is transparent white (white in an opaque picture). Rows of the frame whose data never came (a
 // file cut short, interlaced or not) are kMissingDataColour, with a warning; data that is damaged after
 // some rows shows those rows with a warning, and before any row is a reason. A screen or frame beyond
 // material/limits.h is refused before any pixel buffer is allocated.

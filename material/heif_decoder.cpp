@@ -1,5 +1,6 @@
 #include "material/heif_decoder.h"
 
+#include "material/decoder_messages.h"
 #include "material/limits.h"
 
 #include <QList>
@@ -109,11 +110,15 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
     options->convert_hdr_to_8bit = 1; // 10- and 12-bit AVIF and HEIC are shown as 8-bit like everything else
     const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
     heif_image* image = nullptr;
-    const heif_error error = heif_decode_image(handle,
-                                               &image,
-                                               heif_colorspace_RGB,
-                                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                               options.get());
+    heif_error error;
+    {
+        const CodecSilence silence; // libheif's AV1 and HEVC decoders print on damaged data
+        error = heif_decode_image(handle,
+                                  &image,
+                                  heif_colorspace_RGB,
+                                  alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                  options.get());
+    }
     if (error.code != heif_error_Ok)
         return {{}, failure("the picture cannot be decoded", error), {}};
     const int w = heif_image_get_width(image, heif_channel_interleaved);
@@ -122,7 +127,9 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
     const uint8_t* pixels = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
     if (pixels == nullptr || !withinPictureLimits(w, h)) {
         heif_image_release(image);
-        return {{}, {core::ReasonCode::Damaged, {QStringLiteral("HEIF"), QStringLiteral("the decoder gave no picture")}}, {}};
+        return {{},
+                {core::ReasonCode::Damaged, {QStringLiteral("HEIF"), QStringLiteral("the decoder gave no picture")}},
+                {}};
     }
     const QImage::Format format = !alpha ? QImage::Format_RGB888
                                   : heif_image_handle_is_premultiplied_alpha(handle)
@@ -145,6 +152,34 @@ DecodedPicture decodeHandle(const heif_image_handle* handle)
 
 namespace {
 
+quint32 u32be(const char* p)
+{
+    const auto* b = reinterpret_cast<const uchar*>(p);
+    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | b[3];
+}
+
+// libheif refuses a picture past its size limit as a failed allocation, before it says which picture. The size
+// is then that of the largest of the file's ispe (image spatial extent) boxes: 4 bytes of version and flags,
+// then the width and the height.
+core::Reason refusedSize(const QByteArray& bytes)
+{
+    qint64 width = 0, height = 0;
+    for (qsizetype at = bytes.indexOf("ispe"); at >= 0 && at + 16 <= bytes.size(); at = bytes.indexOf("ispe", at + 4)) {
+        const qint64 w = u32be(bytes.constData() + at + 8), h = u32be(bytes.constData() + at + 12);
+        if (w * h > width * height) {
+            width = w;
+            height = h;
+        }
+    }
+    const core::Reason refusal = pictureSizeRefusal(width, height);
+    return refusal ? refusal
+                   : core::Reason(core::ReasonCode::PictureTooLarge,
+                                  {QStringLiteral("?"),
+                                   QStringLiteral("?"),
+                                   QString::number(kMaxPictureDimension),
+                                   QString::number(kMaxPicturePixels)});
+}
+
 // Reads the file's structure (no pixels yet) and finds its primary picture; the context owns the bytes' view.
 core::Reason openPrimary(const QByteArray& bytes, Context& context, Handle& primary)
 {
@@ -153,6 +188,8 @@ core::Reason openPrimary(const QByteArray& bytes, Context& context, Handle& prim
     heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureDimension);
     heif_error error =
         heif_context_read_from_memory_without_copy(context.get(), bytes.constData(), size_t(bytes.size()), nullptr);
+    if (error.code == heif_error_Memory_allocation_error && error.subcode == heif_suberror_Security_limit_exceeded)
+        return refusedSize(bytes);
     if (error.code != heif_error_Ok)
         return failure("the file cannot be read", error);
     heif_image_handle* handle = nullptr;

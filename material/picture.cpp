@@ -8,6 +8,7 @@
 #include "material/limits.h"
 #include "material/pcx.h"
 #include "material/png_decoder.h"
+#include "material/resample.h"
 #include "material/tiff_decoder.h"
 #include "material/webp_decoder.h"
 
@@ -230,7 +231,7 @@ const KindDecoder kDecoders[] = {
     {PictureKind::Pcx1,   [](const QByteArray& b, QSize) { return decodePcx(b); },  [](const QByteArray& b, QSize) { return pcxDecodingMemory(b); }},
     {PictureKind::Png,    decodePng,                                                pngDecodingMemory},
     {PictureKind::Webp,   [](const QByteArray& b, QSize) { return decodeWebp(b); }, measuredByQt},
-    {PictureKind::Tiff,   [](const QByteArray& b, QSize) { return decodeTiff(b); }, [](const QByteArray& b, QSize) { return tiffDecodingMemory(b); }},
+    {PictureKind::Tiff,   decodeTiff,                                               tiffDecodingMemory},
     {PictureKind::Heic,   decodeHeif,                                               heifDecodingMemory},
     {PictureKind::Avif,   decodeHeif,                                               heifDecodingMemory},
 };
@@ -268,8 +269,16 @@ DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
     if (!decoder)
         return {{}, ReasonCode::NotAPicture, {}};
     DecodedPicture decoded = decoder->decode(bytes, target);
-    if (decoded.image.isNull() && decoded.reason.isNone())
-        decoded.reason = core::ReasonCode::CannotShow;
+    if (decoded.image.isNull()) {
+        if (decoded.reason.isNone())
+            decoded.reason = core::ReasonCode::CannotShow;
+        return decoded;
+    }
+    // Whatever the container, the same pixels leave here as the same picture: true colour, reduced to the
+    // target by the one reducer (a no-op for the decoders that reduced while reading).
+    decoded.image = reducePicture(decoded.image, reductionFactor(decoded.image.size(), target));
+    if (decoded.image.isNull())
+        return {{}, ReasonCode::OutOfMemory, {}};
     return decoded;
 }
 

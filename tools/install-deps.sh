@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libisal-dev
   libwebp-dev libtiff-dev libheif-dev libgif-dev
   libavif-dev qt6-image-formats-plugins
-  imagemagick
+  imagemagick libtiff-tools webp
   locales
   fonts-wqy-microhei qt6-translations-l10n
   xvfb xauth xdotool x11-utils dbus-daemon

@@ -4,15 +4,16 @@
 #include "core/badges.h"
 #include "material/badge_layout.h"
 #include "test_utils.h"
+#include "testsupport/modern_pictures.h"
 #include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
 
-#include <QColor>
 #include <QBuffer>
+#include <QColor>
 #include <QDataStream>
 #include <QDir>
-#include <QHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -128,11 +129,13 @@ QByteArray sixteenBitPng(quint32 w, quint32 h)
         QDataStream(&c, QIODevice::WriteOnly) << quint32(data.size());
         const QByteArray body = QByteArray(type, 4) + data;
         QByteArray crc;
-        QDataStream(&crc, QIODevice::WriteOnly) << quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size())));
+        QDataStream(&crc, QIODevice::WriteOnly)
+            << quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size())));
         return c + body + crc;
     };
     QByteArray header;
-    QDataStream(&header, QIODevice::WriteOnly) << w << h << quint8(16) << quint8(6) << quint8(0) << quint8(0) << quint8(0);
+    QDataStream(&header, QIODevice::WriteOnly)
+        << w << h << quint8(16) << quint8(6) << quint8(0) << quint8(0) << quint8(0);
     QByteArray row(1 + qsizetype(w) * 8, 0);
     for (qsizetype i = 1; i < row.size(); ++i)
         row[i] = char((i - 1) & 0xFF);
@@ -357,6 +360,27 @@ private slots:
         const QList<picturebytes::GifFrame> frame{picturebytes::GifFrame(QByteArray(4, '\0'), QRect(0, 0, 2, 2))};
         QVERIFY(in.write(QStringLiteral("zzz_budget.jpg"),
                          picturebytes::gifFile(QSize(20000, 20000), {qRgb(1, 2, 3)}, 0, frame)));
+        // A GIF of 2,000 frames and one with a long comment are shown from their first frame, with no word.
+        const QList<QRgb> table{qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(9, 9, 9)};
+        const QList<QByteArray> frames(2000, QByteArray(15, '\1'));
+        QVERIFY(in.write(QStringLiteral("zzzz_a_frames.jpg"), picturebytes::gifFile(5, 3, table, frames)));
+        QByteArray comment("\x21\xFE", 2);
+        for (int i = 0; i < 4000; ++i)
+            comment += char(255) + QByteArray(255, 'c');
+        QVERIFY(in.write(QStringLiteral("zzzz_b_comment.jpg"),
+                         picturebytes::gifFile(5, 3, table, {QByteArray(15, '\2')}).insert(25, comment + '\0')));
+        // An AVIF whose header claims 65535 x 65535 is refused for its size; one whose AV1 data is damaged is
+        // skipped, and the AV1 decoder's own complaint never reaches the terminal (the loop below).
+        QByteArray avif = picturebytes::avifFile({noise.copy(0, 0, 32, 24)});
+        QByteArray huge = avif;
+        const qsizetype ispe = huge.indexOf("ispe");
+        QVERIFY(ispe > 0);
+        huge.replace(ispe + 8, 8, QByteArray("\0\0\xFF\xFF\0\0\xFF\xFF", 8));
+        QVERIFY(in.write(QStringLiteral("zzzz_c_huge.jpg"), huge));
+        const qsizetype mdat = avif.indexOf("mdat");
+        QVERIFY(mdat > 0 && mdat + 44 < avif.size());
+        avif.replace(mdat + 4, 40, QByteArray(40, '\0'));
+        QVERIFY(in.write(QStringLiteral("zzzz_d_damaged.jpg"), avif));
         const QStringList args{QStringLiteral("--input"), in.path(), QStringLiteral("--output"), out.path()};
 
         const testutil::ToolRun dry = testutil::runBatchTool(args + QStringList{QStringLiteral("--dry-run")});
@@ -369,21 +393,32 @@ private slots:
         for (const char* name : {"skipped text.jpg: ", "skipped empty.jpg: the file is empty", "skipped cut.jpg: "})
             QVERIFY2(run.err.contains(QString::fromUtf8(name)), qPrintable(run.err));
         QVERIFY(!run.err.contains(QStringLiteral("good.jpg")));
-        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_bmp.jpg: the BMP data ends early")), qPrintable(run.err));
-        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_png.jpg: the PNG data ends early")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_bmp.jpg: the BMP data ends early")),
+                 qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("warning: zcut_png.jpg: the PNG data ends early")),
+                 qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral("skipped zz_checksum.jpg: the PNG data is damaged: IHDR: CRC error")),
                  qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral(
-                     "skipped zzz_budget.jpg: the picture needs 1526 MB of memory, more than the 1024 MB allowed")),
+                     "skipped zzz_budget.jpg: the picture needs 3052 MB of memory, more than the 1024 MB allowed")),
                  qPrintable(run.err));
-        QVERIFY2(run.out.contains(QStringLiteral("wrote 3 of 9")), qPrintable(run.out));
+        QVERIFY2(run.err.contains(QStringLiteral("skipped zzzz_c_huge.jpg: the picture is 65535 x 65535 pixels")),
+                 qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("skipped zzzz_d_damaged.jpg: the HEIF data is damaged")),
+                 qPrintable(run.err));
+        QVERIFY2(!run.err.contains(QStringLiteral("zzzz_a")) && !run.err.contains(QStringLiteral("zzzz_b")),
+                 qPrintable(run.err));
+        QVERIFY2(run.out.contains(QStringLiteral("wrote 5 of 13")), qPrintable(run.out));
         // Every line names a material; nothing from a decoding library's own reports reaches the terminal.
         for (const QString& line : run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             QVERIFY2(line.startsWith(QStringLiteral("skipped ")) || line.startsWith(QStringLiteral("warning: ")),
                      qPrintable(line));
         int files = 0;
         QVERIFY(allComplete(out.path(), &files));
-        QCOMPARE(files, 3);
+        QCOMPARE(files, 5);
+        // The GIFs' first frames: blue and green in the middle of the box.
+        QCOMPARE(QImage(out.file(QStringLiteral("10.png"))).pixel(76, 120), qRgb(0, 0, 255));
+        QCOMPARE(QImage(out.file(QStringLiteral("11.png"))).pixel(76, 120), qRgb(0, 255, 0));
         // The PNG's bottom half never arrived: plain grey across the bottom of the picture box.
         const QImage cutPngFrame(out.file(QStringLiteral("6.png")));
         for (int x = 6; x < 146; x += 7)
@@ -451,13 +486,18 @@ private slots:
         testutil::Sandbox out;
         for (int run = 0; run < 2; ++run) {
             for (int i = 0; i < kMaterials; ++i)
-                QVERIFY(in[run].write(QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0')), flatJpeg(colours[run])));
+                QVERIFY(
+                    in[run].write(QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0')), flatJpeg(colours[run])));
         }
         QProcess processes[2];
         for (int run = 0; run < 2; ++run)
             processes[run].start(testutil::batchTool(),
-                                 {QStringLiteral("--input"), in[run].path(), QStringLiteral("--output"), out.path(),
-                                  QStringLiteral("--jobs"), QStringLiteral("2")});
+                                 {QStringLiteral("--input"),
+                                  in[run].path(),
+                                  QStringLiteral("--output"),
+                                  out.path(),
+                                  QStringLiteral("--jobs"),
+                                  QStringLiteral("2")});
         QString errors[2];
         for (int run = 0; run < 2; ++run) {
             QVERIFY(processes[run].waitForFinished(60000));
@@ -498,9 +538,16 @@ private slots:
         QVERIFY(in.write(QStringLiteral("a.png"), png) && in.write(QStringLiteral("b.png"), png));
         QProcess run;
         run.start(QStringLiteral("prlimit"),
-                  {QStringLiteral("--as=400000000"), testutil::batchTool(), QStringLiteral("--input"), in.path(),
-                   QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("--output"), out.path(),
-                   QStringLiteral("--jobs"), QStringLiteral("2")});
+                  {QStringLiteral("--as=400000000"),
+                   testutil::batchTool(),
+                   QStringLiteral("--input"),
+                   in.path(),
+                   QStringLiteral("--format"),
+                   QStringLiteral("png"),
+                   QStringLiteral("--output"),
+                   out.path(),
+                   QStringLiteral("--jobs"),
+                   QStringLiteral("2")});
         QVERIFY(run.waitForFinished(120000));
         const QString err = QString::fromUtf8(run.readAllStandardError());
         QCOMPARE(run.exitCode(), 0);

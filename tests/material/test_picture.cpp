@@ -1,16 +1,21 @@
 // Recognition by the first bytes, and decoding of small valid files of every kind to exact pixels.
 #include "material/composition.h"
+#include "material/heif_decoder.h"
 #include "material/picture.h"
 #include "material/picture_file.h"
 #include "test_utils.h"
 #include "testsupport/libpng_writer.h"
 #include "testsupport/modern_pictures.h"
+#include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
 
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using material::PictureKind;
+Q_DECLARE_METATYPE(material::Fit)
 using namespace picturebytes;
 
 Q_DECLARE_METATYPE(PictureKind)
@@ -102,7 +107,8 @@ unsigned pattern16(int x, int y, int c)
 // What a PNG of these samples reduced by k looks like over the box's white, computed here from the samples
 // themselves: each pixel the average of its k x k block (smaller at the right and bottom edges), colours
 // weighted by their alpha.
-QImage reducedOverWhite(int w, int h, int k, const PngShape& shape, const std::function<unsigned(int, int, int)>& sample)
+QImage
+reducedOverWhite(int w, int h, int k, const PngShape& shape, const std::function<unsigned(int, int, int)>& sample)
 {
     const double max = (1 << shape.depth) - 1;
     const bool grey = shape.colourType == 0 || shape.colourType == 4;
@@ -221,6 +227,49 @@ int srgbOf(int fixed)
     return int(std::lround(255 * (l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055)));
 }
 
+// ImageMagick's convert, called by its Debian name where it has one.
+QString magick()
+{
+    const QString im6 = QStandardPaths::findExecutable(QStringLiteral("convert-im6.q16"));
+    return im6.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("convert")) : im6;
+}
+
+// What another program writes of `image`: `program` (a path; empty when it is not installed) with `args`,
+// where "IN" is the picture as a PNG (as an uncompressed TIFF for libtiff's tools) and "OUT" the file it
+// writes ("BMP3:OUT" for ImageMagick's format prefix). Empty when the program is missing or failed.
+QByteArray writtenBy(const QString& program, const QStringList& args, const QImage& image)
+{
+    QTemporaryDir dir;
+    const bool tiffTool = QFileInfo(program).fileName().startsWith(QLatin1String("tiff"));
+    const QString in = dir.filePath(tiffTool ? QStringLiteral("in.tif") : QStringLiteral("in.png"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QImage given = image.hasAlphaChannel() ? image : image.convertToFormat(QImage::Format_RGB888);
+    if (program.isEmpty() || !given.save(in, tiffTool ? "TIFF" : "PNG"))
+        return {};
+    QStringList filled;
+    for (const QString& a : args)
+        filled << (a == QLatin1String("IN") ? in : a.endsWith(QLatin1String("OUT")) ? a.chopped(3) + out : a);
+    QProcess p;
+    p.start(program, filled);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), p.readAllStandardError().constData());
+        return {};
+    }
+    QFile f(out);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Sixteen flat colours in bands, among them the (128, 128, 0) of a large flat area.
+QImage sixteenColours(int w, int h)
+{
+    return painted(w, h, [=](int x, int y) {
+        if (x >= w / 4 && x < w * 3 / 4 && y >= h / 4 && y < h * 3 / 4)
+            return qRgb(128, 128, 0);
+        const int i = (x * 5 / w + y * 3 / h * 5) % 15;
+        return qRgb(i * 17, 255 - i * 17, (i * 53) % 256);
+    });
+}
+
 } // namespace
 
 class TestPicture : public QObject {
@@ -246,6 +295,10 @@ private slots:
     void decodesJpegWithinTolerance();
     void decodesNewerFormatsWithinTolerance_data();
     void decodesNewerFormatsWithinTolerance();
+    void decodesFilesOtherProgramsWrote_data();
+    void decodesFilesOtherProgramsWrote();
+    void sameFrameWhateverTheContainer_data();
+    void sameFrameWhateverTheContainer();
     void usesAHeicThumbnailOnlyWhenLargeEnough_data();
     void usesAHeicThumbnailOnlyWhenLargeEnough();
     void picksBestIconImage_data();
@@ -355,15 +408,17 @@ void TestPicture::decodesLosslessFormats_data()
         return rgbSample(x, y, c) * 257 + unsigned(x + y + c) % 100;
     }) << rgb;
     QTest::newRow("PNG interlaced") << libpngEncode(7, 5, {8, 2, true}, rgbSample) << rgb;
-    QTest::newRow("PNG grey, 2 bits") << libpngEncode(7, 5, {2, 0}, [](int x, int y, int) { return unsigned(x + y) % 4; })
-                                     << painted(7, 5, [](int x, int y) { return qRgb(85, 85, 85) * ((x + y) % 4) | 0xFF000000; });
+    QTest::newRow("PNG grey, 2 bits") << libpngEncode(7, 5, {2, 0}, [](int x, int y, int) {
+        return unsigned(x + y) % 4;
+    }) << painted(7, 5, [](int x, int y) { return qRgb(85, 85, 85) * ((x + y) % 4) | 0xFF000000; });
     const QList<QRgb> clearing{qRgba(200, 10, 10, 255), qRgba(10, 200, 10, 128), qRgba(10, 10, 200, 0)};
     QImage paletted(5, 3, QImage::Format_ARGB32);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             paletted.setPixel(x, y, clearing[(x + y) % 3]);
     QTest::newRow("PNG palette with tRNS")
-        << libpngEncode(5, 3, {4, 3, false, clearing}, [](int x, int y, int) { return unsigned(x + y) % 3; }) << paletted;
+        << libpngEncode(5, 3, {4, 3, false, clearing}, [](int x, int y, int) { return unsigned(x + y) % 3; })
+        << paletted;
 
     // 8-bit PCX of odd width: each line is padded to an even byte count that must not show.
     const int w = 9, h = 6, stride = 10;
@@ -408,13 +463,15 @@ void TestPicture::decodesLosslessFormats_data()
     const QImage gif = painted(5, 3, [&](int x, int y) { return table[first[y * 5 + x]]; });
     QTest::newRow("GIF, first of two frames") << gifFile(5, 3, table, {first, second}) << gif;
     // A frame inside the screen, with its own table of two colours: indexes past that table are white, and
-    // the screen around the frame is the background colour of the global table.
+    // the screen around the frame is transparent, whatever the background colour says.
     const QList<QRgb> two{qRgb(10, 20, 30), qRgb(200, 100, 50)};
-    const QImage framed = painted(5, 4, [&](int x, int y) {
-        const bool inside = x >= 1 && x <= 3 && y >= 1 && y <= 2;
-        const int i = inside ? first[(y - 1) * 3 + x - 1] : -1;
-        return i < 0 ? table[2] : i < 2 ? two[i] : qRgb(255, 255, 255);
-    });
+    QImage framed(5, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const bool inside = x >= 1 && x <= 3 && y >= 1 && y <= 2;
+            const int i = inside ? first[(y - 1) * 3 + x - 1] : -1;
+            framed.setPixel(x, y, i < 0 ? 0x00FFFFFFu : i < 2 ? two[i] : qRgb(255, 255, 255));
+        }
     QTest::newRow("GIF, local table, frame inside the screen")
         << gifFile(QSize(5, 4), table, 2, {GifFrame(first.left(6), QRect(1, 1, 3, 2), two)}) << framed;
     // Interlaced rows stored in four passes; the frame reaches past the screen's right edge and is cut off.
@@ -429,7 +486,8 @@ void TestPicture::decodesLosslessFormats_data()
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) {
             const int i = x >= 1 && x <= 2 && y >= 1 ? first[(y - 1) * 2 + x - 1] : 3;
-            see.setPixel(x, y, i == 3 ? table[3] & 0x00FFFFFF : table[i]);
+            const bool outside = x < 1 || x > 2 || y < 1;
+            see.setPixel(x, y, outside ? 0x00FFFFFFu : i == 3 ? table[3] & 0x00FFFFFF : table[i]);
         }
     QTest::newRow("GIF, transparent index")
         << gifFile(QSize(4, 3), table, 1, {GifFrame(first.left(4), QRect(1, 1, 2, 2), {}, false, 3)}) << see;
@@ -787,10 +845,11 @@ void TestPicture::reducesLargePngsWhileReading()
     const QImage expected = reducedOverWhite(full.width(), full.height(), k, shape, sample);
     const QImage shown = material::fitPicture(decoded.image, material::Fit::Stretch, decoded.image.size());
     const int diff = maxChannelDiff(shown, expected);
-    QVERIFY2(diff >= 0 && diff <= 2, qPrintable(QStringLiteral("difference %1 at size %2 x %3")
-                                                    .arg(diff)
-                                                    .arg(decoded.image.width())
-                                                    .arg(decoded.image.height())));
+    QVERIFY2(diff >= 0 && diff <= 2,
+             qPrintable(QStringLiteral("difference %1 at size %2 x %3")
+                            .arg(diff)
+                            .arg(decoded.image.width())
+                            .arg(decoded.image.height())));
     QCOMPARE(material::decodePicture(file).image.size(), full); // no target: always the full picture
 }
 
@@ -851,6 +910,121 @@ void TestPicture::decodesNewerFormatsWithinTolerance()
     QVERIFY2(diff >= 0 && diff <= tolerance, qPrintable(QStringLiteral("difference %1").arg(diff)));
 }
 
+// Files written by ImageMagick, libtiff's tools and cwebp, which read the format their own way: the pixels
+// are those the program was given, within what its conversion loses.
+void TestPicture::decodesFilesOtherProgramsWrote_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QImage>("expected");
+    QTest::addColumn<int>("tolerance");
+    const QImage image = smooth(64, 48);
+    const QImage bands = sixteenColours(64, 48);
+    const QImage grey = painted(64, 48, [](int x, int y) { return qRgb(x * 3 + y, x * 3 + y, x * 3 + y); });
+    const QImage bilevel = painted(64, 48, [](int x, int y) { return (x / 3 + y / 5) % 2 ? qRgb(255, 255, 255) : 0; });
+    const QString im = magick(), tiffcp = QStandardPaths::findExecutable(QStringLiteral("tiffcp"));
+    auto row =
+        [&](const char* name, const QString& program, const QStringList& args, const QImage& source, int tolerance) {
+            QTest::newRow(name) << writtenBy(program, args, source) << source << tolerance;
+        };
+    // The options between the input and the output, and ImageMagick's format prefix for the output.
+    auto args = [](const char* options, const char* format = "") {
+        return QStringList{QStringLiteral("IN")} + QString::fromLatin1(options).split(QLatin1Char(' ')) +
+               QStringList{QLatin1String(format) + QLatin1String("OUT")};
+    };
+    row("TIFF 16-bit RGB in 16 x 16 tiles", im, args("-depth 16 -define tiff:tile-geometry=16x16", "TIFF:"), image, 0);
+    row("TIFF 16-bit CMYK", im, args("-depth 16 -colorspace CMYK", "TIFF:"), image, 1);
+    row("TIFF 8-bit CMYK, LZW", im, args("-depth 8 -colorspace CMYK -compress lzw", "TIFF:"), image, 1);
+    row("TIFF 32-bit float", im, args("-depth 32 -define quantum:format=floating-point", "TIFF:"), image, 1);
+    row("TIFF 16-bit grey, deflate", im, args("-depth 16 -type Grayscale -compress zip", "TIFF:"), grey, 0);
+    row("TIFF 2-bit palette", im, args("-type Palette", "TIFF:"), bands, 0);
+    row("TIFF 1-bit", im, args("-type Bilevel", "TIFF:"), bilevel, 0);
+    row("TIFF YCbCr, JPEG", tiffcp, args("-c jpeg:95 -r 16"), image, 12);
+    row("TIFF planes in deflate tiles", tiffcp, args("-p separate -c zip -t -w 16 -l 16"), image, 0);
+    row("TIFF RGB in one strip, packbits", tiffcp, args("-c packbits -r 4096"), image, 0);
+    row("WebP lossless (cwebp)",
+        QStandardPaths::findExecutable(QStringLiteral("cwebp")),
+        args("-lossless -quiet -o"),
+        image,
+        0);
+    row("BMP 4-bit palette (ImageMagick)", im, args("-type Palette", "BMP3:"), bands, 0);
+}
+
+void TestPicture::decodesFilesOtherProgramsWrote()
+{
+    QFETCH(QByteArray, file);
+    if (file.isEmpty())
+        QSKIP("the writing program is not installed (tools/install-deps.sh installs it) or failed");
+    decodesNewerFormatsWithinTolerance(); // the same checks on the same columns
+}
+
+// The same pixels in PNG, BMP, TIFF and lossless WebP give the same frame within a level, however they are
+// fitted, and the flat area of a large paletted picture stays flat (no dither when it is reduced).
+void TestPicture::sameFrameWhateverTheContainer_data()
+{
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<material::Fit>("fit");
+    const QImage photo = QImage::fromData(testutil::makePhotoJpeg({512, 512}, 3)).convertToFormat(QImage::Format_RGB32);
+    QTest::newRow("photo, stretched") << photo << material::Fit::Stretch;
+    QTest::newRow("photo, cover") << photo << material::Fit::Cover;
+    QTest::newRow("photo, contain") << photo << material::Fit::Contain;
+    QTest::newRow("sixteen colours, 435 x 353") << sixteenColours(435, 353) << material::Fit::Stretch;
+    QTest::newRow("sixteen colours, 2000 x 3000, cover") << sixteenColours(2000, 3000) << material::Fit::CoverTop;
+}
+
+void TestPicture::sameFrameWhateverTheContainer()
+{
+    QFETCH(QImage, image);
+    QFETCH(material::Fit, fit);
+    const QString im = magick(), tiffcp = QStandardPaths::findExecutable(QStringLiteral("tiffcp"));
+    const QString cwebp = QStandardPaths::findExecutable(QStringLiteral("cwebp"));
+    if (im.isEmpty() || tiffcp.isEmpty() || cwebp.isEmpty())
+        QSKIP("ImageMagick, libtiff-tools and webp are needed (tools/install-deps.sh installs them)");
+    const bool fewColours = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither).colorCount() <= 16;
+    const QStringList bmp = fewColours ? QStringList{QStringLiteral("IN"),
+                                                     QStringLiteral("-type"),
+                                                     QStringLiteral("Palette"),
+                                                     QStringLiteral("BMP3:OUT")}
+                                       : QStringList{QStringLiteral("IN"), QStringLiteral("BMP3:OUT")};
+    const QList<std::pair<const char*, QByteArray>> files{
+        {"PNG", material::encodePng(image)},
+        {"BMP", writtenBy(im, bmp, image)},
+        {"TIFF",
+         writtenBy(tiffcp,
+                   {QStringLiteral("-c"), QStringLiteral("zip"), QStringLiteral("IN"), QStringLiteral("OUT")},
+                   image)},
+        {"WebP",
+         writtenBy(cwebp,
+                   {QStringLiteral("-lossless"),
+                    QStringLiteral("-quiet"),
+                    QStringLiteral("IN"),
+                    QStringLiteral("-o"),
+                    QStringLiteral("OUT")},
+                   image)},
+    };
+    QImage first;
+    for (const auto& [kind, file] : files) {
+        QVERIFY2(!file.isEmpty(), kind);
+        const material::DecodedPicture decoded = material::decodePicture(file, material::kPictureRect.size());
+        QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));
+        const QImage frame = material::renderComposition({decoded.image, {}, fit});
+        if (first.isNull())
+            first = frame;
+        const int diff = maxChannelDiff(frame, first);
+        QVERIFY2(diff >= 0 && diff <= 1,
+                 qPrintable(QStringLiteral("%1: difference %2").arg(QLatin1String(kind)).arg(diff)));
+        if (fewColours) { // the flat middle of the box shows exactly its colour
+            for (int y = 90; y < 150; ++y)
+                for (int x = 50; x < 100; ++x)
+                    QVERIFY2(frame.pixel(x, y) == qRgb(128, 128, 0),
+                             qPrintable(QStringLiteral("%1 at %2, %3: %4")
+                                            .arg(QLatin1String(kind))
+                                            .arg(x)
+                                            .arg(y)
+                                            .arg(frame.pixel(x, y), 0, 16)));
+        }
+    }
+}
+
 void TestPicture::usesAHeicThumbnailOnlyWhenLargeEnough_data()
 {
     QTest::addColumn<QSize>("full");
@@ -870,7 +1044,8 @@ void TestPicture::usesAHeicThumbnailOnlyWhenLargeEnough()
     QFETCH(QSize, shown);
     const QImage image = smooth(full.width(), full.height());
     const QByteArray file = heicFile(image, {80, 1, thumbnailSide});
-    const material::DecodedPicture inBox = material::decodePicture(file, QSize(140, 226));
+    // Which one the decoder took shows in its size (decodePicture then reduces either to about the box).
+    const material::DecodedPicture inBox = material::decodeHeif(file, QSize(140, 226));
     QVERIFY2(!inBox.image.isNull(), qPrintable(core::englishText(inBox.reason)));
     QCOMPARE(inBox.image.size(), shown);
     // Whichever was decoded, the picture in the box is the same within the codec's tolerance.

@@ -140,11 +140,12 @@ private slots:
         QTest::addColumn<QByteArray>("broken");
         QTest::addColumn<QString>("said");
         QTest::newRow("no picture") << QByteArray("\xFF\xD8 this is no picture", 22) << QString();
-        // A GIF whose screen is 20000 x 20000: 1526 MB as 32-bit pixels, past the 1024 MB the window may
+        // A GIF whose screen is 20000 x 20000: 1526 MB as 32-bit pixels and as much again for its copy over
+        // white (the screen its frame leaves uncovered is transparent), past the 1024 MB the window may
         // decode, so it is refused before anything is allocated.
         const QList<picturebytes::GifFrame> frame{picturebytes::GifFrame(QByteArray(4, '\0'), QRect(0, 0, 2, 2))};
         QTest::newRow("past the memory budget") << picturebytes::gifFile(QSize(20000, 20000), {qRgb(1, 2, 3)}, 0, frame)
-                                                << QStringLiteral("图片需要 1526 MB 内存，超过允许的 1024 MB");
+                                                << QStringLiteral("图片需要 3052 MB 内存，超过允许的 1024 MB");
     }
     void aCorruptMaterialIsSkippedAndReported()
     {
