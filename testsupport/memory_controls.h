@@ -113,6 +113,25 @@ public:
         return material::renderComposition(composition());
     }
 
+    QImage badgeBitmap(core::ControlId id) const override
+    {
+        for (std::size_t i = 0; i < m_badgeBitmaps.size(); ++i) {
+            if (core::kBadges[i].id == id)
+                return m_badgeBitmaps[i];
+        }
+        return {};
+    }
+    int pictureFit(core::ControlId) const override { return static_cast<int>(composition().fit); }
+    void showPicture(core::ControlId id, const QImage& fitted, const core::Reason& warning) override
+    {
+        m_pictures.remove(id);
+        m_warnings.remove(id);
+        if (!fitted.isNull()) {
+            m_pictures[id] = fitted;
+            m_warnings[id] = warning;
+        }
+    }
+
     material::Composition composition() const
     {
         return {m_pictures.value(core::ids::CompositionPicture),
