@@ -29,6 +29,9 @@ constexpr char16_t kNoThread[] = u"无法启动线程（进程或内存的限制
 // would hide its own OK button.
 constexpr std::size_t kListedSkips = 20;
 
+// The least time between two showings of a run's progress, in milliseconds: 25 a second.
+constexpr qint64 kShowEveryMs = 40;
+
 } // namespace
 
 BatchHandlers::BatchHandlers(int workers) : m_workers(workers) {}
@@ -208,6 +211,8 @@ bool BatchHandlers::beginRun(core::Controls& controls)
     m_report = {};
     m_failure.clear();
     m_shownDone = 0;
+    m_newest.reset();
+    m_sinceShown.invalidate();
     BatchJob job = jobOf(controls);
     if (m_outputFolder.isEmpty() && !job.materials.empty()) {
         endRun(controls,
@@ -244,14 +249,25 @@ void BatchHandlers::step(core::Controls& controls)
     for (MaterialDone& done : finished)
         note(done);
     if (!finished.empty())
-        showNewest(controls, finished.back());
+        m_newest = std::move(finished.back());
+    if (ended) {
+        finishRun(controls);
+        return;
+    }
+    // The box and the progress follow the run at most kShowEveryMs apart: more often is not seen, and every
+    // showing costs this thread a repaint while the workers want every core.
+    if (m_sinceShown.isValid() && m_sinceShown.elapsed() < kShowEveryMs)
+        return;
+    m_sinceShown.start();
+    if (m_newest) {
+        showNewest(controls, *m_newest);
+        m_newest.reset();
+    }
     if (m_engine->done() != m_shownDone) {
         m_shownDone = m_engine->done();
         controls.setStatus(QStringLiteral("%1/%2").arg(m_first + static_cast<int>(m_shownDone)).arg(m_lines));
         controls.setProgress(static_cast<int>(m_shownDone), static_cast<int>(m_engine->total()));
     }
-    if (ended)
-        finishRun(controls);
 }
 
 void BatchHandlers::note(MaterialDone& done)

@@ -5,10 +5,12 @@
 #include "material/file_listing.h"
 #include "material/picture_file.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The batch: the material folder, the file listing and the run that saves one composed picture per listed
@@ -84,7 +86,8 @@ private:
     ListedFile m_current;                         // what readLine put in the current-file box
     WriteMode m_writeMode = WriteMode::NoReplace; // Replace once the user has said Yes to replacing
     // The run in progress: its engine, its materials' names and output folder, the line of its first material
-    // and the list's length, the failure that stopped it and how many materials the controls show as done.
+    // and the list's length, the failure that stopped it, how many materials the controls show as done and
+    // the newest finished material they do not show yet.
     std::unique_ptr<BatchEngine> m_engine;
     std::vector<QString> m_names;
     QString m_outputFolder;
@@ -93,6 +96,8 @@ private:
     QString m_failure;
     std::size_t m_failureIndex = 0;
     std::size_t m_shownDone = 0;
+    std::optional<MaterialDone> m_newest; // finished, not shown yet
+    QElapsedTimer m_sinceShown;
 };
 
 } // namespace material

@@ -152,9 +152,11 @@ private slots:
         for (bool stop : {false, true}) {
             QVERIFY(shown.controls().interval(ids::BatchTimer) != 0);
             QString question;
-            // Counted as the answer is given, while the run still waits on the question.
-            testutil::answerMessageBox(&question, stop ? QMessageBox::Yes : QMessageBox::No, [&] {
+            // Counted as soon as the question is seen open, then answered.
+            testutil::whenModalOpens<QMessageBox>([&](QMessageBox* box) {
+                question = box->text();
                 atQuestion = filesIn(out.path()).size();
+                box->button(stop ? QMessageBox::Yes : QMessageBox::No)->click();
             });
             shown.window().close();
             QCOMPARE(question, QStringLiteral("批量制作正在进行。要停止吗？"));
