@@ -455,8 +455,13 @@ void TestBatch::saveToDuringRunOffersToStop()
     }
     b.addMaterial("late.jpg", 7); // a listing now would find it
 
+    // While the question is open, the pictures in progress come (two at most) and nothing after them: the
+    // wait gives a run that went on the time to show it, and ends early only if it does.
     qsizetype atQuestion = -1;
-    b.controls.whileModal = [&] { atQuestion = b.written().size(); };
+    b.controls.whileModal = [&] {
+        atQuestion = b.written().size();
+        QVERIFY(!QTest::qWaitFor([&] { return b.written().size() > atQuestion + 2; }, 500));
+    };
     b.controls.yesNoAnswers = {stop};
     b.handlers.startRun(b.controls);
     QCOMPARE(b.controls.questions.size(), 1);

@@ -152,14 +152,19 @@ private slots:
         for (bool stop : {false, true}) {
             QVERIFY(shown.controls().interval(ids::BatchTimer) != 0);
             QString question;
-            // Counted as soon as the question is seen open, then answered.
-            testutil::whenModalOpens<QMessageBox>([&](QMessageBox* box) {
+            // Counted as soon as the question is seen open, then answered once the pictures in progress could
+            // have come (one per worker) and a run that went on would have shown more.
+            const int workers = QThread::idealThreadCount();
+            bool wentOn = false;
+            testutil::whenModalOpens<QMessageBox>([&, workers](QMessageBox* box) {
                 question = box->text();
                 atQuestion = filesIn(out.path()).size();
+                wentOn = QTest::qWaitFor([&] { return filesIn(out.path()).size() > atQuestion + workers; }, 500);
                 box->button(stop ? QMessageBox::Yes : QMessageBox::No)->click();
             });
             shown.window().close();
             QCOMPARE(question, QStringLiteral("批量制作正在进行。要停止吗？"));
+            QVERIFY2(!wentOn, "the run went on while the question was open");
             QCOMPARE(shown.window().isVisible(), !stop);
         }
         QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
