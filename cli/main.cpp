@@ -160,7 +160,7 @@ int main(int argc, char** argv)
     if (!QDir().mkpath(options.output))
         return fail(QStringLiteral("cannot make the output folder %1").arg(options.output));
 
-    if (!cli::startQtPoolThread()) {
+    if (!material::startQtPoolThread()) {
         fail(QStringLiteral("no thread can be started (a process or memory limit?); nothing was written"));
         // The pool still holds the task it could not start and would wait for it at exit.
         std::fflush(nullptr);

@@ -68,6 +68,15 @@ public:
     // covers it or whichever page is shown. A null image when the control is no frame.
     virtual QImage renderFrame(ControlId id) = 0;
 
+    // The composition frame's parts, for a batch that composes it away from the screen on worker threads: a
+    // badge's bitmap (its key colour still in it), and how the picture box fits its pictures (the value of a
+    // material::Fit).
+    virtual QImage badgeBitmap(ControlId id) const = 0;
+    virtual int pictureFit(ControlId id) const = 0;
+    // Picture box: shows a picture already decoded and fitted to the box (a batch's finished material), with
+    // the warning it came with; a null picture clears the box.
+    virtual void showPicture(ControlId id, const QImage& fitted, const Reason& warning) = 0;
+
     // Platform services the handlers need. browseForFolder returns the chosen folder without a trailing
     // separator, or the empty text when the user cancels.
     virtual QString browseForFolder(const QString& prompt) = 0;

@@ -271,6 +271,25 @@ public:
         return material::renderCompositionFitted(c.picture, c.badges);
     }
 
+    QImage badgeBitmap(core::ControlId id) const override
+    {
+        for (std::size_t i = 0; i < m_badgeBitmaps.size(); ++i) {
+            if (core::kBadges[i].id == id)
+                return m_badgeBitmaps[i];
+        }
+        return {};
+    }
+    int pictureFit(core::ControlId) const override { return static_cast<int>(m_fit); }
+    // A picture already fitted to the box (a finished batch material): shown as it is, with no bytes to fit
+    // again when the fit changes.
+    void showPicture(core::ControlId id, const QImage& fitted, const core::Reason& warning) override
+    {
+        if (memoryKind(id) != MemoryKind::PictureBox)
+            return;
+        m_bytes.remove(id);
+        m_shown[id] = fitted.isNull() ? Shown{} : Shown{fitted, warning};
+    }
+
     material::Composition composition() const
     {
         return {picture(core::ids::CompositionPicture),

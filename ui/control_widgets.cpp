@@ -70,6 +70,14 @@ core::Reason PictureBox::setPictureBytes(const QByteArray& bytes)
     return {};
 }
 
+void PictureBox::showFitted(const QImage& fitted, const core::Reason& warning)
+{
+    m_bytes.clear();
+    m_shown = fitted;
+    m_warning = fitted.isNull() ? core::Reason() : warning;
+    update();
+}
+
 void PictureBox::refit()
 {
     // A picture that cannot be fitted again (memory ran short) stays as it was shown.

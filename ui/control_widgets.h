@@ -48,6 +48,9 @@ public:
     // Decodes the bytes as core::Controls::setPicture describes: why they give no picture, empty when they do
     // or when empty bytes cleared the box.
     core::Reason setPictureBytes(const QByteArray& bytes);
+    // Shows a picture already fitted to the box (a batch's finished material); it stays as it is when the fit
+    // changes, for the box keeps no file to fit again.
+    void showFitted(const QImage& fitted, const core::Reason& warning);
     bool hasPicture() const { return !m_shown.isNull(); }
     // Why the picture shown came from damaged data; no reason for a whole one.
     const core::Reason& warning() const { return m_warning; }

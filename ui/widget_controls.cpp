@@ -199,6 +199,24 @@ QImage WidgetControls::renderFrame(ControlId id)
     return {};
 }
 
+QImage WidgetControls::badgeBitmap(ControlId id) const
+{
+    auto* badge = m_window.controlAs<BadgeButton>(id);
+    return badge ? badge->bitmap() : QImage();
+}
+
+int WidgetControls::pictureFit(ControlId id) const
+{
+    auto* box = m_window.controlAs<PictureBox>(id);
+    return static_cast<int>(box ? box->fit() : material::Fit::Stretch);
+}
+
+void WidgetControls::showPicture(ControlId id, const QImage& fitted, const core::Reason& warning)
+{
+    if (auto* box = m_window.controlAs<PictureBox>(id))
+        box->showFitted(fitted, warning);
+}
+
 QString WidgetControls::browseForFolder(const QString& prompt)
 {
     // The toolkit's own folder chooser: folders only, with a field for typing a path.

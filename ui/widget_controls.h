@@ -35,6 +35,9 @@ public:
     int lineCount(core::ControlId id) const override;
     QString line(core::ControlId id, int index) const override;
     QImage renderFrame(core::ControlId id) override;
+    QImage badgeBitmap(core::ControlId id) const override;
+    int pictureFit(core::ControlId id) const override;
+    void showPicture(core::ControlId id, const QImage& fitted, const core::Reason& warning) override;
     QString browseForFolder(const QString& prompt) override;
     void showMessage(const QString& title, const QString& text) override;
     bool askYesNo(const QString& title, const QString& text) override;

@@ -3,8 +3,10 @@
 #include "cli/cli_process.h"
 #include "core/badges.h"
 #include "material/badge_layout.h"
+#include "material/batch.h"
 #include "test_utils.h"
 #include "testsupport/modern_pictures.h"
+#include "testsupport/memory_controls.h"
 #include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
 
@@ -16,9 +18,11 @@
 #include <QHash>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 
 #include <zlib.h>
@@ -579,6 +583,78 @@ private slots:
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.err.contains(QStringLiteral("one of the materials")), qPrintable(run.err));
         QCOMPARE(QImage(dir.file(QStringLiteral("1.png"))).size(), QSize(20, 30));
+    }
+
+    void bothProgramsStopAtTheSameMaterial_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("disk full") << "full";
+        QTest::newRow("an output held by a read-only bind mount") << "held";
+    }
+
+    // A write failure in the middle of a run: the window's batch (its handlers over plain-value controls) and
+    // vorlith-batch stop at the same material with the same reason. A full disk is met by whichever write
+    // comes first, so both compose on one worker; the held output is material 5's whatever the order.
+    void bothProgramsStopAtTheSameMaterial()
+    {
+        QFETCH(QString, how);
+        if (!enterPrivateMountNamespace())
+            QSKIP("mounting a file system needs root and a private mount namespace");
+        testutil::Sandbox in, work;
+        const QByteArray jpeg = testutil::makePhotoJpeg({320, 512}, 9);
+        for (int i = 1; i <= 12; ++i)
+            QVERIFY(in.write(QStringLiteral("m%1.jpg").arg(i, 2, 10, QLatin1Char('0')), jpeg));
+        // No badges: the in-memory controls draw their own, so only the bare frames are the same files.
+        material::BadgeLayout bare = material::defaultBadgeLayout();
+        for (material::BadgePlacement& p : bare)
+            p.visible = false;
+        const QString layout = work.file(QStringLiteral("bare.layout"));
+        QCOMPARE(material::writeBadgeLayoutFile(layout, bare), QString());
+        const QString jobs = how == QLatin1String("full") ? QStringLiteral("1") : QStringLiteral("2");
+        QVERIFY(testutil::runBatchTool({"-i", in.path(), "-o", work.file("sized"), "--layout", layout}).exitCode == 0);
+        const qint64 pages = (QFileInfo(work.file("sized/1.png")).size() + 4095) / 4096;
+        QVERIFY(work.write(QStringLiteral("held.png"), "held"));
+
+        QStringList said;
+        for (const bool window : {false, true}) {
+            testutil::Sandbox out;
+            const QString dir = out.path().chopped(1);
+            const QString held = out.file(QStringLiteral("5.png"));
+            QVERIFY(how == QLatin1String("full") || out.write(QStringLiteral("5.png"), "earlier"));
+            // Room for four pictures; or 5.png a mount point, which no rename can replace.
+            MountedHere mount(how == QLatin1String("full")
+                                  ? QStringList{"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(4 * pages * 4 + 2), "t", dir}
+                                  : QStringList{"--bind", "-o", "ro", work.file(QStringLiteral("held.png")), held},
+                              how == QLatin1String("full") ? dir : held);
+            QVERIFY(mount.mounted());
+            if (window) {
+                testutil::MemoryControls controls;
+                material::applyBadgeLayout(controls, bare);
+                controls.setText(core::ids::MaterialFolderBox, in.path());
+                controls.folderAnswers = {dir};
+                controls.yesNoAnswers = {true}; // replace 5.png
+                material::BatchHandlers handlers(jobs.toInt());
+                handlers.startRun(controls);
+                while (controls.interval(core::ids::BatchTimer) != 0) {
+                    handlers.step(controls);
+                    handlers.waitForProgress(1000);
+                }
+                said.append(controls.messages.value(0).text);
+            } else {
+                const testutil::ToolRun run = testutil::runBatchTool(
+                    {"-i", in.path(), "-o", out.path(), "--layout", layout, "--jobs", jobs, "--overwrite"});
+                QCOMPARE(run.exitCode, 3);
+                said.append(run.err);
+            }
+        }
+        const core::Reason reason = core::reasonFromErrno(how == QLatin1String("full") ? ENOSPC : EBUSY);
+        const QRegularExpression failed(QStringLiteral("(?:cannot write|无法保存图片) .*/(\\d+)\\.png(?::|：) ?(.*)"));
+        const QRegularExpressionMatch tool = failed.match(said[0]), window = failed.match(said[1]);
+        QVERIFY2(tool.hasMatch() && window.hasMatch(), qPrintable(said.join('\n')));
+        QCOMPARE(tool.captured(1), QStringLiteral("5"));
+        QCOMPARE(window.captured(1), QStringLiteral("5"));
+        QCOMPARE(tool.captured(2), core::englishText(reason));
+        QVERIFY2(window.captured(2).startsWith(core::chineseText(reason)), qPrintable(said[1]));
     }
 
     // The same layout given as a file and as options gives the same bytes; hiding every badge leaves the

@@ -1,6 +1,6 @@
 // The batch tool and the window draw the same pixels: the window's rendered composition frame, with a badge
 // layout put on its controls and a material in its picture box, equals the tool's PNG for that material and
-// layout. The effect area's context menu saves and loads that layout.
+// layout, and the window's own batch writes the very same file. The effect area's context menu saves and loads that layout.
 #include "cli/cli_process.h"
 #include "core/badges.h"
 #include "material/badge_layout.h"
@@ -33,6 +33,24 @@ material::BadgeLayout testLayout()
     layout[7].pos = QPoint(70, 70);
     layout[10].pos = QPoint(45, 215); // 所有年字 at the bottom, cut off at the right
     return layout;
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The window's batch over the folder, started with the save-to button; true once it has ended.
+bool runWindowBatch(testutil::ShownWindow& shown, const QString& in, const QString& format, const QString& out)
+{
+    shown.controls().setText(MaterialFolderBox, in);
+    shown.controls().setText(MaterialFormatBox, format);
+    testutil::answerFileDialog(out);
+    QTest::mouseClick(shown.widget(SaveToButton), Qt::LeftButton);
+    if (shown.controls().interval(BatchTimer) == 0)
+        return false;
+    return QTest::qWaitFor([&] { return shown.controls().interval(BatchTimer) == 0; }, 30000);
 }
 
 } // namespace
@@ -105,6 +123,10 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         const QImage toolFrame(out.file(QStringLiteral("1.png")));
         VERIFY_SAME_PIXELS(toolFrame, windowFrame);
+        testutil::Sandbox windowOut;
+        QVERIFY(runWindowBatch(shown, in.path(), QFileInfo(name).suffix(), windowOut.path()));
+        QCOMPARE(QDir(windowOut.path()).entryList(QDir::Files), QStringList{QStringLiteral("1.png")});
+        QCOMPARE(bytesOf(windowOut.file(QStringLiteral("1.png"))), bytesOf(out.file(QStringLiteral("1.png"))));
         // The layout matters: the default layout gives a different picture.
         material::applyBadgeLayout(shown.controls(), material::defaultBadgeLayout());
         QVERIFY(!testutil::pixelDiff(toolFrame, shown.controls().renderFrame(CompositionFrame)).isEmpty());

@@ -64,6 +64,15 @@ QString uploadMessage(const QString& path)
     return controls.messages.isEmpty() ? QString() : controls.messages.last().text;
 }
 
+// Ticks the batch timer, each tick once the run has news, until the run ends.
+void runToEnd(testutil::MemoryControls& controls, material::BatchHandlers& handlers)
+{
+    while (controls.interval(BatchTimer) != 0) {
+        handlers.step(controls);
+        handlers.waitForProgress(1000);
+    }
+}
+
 // The report at the end of a batch run over a list holding only `name`.
 QString batchReport(const QString& folder, const QString& name)
 {
@@ -73,8 +82,7 @@ QString batchReport(const QString& folder, const QString& name)
     controls.setText(FileList, name);
     controls.setInterval(BatchTimer, material::kBatchInterval);
     material::BatchHandlers handlers;
-    for (int i = 0; i < 3 && controls.interval(BatchTimer) != 0; ++i)
-        handlers.step(controls);
+    runToEnd(controls, handlers);
     return controls.messages.isEmpty() ? QString() : controls.messages.last().text;
 }
 
@@ -287,8 +295,8 @@ void TestRegressions::survivesAFileRewrittenWhileRead()
     QCOMPARE(material::readPictureFile(path).bytes, f.readAll());
 }
 
-// The material folder is removed after the first step of a run: the remaining material is skipped with a
-// reason naming the folder, and the next run finds nothing to list.
+// The material folder is removed once it has been listed, while the output folder is chosen: the materials
+// are skipped with a reason naming the folder, and the next run finds nothing to list.
 void TestRegressions::skipsMaterialsOfAFolderThatVanished()
 {
     testutil::Sandbox sandbox;
@@ -299,16 +307,14 @@ void TestRegressions::skipsMaterialsOfAFolderThatVanished()
     testutil::MemoryControls controls;
     controls.setText(MaterialFolderBox, materials);
     controls.folderAnswers = {sandbox.path()};
+    controls.whileModal = [&] { QVERIFY(QDir(materials).removeRecursively()); };
     material::BatchHandlers handlers;
     handlers.startRun(controls);
+    controls.whileModal = {};
     QCOMPARE(controls.lineCount(FileList), 2);
     const QString second = controls.line(FileList, 1);
-    handlers.step(controls);
-    QVERIFY(QFile::exists(sandbox.file(QStringLiteral("1.png"))));
-    QVERIFY(QDir(materials).removeRecursively());
-    for (int i = 0; i < 3 && controls.interval(BatchTimer) != 0; ++i)
-        handlers.step(controls);
-    QCOMPARE(controls.interval(BatchTimer), 0);
+    runToEnd(controls, handlers);
+    QVERIFY(!QFile::exists(sandbox.file(QStringLiteral("1.png"))));
     QVERIFY(!QFile::exists(sandbox.file(QStringLiteral("2.png"))));
     const QString report = controls.messages.value(0).text;
     const core::Reason gone(core::ReasonCode::FolderMissing, {QFileInfo(materials + second).absolutePath()});
@@ -339,8 +345,7 @@ void TestRegressions::handlesANameThatIsNotValidText()
     material::BatchHandlers handlers;
     handlers.startRun(controls);
     QCOMPARE(controls.text(FileList), QStringLiteral("\\xFF\\xFEpicture.jpg"));
-    for (int i = 0; i < 3 && controls.interval(BatchTimer) != 0; ++i)
-        handlers.step(controls);
+    runToEnd(controls, handlers);
     QVERIFY(controls.messages.isEmpty());
     QVERIFY(!QImage(out.file(QStringLiteral("1.png"))).isNull());
 

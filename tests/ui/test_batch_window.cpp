@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QDBusConnection>
+#include <QThread>
 #include <QtTest>
 
 #include <memory>
@@ -186,27 +187,40 @@ private slots:
     }
 
     // Closing the window during a run asks whether to stop it: No keeps the window and the run; Yes stops the
-    // run and closes, and the pictures written so far stay whole.
+    // run and closes. While the question is open no material is taken, so Yes leaves at most one more picture
+    // per worker (the run uses every core) than were there when it was asked, each of them whole.
     void closingDuringARunAsks()
     {
         testutil::Sandbox in, out;
-        for (int i = 0; i < 80; ++i)
-            QVERIFY(
-                in.write(QStringLiteral("m%1.jpg").arg(i), jpegOf(QColor::fromHsv(i * 4, 200, 200), QSize(70, 113))));
+        const QByteArray jpeg = jpegOf(QColor::fromHsv(40, 200, 200), QSize(640, 1024));
+        for (int i = 0; i < 200; ++i)
+            QVERIFY(in.write(QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0')), jpeg));
         testutil::ShownWindow shown;
         startRun(shown, in.path(), out.path());
-        QTRY_VERIFY(QFile::exists(out.file(QStringLiteral("1.png"))));
+        QTRY_VERIFY(filesIn(out.path()).size() >= 5);
+        qsizetype atQuestion = -1;
         for (bool stop : {false, true}) {
             QVERIFY(shown.controls().interval(ids::BatchTimer) != 0);
             QString question;
-            testutil::answerMessageBox(&question, stop ? QMessageBox::Yes : QMessageBox::No);
+            // Counted as soon as the question is seen open, then answered once the pictures in progress could
+            // have come (one per worker) and a run that went on would have shown more.
+            const int workers = QThread::idealThreadCount();
+            bool wentOn = false;
+            testutil::whenModalOpens<QMessageBox>([&, workers](QMessageBox* box) {
+                question = box->text();
+                atQuestion = filesIn(out.path()).size();
+                wentOn = QTest::qWaitFor([&] { return filesIn(out.path()).size() > atQuestion + workers; }, 500);
+                box->button(stop ? QMessageBox::Yes : QMessageBox::No)->click();
+            });
             shown.window().close();
             QCOMPARE(question, QStringLiteral("批量制作正在进行。要停止吗？"));
+            QVERIFY2(!wentOn, "the run went on while the question was open");
             QCOMPARE(shown.window().isVisible(), !stop);
         }
         QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
         const QStringList written = filesIn(out.path());
-        QVERIFY(!written.isEmpty() && written.size() < 80);
+        QVERIFY(atQuestion >= 5);
+        QVERIFY2(written.size() <= atQuestion + QThread::idealThreadCount(), qPrintable(QString::number(written.size())));
         for (const QString& name : written)
             QCOMPARE(QImage(out.file(name)).size(), QSize(152, 240));
     }
