@@ -29,9 +29,13 @@ run: build
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure --no-tests=error -j 2
 
-# The Debian package, $(BUILD)/vorlith-show_<version>_<arch>.deb (CPack; dependencies from dpkg-shlibdeps).
-package: build
-	@cmake --build $(BUILD) --target package
+# The Debian package, $(BUILD)/vorlith-show_<version>_<arch>.deb, built from debian/ by dpkg-buildpackage in a
+# copy of the tree. The test suite is `make test`'s job, so the package build leaves it out unless
+# DEB_BUILD_OPTIONS says otherwise (DEB_BUILD_OPTIONS= make package runs it too).
+DEB_BUILD_OPTIONS ?= nocheck parallel=$(JOBS)
+package: deps
+	@DEB_BUILD_OPTIONS="$(DEB_BUILD_OPTIONS)" tools/build-package.sh $(BUILD) \
+	  $(if $(filter nocheck,$(DEB_BUILD_OPTIONS)),-Pnocheck)
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer. Qt is not instrumented;
 # its and fontconfig's leaks at exit are noise, so leak checking is off. Any report ends the test that made

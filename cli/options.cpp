@@ -260,7 +260,7 @@ QString helpText(int defaultJobs)
                "exactly as the window's batch does, and writes them as PNG files: 1.png, 2.png, ... in listing\n"
                "order, or named after their materials.\n"
                "\n"
-               "Options (a value follows the option or an \"=\": -o out, --output out, --output=out):\n"
+               "Options (each value after the option or after =: -o out, --output=out):\n"
                "  -i, --input DIR       the material folder (not searched below)\n"
                "  -f, --format EXT      material extension, matched as \"*.\" + EXT, letter case ignored,\n"
                "                        * and ? as wildcards (default JPG)\n"
