@@ -4,8 +4,6 @@
 #include "material/picture.h"
 #include "material/picture_file.h"
 
-#include "material/limits.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>

@@ -10,7 +10,6 @@
 #include <QString>
 
 #include <atomic>
-#include <mutex>
 #include <functional>
 #include <optional>
 #include <vector>
