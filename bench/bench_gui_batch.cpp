@@ -3,7 +3,7 @@
 // Files per second, next to ImageMagick composing the same corpus one process per file, in the same run.
 #include "bench_corpus.h"
 #include "material/batch.h"
-#include "ui/window_fixture.h"
+#include "testsupport/ui/window_fixture.h"
 
 #include <QApplication>
 #include <QEventLoop>

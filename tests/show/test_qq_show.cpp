@@ -6,7 +6,7 @@
 #include "show/lookup.h"
 #include "test_utils.h"
 #include "ui/web_view.h"
-#include "window_fixture.h"
+#include "testsupport/ui/window_fixture.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -6,7 +6,7 @@
 #include "test_utils.h"
 #include "testsupport/picture_bytes.h"
 #include "ui/badge_layout_menu.h"
-#include "window_fixture.h"
+#include "testsupport/ui/window_fixture.h"
 
 #include <QAbstractButton>
 #include <QBuffer>

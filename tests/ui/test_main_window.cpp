@@ -4,7 +4,7 @@
 #include "test_utils.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/layout.h"
-#include "window_fixture.h"
+#include "testsupport/ui/window_fixture.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -150,9 +150,8 @@ private slots:
 
         // A wider window uncovers what lies right of the pages; parents still clip the others.
         shown.window().resize(1400, 400);
-        QTest::qWait(50);
         for (auto id : rightOfPages)
-            QVERIFY(!visibleRect(shown.widget(id)).isEmpty());
+            QTRY_VERIFY(!visibleRect(shown.widget(id)).isEmpty());
         for (auto id : clipped)
             QVERIFY(visibleRect(shown.widget(id)).isEmpty());
     }
@@ -227,8 +226,7 @@ private slots:
         QTest::mousePress(target, Qt::LeftButton, {}, at);
         QTest::mouseMove(target, at + QPoint(30, 20));
         QTest::mouseRelease(target, Qt::LeftButton, {}, at + QPoint(30, 20));
-        QTest::qWait(50);
-        QCOMPARE(shown.window().pos() != before, moves);
+        QTRY_COMPARE(shown.window().pos() != before, moves);
     }
 
     void tabWalksTheSeenControlsInReadingOrder()
