@@ -87,6 +87,8 @@ QString fitHelp()
 
 const std::vector<Spec>& specs()
 {
+    // clang-format off
+    // names                                       value name               repeatable  help lines
     static const std::vector<Spec> table{
         {{QStringLiteral("i"), QStringLiteral("input")}, QStringLiteral("DIR"), false,
          QStringLiteral("the material folder (not searched below)")},
@@ -128,6 +130,7 @@ const std::vector<Spec>& specs()
         {{QStringLiteral("h"), QStringLiteral("help")}, {}, false, QStringLiteral("this text")},
         {{QStringLiteral("v"), QStringLiteral("version")}, {}, false, QStringLiteral("the version")},
     };
+    // clang-format on
     return table;
 }
 

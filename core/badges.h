@@ -48,8 +48,7 @@ namespace detail {
 
 // The indexes into kBadges in the order a column of the table gives: result[k] is the badge whose column
 // says k. A place beyond the badges does not compile (a constant expression cannot read past the end).
-template <int Badge::*Column>
-constexpr std::array<int, kBadgeCount> orderBy()
+template <int Badge::*Column> constexpr std::array<int, kBadgeCount> orderBy()
 {
     std::array<int, kBadgeCount> order{};
     order.fill(-1);

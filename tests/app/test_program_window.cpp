@@ -16,13 +16,14 @@ QString waitForWindow(qint64 pid)
 {
     for (int i = 0; i < 300; ++i) {
         const QString ids = runProgram(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"),
-                                     QStringLiteral("--all"), // every condition, not any: other tests' windows
-                                     QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--pid"),
-                                     QString::number(pid),
-                                     QStringLiteral("--name"),
-                                     QStringLiteral("Vorlith")}).out.trimmed();
+                                       {QStringLiteral("search"),
+                                        QStringLiteral("--all"), // every condition, not any: other tests' windows
+                                        QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--pid"),
+                                        QString::number(pid),
+                                        QStringLiteral("--name"),
+                                        QStringLiteral("Vorlith")})
+                                .out.trimmed();
         if (!ids.isEmpty())
             return ids.split(QLatin1Char('\n')).constFirst();
         QTest::qWait(100);

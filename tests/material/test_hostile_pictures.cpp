@@ -157,8 +157,9 @@ QByteArray pngWithChunkByte(QByteArray file, const char* type, qsizetype at, cha
     const qsizetype length = qsizetype(quint32(uchar(file[chunk])) << 24 | quint32(uchar(file[chunk + 1])) << 16 |
                                        quint32(uchar(file[chunk + 2])) << 8 | uchar(file[chunk + 3]));
     file[chunk + 8 + at] = v;
-    putU32be(file, chunk + 8 + length, quint32(crc32(0, reinterpret_cast<const Bytef*>(file.constData() + chunk + 4),
-                                                     uInt(length + 4))));
+    putU32be(file,
+             chunk + 8 + length,
+             quint32(crc32(0, reinterpret_cast<const Bytef*>(file.constData() + chunk + 4), uInt(length + 4))));
     return file;
 }
 

@@ -5,8 +5,8 @@
 #include "picture_server.h"
 #include "show/lookup.h"
 #include "test_utils.h"
-#include "ui/web_view.h"
 #include "testsupport/ui/window_fixture.h"
+#include "ui/web_view.h"
 
 #include <QApplication>
 #include <QFileDialog>

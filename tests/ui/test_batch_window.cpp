@@ -4,8 +4,8 @@
 #include "material/picture.h"
 #include "test_utils.h"
 #include "testsupport/picture_bytes.h"
-#include "ui/badge_layout_menu.h"
 #include "testsupport/ui/window_fixture.h"
+#include "ui/badge_layout_menu.h"
 
 #include <QBuffer>
 #include <QtTest>

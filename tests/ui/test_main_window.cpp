@@ -2,9 +2,9 @@
 // clipped by its parent, stacked in list order; and the window's own behaviour (Esc, Enter, drag anywhere).
 #include "core/badges.h"
 #include "test_utils.h"
+#include "testsupport/ui/window_fixture.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/layout.h"
-#include "testsupport/ui/window_fixture.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
