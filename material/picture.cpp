@@ -125,7 +125,7 @@ QtRead readOnce(const QByteArray& bytes, const char* format, int index, QRgb fil
     QImage image;
     if (size.isValid() && pixels != QImage::Format_Invalid) {
         const qint64 megabytes =
-            qint64(size.width()) * size.height() * QImage::toPixelFormat(pixels).bitsPerPixel() / 8 / (1024 * 1024);
+            qint64(size.width()) * size.height() * QImage::toPixelFormat(pixels).bitsPerPixel() / 8 / (1024 * 1024LL);
         if (megabytes > kMaxDecoderMegabytes)
             return {{}, {ReasonCode::MemoryBudget, {QString::number(megabytes), QString::number(kMaxDecoderMegabytes)}}};
         image = QImage(size, pixels);

@@ -390,7 +390,7 @@ qint64 pngDecodingMemory(const QByteArray& bytes, QSize target)
     const qint64 pixels = qint64(shown.width()) * shown.height();
     const qint64 wholeFirst = h.interlaced && k > 1 ? h.width * h.height * 4 : 0;
     // libpng's current and previous rows (up to 8 bytes a pixel each), ours, the block sums and zlib's window.
-    const qint64 rows = h.width * 20 + shown.width() * qint64(sizeof(BlockSum)) + 64 * 1024;
+    const qint64 rows = h.width * 20 + shown.width() * qint64(sizeof(BlockSum)) + 64 * 1024LL;
     return pixels * 4 * (h.alpha ? 2 : 1) + wholeFirst + rows;
 }
 

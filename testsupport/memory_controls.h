@@ -101,7 +101,7 @@ public:
         return true;
     }
 
-    int lineCount(core::ControlId id) const override { return splitLines(id).size(); }
+    int lineCount(core::ControlId id) const override { return static_cast<int>(splitLines(id).size()); }
     QString line(core::ControlId id, int index) const override { return splitLines(id).value(index); }
 
     // The composition frame as the window draws it: the picture box's picture under the badges, each at its

@@ -111,7 +111,7 @@ void SkinDeployTest::fullDiskLeavesNoTruncatedEngine()
     if (!probe::canMountReadOnly())
         QSKIP("no private mount namespace here (needs root and unshare)");
     const qint64 imageSize = app::carriedEngineImage().size();
-    QVERIFY(imageSize > 3 * 4096);
+    QVERIFY(imageSize > 3 * 4096LL);
     testutil::Sandbox dir;
     const QString size = QString::number(imageSize / 2 / 4096 * 4096);
     const probe::Result r =

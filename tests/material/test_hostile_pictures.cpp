@@ -133,7 +133,7 @@ QByteArray tiffWithEntry(QByteArray file, int tag, int type, quint32 v)
     const qsizetype ifd = qsizetype(quint32(uchar(file[4])) | quint32(uchar(file[5])) << 8);
     const int count = uchar(file[ifd]) | uchar(file[ifd + 1]) << 8;
     for (int i = 0; i < count; ++i) {
-        const qsizetype entry = ifd + 2 + 12 * i;
+        const qsizetype entry = ifd + 2 + 12 * qsizetype(i);
         if ((uchar(file[entry]) | uchar(file[entry + 1]) << 8) == tag) {
             putU16le(file, entry + 2, unsigned(type));
             putU32le(file, entry + 4, 1);
@@ -312,7 +312,7 @@ void TestHostilePictures::fillsWhatNeverArrived_data()
     QTest::newRow("PNG inside an icon") << "cut_png.ico" << iconAround(encode(noisy, "png")) << noisy;
     QTest::newRow("PNG interlaced") << "cut_interlaced.png" << libpngEncode(160, 120, {8, 2, true}, noisySample) << noisy;
     QTest::newRow("JPEG") << "cut.jpg" << encode(image, "jpeg", 90) << QImage();
-    QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120, char(0x21)) << QImage();
+    QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120LL, char(0x21)) << QImage();
     // GIF: the rows of the frame that never came, whether stored top to bottom or in interlaced passes.
     const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
     const QImage gif = painted(160, 120, [&](int x, int y) { return four[gifIndex(x, y)]; });
@@ -436,12 +436,12 @@ void TestHostilePictures::namesDamageInAGif_data()
     QTest::addColumn<int>("rowsShown");
     const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
     QByteArray indexes = gifIndexes(8, 6);
-    indexes[2 * 8] = 7; // written right after a clear code, where no code past the literals is defined yet
+    indexes[16] = 7; // the third row's first, right after a clear code, where no code past the literals is defined
     const QString defect = QStringLiteral("Image is defective, decoding aborted");
     QTest::newRow("bad code in the third row")
         << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes)}) << core::ReasonCode::DamagedShown << defect << 2;
     QTest::newRow("bad code in the first row")
-        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(2 * 8), QRect(0, 0, 8, 4))}) << core::ReasonCode::Damaged
+        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(16), QRect(0, 0, 8, 4))}) << core::ReasonCode::Damaged
         << defect << 0;
     QByteArray wideCodes = gifFile(QSize(8, 6), four, 0, {GifFrame(gifIndexes(8, 6))});
     wideCodes[13 + 12 + 10] = 9; // the LZW code size, after the screen, the table and the frame's descriptor
