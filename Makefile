@@ -12,7 +12,7 @@ endif
 
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps build run test package bench fuzz test-asan format clean assets
+.PHONY: all deps build run test package bench fuzz test-asan format lint clean assets
 
 all: build
 
@@ -73,6 +73,12 @@ assets: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# clang-format's verdict on every tracked source (nothing is changed; `make format` changes them) and
+# clang-tidy's allow-listed checks (.clang-tidy) on every target of the build. Either finding fails.
+lint: build
+	@tools/install-deps.sh clang-format clang-tidy
+	@tools/check-style.sh all $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-bench $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -41,14 +41,6 @@ QFunctionPointer ExternalTable::function(int index)
     return slot.function;
 }
 
-QString ExternalTable::loadedFrom(int index) const
-{
-    if (index < 0 || index >= static_cast<int>(m_slots.size()))
-        return {};
-    const Slot& slot = *m_slots[static_cast<size_t>(index)];
-    return slot.library ? slot.library->fileName() : QString();
-}
-
 QFunctionPointer ExternalTable::bind(Slot& slot)
 {
     const QString& file = slot.entry.library;

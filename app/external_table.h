@@ -31,8 +31,6 @@ public:
     // Typed form of function(): `Fn` is the callee's own pointer type.
     template <typename Fn> Fn as(int index) { return reinterpret_cast<Fn>(function(index)); }
 
-    // Where the library of entry `index` was loaded from; empty before it is bound.
-    QString loadedFrom(int index) const;
     // How many library loads this table has attempted (tests check that a bound entry is not loaded again).
     int loadAttempts() const { return m_loadAttempts; }
 

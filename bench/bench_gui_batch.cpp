@@ -8,7 +8,7 @@
 #include "bench_corpus.h"
 #include "child_run.h"
 #include "material/batch.h"
-#include "ui/window_fixture.h"
+#include "testsupport/ui/window_fixture.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -2,10 +2,13 @@
 
 #include "core/badges.h"
 #include "core/text.h"
+#include "material/composition.h"
 #include "material/limits.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
+
+#include <csignal>
 
 namespace cli {
 
@@ -58,32 +61,76 @@ QString applyMove(const QString& argument, material::BadgeLayout& layout)
     return {};
 }
 
-// Every option, once: the parser and the checks below go by this table.
+// Every option, once: the parser, the checks below and --help go by this table.
 struct Spec {
     QStringList names;
     QString valueName; // empty for a switch
     bool repeatable = false;
+    QString help; // its lines in --help, '\n' between them; %1 stands for the default number of jobs
 };
+
+QString boxSize()
+{
+    return QStringLiteral("%1 x %2").arg(material::kPictureRect.width()).arg(material::kPictureRect.height());
+}
+
+QString fitHelp()
+{
+    using material::Fit;
+    using material::fitName;
+    return QStringLiteral("how the picture fills its %1 box: %2 (the default), %3\n"
+                          "(shape kept, box filled, the overflow cut off on both sides), %4\n"
+                          "(the same, a tall picture keeping its top, for portraits) or %5\n"
+                          "(shape kept, whole picture, the rest white); wins over the layout's fit")
+        .arg(boxSize(), fitName(Options{}.fit), fitName(Fit::Cover), fitName(Fit::CoverTop), fitName(Fit::Contain));
+}
 
 const std::vector<Spec>& specs()
 {
+    // clang-format off
+    // names                                       value name               repeatable  help lines
     static const std::vector<Spec> table{
-        {{QStringLiteral("i"), QStringLiteral("input")}, QStringLiteral("DIR")},
-        {{QStringLiteral("f"), QStringLiteral("format")}, QStringLiteral("EXT")},
-        {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("DIR")},
-        {{QStringLiteral("layout")}, QStringLiteral("FILE")},
-        {{QStringLiteral("hide")}, QStringLiteral("NAME"), true},
-        {{QStringLiteral("move")}, QStringLiteral("NAME=DX,DY"), true},
-        {{QStringLiteral("fit")}, QStringLiteral("MODE")},
-        {{QStringLiteral("names")}, QStringLiteral("number|material")},
-        {{QStringLiteral("start")}, QStringLiteral("N")},
-        {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("N")},
-        {{QStringLiteral("overwrite")}, {}},
-        {{QStringLiteral("skip-existing")}, {}},
-        {{QStringLiteral("dry-run")}, {}},
-        {{QStringLiteral("h"), QStringLiteral("help")}, {}},
-        {{QStringLiteral("v"), QStringLiteral("version")}, {}},
+        {{QStringLiteral("i"), QStringLiteral("input")}, QStringLiteral("DIR"), false,
+         QStringLiteral("the material folder (not searched below)")},
+        {{QStringLiteral("f"), QStringLiteral("format")}, QStringLiteral("EXT"), false,
+         QStringLiteral("material extension, matched as \"*.\" + EXT, letter case ignored,\n"
+                        "* and ? as wildcards (default %1)")
+             .arg(Options{}.format)},
+        {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("DIR"), false,
+         QStringLiteral("the output folder; made when missing")},
+        {{QStringLiteral("layout")}, QStringLiteral("FILE"), false,
+         QStringLiteral("badge layout file (name visible left top per line, and the fit), as the\n"
+                        "window saves it from the effect area's context menu")},
+        {{QStringLiteral("hide")}, QStringLiteral("NAME"), true,
+         QStringLiteral("hide a badge (repeatable); NAME as the badge selector shows it")},
+        {{QStringLiteral("move")}, QStringLiteral("NAME=DX,DY"), true,
+         QStringLiteral("put a badge DX, DY pixels from its default place (repeatable)\n"
+                        "(--hide and --move apply after --layout, whatever their order)")},
+        {{QStringLiteral("fit")}, QStringLiteral("MODE"), false, fitHelp()},
+        {{QStringLiteral("names")}, QStringLiteral("number|material"), false,
+         QStringLiteral("number (default): 1.png, 2.png, ... in listing order;\n"
+                        "material: each material's name with its extension replaced by .png\n"
+                        "(photo.jpg gives photo.png); two materials that would give the same\n"
+                        "name are refused before anything is written")},
+        {{QStringLiteral("start")}, QStringLiteral("N"), false,
+         QStringLiteral("number of the first file with --names number (default %1)").arg(Options{}.start)},
+        {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("N"), false,
+         QStringLiteral("worker threads (default: all cores, here %1); together they hold at most\n") +
+             QString::number(material::kBatchMemoryBudgetMegabytes) +
+             QStringLiteral(" MB of decoded pictures: a worker whose material would go past\n"
+                            "that waits for the others; one that alone needs more is skipped")},
+        {{QStringLiteral("overwrite")}, {}, false,
+         QStringLiteral("replace existing output files; without it the run refuses to start")},
+        {{QStringLiteral("skip-existing")}, {}, false,
+         QStringLiteral("leave output files that exist as they are and do not read their\n"
+                        "materials: a rerun after a stop finishes the job")},
+        {{QStringLiteral("dry-run")}, {}, false,
+         QStringLiteral("print each material and the file it would become, and what would be\n"
+                        "skipped; write nothing")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, {}, false, QStringLiteral("this text")},
+        {{QStringLiteral("v"), QStringLiteral("version")}, {}, false, QStringLiteral("the version")},
     };
+    // clang-format on
     return table;
 }
 
@@ -251,69 +298,90 @@ QString counted(qsizetype n, const QString& singular, const QString& plural)
     return QStringLiteral("%1 %2").arg(n).arg(noun);
 }
 
+namespace {
+
+// Lines indented by `indent`, the first one after `head` (padded to the indent, or on a line of its own when
+// it is longer).
+QString hangingLines(const QString& head, int indent, const QString& lines)
+{
+    const QString margin(indent, QLatin1Char(' '));
+    QString out = head.size() < indent ? head.leftJustified(indent) : head + QLatin1Char('\n') + margin;
+    out += QString(lines).replace(QLatin1Char('\n'), QLatin1Char('\n') + margin);
+    return out + QLatin1Char('\n');
+}
+
+QString optionsHelp()
+{
+    QString out;
+    for (const Spec& spec : specs()) {
+        QStringList spellings;
+        for (const QString& name : spec.names)
+            spellings.append(spelled(name));
+        QString head = QStringLiteral("  ") + spellings.join(QStringLiteral(", "));
+        if (!spec.valueName.isEmpty())
+            head += QLatin1Char(' ') + spec.valueName;
+        out += hangingLines(head, 24, spec.help);
+    }
+    return out;
+}
+
+struct ExitHelp {
+    int status;
+    QString help;
+};
+
+QString exitStatusHelp()
+{
+    const ExitHelp table[] = {
+        {kExitDone, QStringLiteral("every material written (or already there, with --skip-existing)")},
+        {kExitSkipped, QStringLiteral("some materials skipped (each listed with its reason on standard error)")},
+        {kExitUsage,
+         QStringLiteral("bad options, an unusable folder, files in the way, output names that clash, or no\n"
+                        "thread to be had (a process or memory limit)")},
+        {kExitWriteFailed,
+         QStringLiteral("cut short: an output could not be written (disk full, read-only, folder gone, I/O\n"
+                        "error); the pictures written before it stay")},
+        {kExitSignalBase + SIGINT,
+         QStringLiteral("stopped by Ctrl-C; %1 stopped by SIGTERM").arg(kExitSignalBase + SIGTERM)},
+    };
+    QString out;
+    for (const ExitHelp& row : table)
+        out += hangingLines(QStringLiteral("  %1").arg(row.status), 7, row.help);
+    return out;
+}
+
+} // namespace
+
 QString helpText(int defaultJobs)
 {
-    return QStringLiteral(
-               "Usage: vorlith-batch -i DIR -o DIR [options]\n"
-               "\n"
-               "Composes every material picture of a folder under the badges, inside the black 152 x 240 frame,\n"
-               "exactly as the window's batch does, and writes them as PNG files: 1.png, 2.png, ... in listing\n"
-               "order, or named after their materials.\n"
-               "\n"
-               "Options (each value after the option or after =: -o out, --output=out):\n"
-               "  -i, --input DIR       the material folder (not searched below)\n"
-               "  -f, --format EXT      material extension, matched as \"*.\" + EXT, letter case ignored,\n"
-               "                        * and ? as wildcards (default JPG)\n"
-               "  -o, --output DIR      the output folder; made when missing\n"
-               "  --layout FILE         badge layout file (name visible left top per line, and the fit), as the\n"
-               "                        window saves it from the effect area's context menu\n"
-               "  --hide NAME           hide a badge (repeatable); NAME as the badge selector shows it\n"
-               "  --move NAME=DX,DY     put a badge DX, DY pixels from its default place (repeatable)\n"
-               "                        (--hide and --move apply after --layout, whatever their order)\n"
-               "  --fit MODE            how the picture fills its 140 x 226 box: stretch (the default), cover\n"
-               "                        (shape kept, box filled, the overflow cut off on both sides), cover-top\n"
-               "                        (the same, a tall picture keeping its top, for portraits) or contain\n"
-               "                        (shape kept, whole picture, the rest white); wins over the layout's fit\n"
-               "  --names number|material\n"
-               "                        number (default): 1.png, 2.png, ... in listing order;\n"
-               "                        material: each material's name with its extension replaced by .png\n"
-               "                        (photo.jpg gives photo.png); two materials that would give the same\n"
-               "                        name are refused before anything is written\n"
-               "  --start N             number of the first file with --names number (default 1)\n"
-               "  -j, --jobs N          worker threads (default: all cores, here %1); together they hold at most\n"
-               "                        %3 MB of decoded pictures: a worker whose material would go past\n"
-               "                        that waits for the others; one that alone needs more is skipped\n"
-               "  --overwrite           replace existing output files; without it the run refuses to start\n"
-               "  --skip-existing       leave output files that exist as they are and do not read their\n"
-               "                        materials: a rerun after a stop finishes the job\n"
-               "  --dry-run             print each material and the file it would become, and what would be\n"
-               "                        skipped; write nothing\n"
-               "  -h, --help            this text\n"
-               "  -v, --version         the version\n"
-               "\n"
-               "Badges: %2\n"
-               "\n"
-               "Ctrl-C or SIGTERM stops the run after the pictures in progress; a second one stops it at once.\n"
-               "Either way every file left in the output folder is a whole picture.\n"
-               "\n"
-               "Exit status:\n"
-               "  0    every material written (or already there, with --skip-existing)\n"
-               "  1    some materials skipped (each listed with its reason on standard error)\n"
-               "  2    bad options, an unusable folder, files in the way, output names that clash, or no\n"
-               "       thread to be had (a process or memory limit)\n"
-               "  3    cut short: an output could not be written (disk full, read-only, folder gone, I/O\n"
-               "       error); the pictures written before it stay\n"
-               "  130  stopped by Ctrl-C; 143 stopped by SIGTERM\n"
-               "\n"
-               "Examples:\n"
-               "  vorlith-batch -i ~/materials -o ~/out\n"
-               "  vorlith-batch -i ~/materials -f png -o ~/out --hide 所有年字 --move 会员Lv7=2,0\n"
-               "  vorlith-batch -i ~/materials -o ~/out --layout my.layout --start 101 --overwrite\n"
-               "  vorlith-batch -i ~/materials -o ~/out --names material --skip-existing\n"
-               "  vorlith-batch -i ~/materials -o ~/out --dry-run\n")
-        .arg(defaultJobs)
-        .arg(badgeNames())
-        .arg(material::kBatchMemoryBudgetMegabytes);
+    QString text = QStringLiteral("Usage: vorlith-batch -i DIR -o DIR [options]\n"
+                                  "\n"
+                                  "Composes every material picture of a folder under the badges, inside the black "
+                                  "%1 x %2 frame,\n")
+                       .arg(material::kFrameSize.width())
+                       .arg(material::kFrameSize.height());
+    text += QStringLiteral(
+        "exactly as the window's batch does, and writes them as PNG files: 1.png, 2.png, ... in listing\n"
+        "order, or named after their materials.\n"
+        "\n"
+        "Options (each value after the option or after =: -o out, --output=out):\n");
+    text += optionsHelp().arg(defaultJobs);
+    text += QStringLiteral("\nBadges: ") + badgeNames() + QLatin1Char('\n');
+    text += QStringLiteral(
+        "\n"
+        "Ctrl-C or SIGTERM stops the run after the pictures in progress; a second one stops it at once.\n"
+        "Either way every file left in the output folder is a whole picture.\n"
+        "\n"
+        "Exit status:\n");
+    text += exitStatusHelp();
+    text += QStringLiteral("\n"
+                           "Examples:\n"
+                           "  vorlith-batch -i ~/materials -o ~/out\n"
+                           "  vorlith-batch -i ~/materials -f png -o ~/out --hide 所有年字 --move 会员Lv7=2,0\n"
+                           "  vorlith-batch -i ~/materials -o ~/out --layout my.layout --start 101 --overwrite\n"
+                           "  vorlith-batch -i ~/materials -o ~/out --names material --skip-existing\n"
+                           "  vorlith-batch -i ~/materials -o ~/out --dry-run\n");
+    return text;
 }
 
 } // namespace cli

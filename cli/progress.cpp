@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <cmath>
+
 #include <string>
 
 namespace cli {
@@ -14,7 +16,7 @@ constexpr int kBarWidth = 30;
 
 std::string clock(double seconds)
 {
-    const long s = static_cast<long>(seconds + 0.5);
+    const long s = std::lround(seconds);
     char text[32];
     if (s >= 3600)
         std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);

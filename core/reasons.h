@@ -65,6 +65,8 @@ enum class ReasonCode : std::uint8_t {
     LayoutCoordinates,  // %2 and %3 the bounds
     LayoutFit,          // %2 the fit names
     LayoutFitTwice,
+    // Not a reason: the number of codes, which the text table must match. New codes go above it.
+    Count,
 };
 
 struct Reason {

@@ -11,7 +11,7 @@ namespace material {
 namespace {
 
 // A layout file is a dozen short lines; anything much larger is not one.
-constexpr qint64 kMaxLayoutFileBytes = 64 * 1024;
+constexpr qint64 kMaxLayoutFileBytes = 64 * 1024LL;
 
 bool readCoordinate(const QString& field, int* value)
 {

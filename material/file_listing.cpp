@@ -159,11 +159,6 @@ std::vector<ListedFile> listMaterials(const QString& folder, const QString& form
     return files;
 }
 
-QByteArray nativePath(const QString& folder, const ListedFile& file)
-{
-    return QFile::encodeName(withTrailingSeparator(folder)) + file.native;
-}
-
 QString numberedName(qint64 number)
 {
     return QString::number(number) + QLatin1String(".png");
@@ -175,6 +170,12 @@ QString numberedOutput(const QString& outputFolder, qint64 number)
 }
 
 namespace {
+
+// The native path of a listed material in `folder`.
+QByteArray nativePath(const QString& folder, const ListedFile& file)
+{
+    return QFile::encodeName(withTrailingSeparator(folder)) + file.native;
+}
 
 // The names in a folder, as the file system holds them; none when the folder cannot be read (or is not there,
 // as an output folder before its first run).

@@ -34,9 +34,6 @@ QString shownName(const QByteArray& native);
 // empty folder text finds nothing: there is no folder to search.
 std::vector<ListedFile> listMaterials(const QString& folder, const QString& format);
 
-// The native path of a listed material in `folder`.
-QByteArray nativePath(const QString& folder, const ListedFile& file);
-
 // What stands at the output names in `outputFolder`, as indices into `names`: files a run would replace,
 // folders in the way (such a name can never be written), and outputs that are themselves materials of
 // `materialFolder` (writing one loses a material). Outputs are compared with the materials as files (device

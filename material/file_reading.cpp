@@ -32,8 +32,8 @@ Reason missingReason(const QString& path)
 
 Reason tooLarge(qint64 maxBytes)
 {
-    if (maxBytes >= 1024 * 1024)
-        return {ReasonCode::FileTooLarge, {QStringLiteral("%1 MB").arg(maxBytes / (1024 * 1024))}};
+    if (maxBytes >= 1024 * 1024LL)
+        return {ReasonCode::FileTooLarge, {QStringLiteral("%1 MB").arg(maxBytes / (1024 * 1024LL))}};
     return {ReasonCode::FileTooLarge, {QStringLiteral("%1 KB").arg(maxBytes / 1024)}};
 }
 

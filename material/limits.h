@@ -22,7 +22,8 @@ inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
 inline constexpr int kMaxDecoderMegabytes = 512;
 
 // Memory all of vorlith-batch's workers together may hold in decoded pictures and their conversions: a
-// worker whose material would go past it waits until others are done (one larger than all of it runs alone).
+// worker whose material would go past it waits until others are done; a material that alone needs more is
+// skipped for memory.
 inline constexpr qint64 kBatchMemoryBudgetMegabytes = 1024;
 
 // A progressive JPEG may repeat scans without end, each pass costing a full decode; real files use a dozen.

@@ -11,7 +11,7 @@ DecodingShare decodingShare(const QByteArray& bytes, QSize target)
     const qint64 needed = decodingMemory(bytes, target);
     if (needed <= kMemoryBudgetBytes)
         return {needed, {}};
-    const qint64 megabyte = 1024 * 1024;
+    const qint64 megabyte = 1024 * 1024LL;
     return {needed,
             {core::ReasonCode::MemoryBudget,
              {QString::number((needed + megabyte - 1) / megabyte), QString::number(kBatchMemoryBudgetMegabytes)}}};

@@ -163,7 +163,8 @@ QByteArray encodePng(const QImage& image)
     uchar* chunk = start + kSignature;
     putBigEndian(chunk + 8, static_cast<quint32>(rgb32.width()));
     putBigEndian(chunk + 12, static_cast<quint32>(rgb32.height()));
-    std::memcpy(chunk + 16, "\x08\x02\x00\x00\x00", 5); // 8 bits, truecolour, deflate, adaptive filters, no interlace
+    constexpr uchar kHeaderTail[] = {8, 2, 0, 0, 0}; // 8 bits, truecolour, deflate, adaptive filters, no interlace
+    std::memcpy(chunk + 16, kHeaderTail, sizeof kHeaderTail);
     chunk = closeChunk(chunk, "IHDR", kHeaderBytes);
     const std::size_t packed = deflateRows(buffers, chunk + 8, room);
     if (packed == 0)

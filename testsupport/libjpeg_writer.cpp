@@ -27,7 +27,7 @@ QByteArray libjpegEncode(
         jpeg_simple_progression(&c);
     c.restart_in_rows = options.restartRows;
     jpeg_start_compress(&c, TRUE);
-    QByteArray row(w * components, '\0');
+    QByteArray row(qsizetype(w) * components, '\0');
     while (c.next_scanline < c.image_height) {
         const int y = int(c.next_scanline);
         for (int x = 0; x < w; ++x)

@@ -121,7 +121,7 @@ inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const QByteArra
     for (QRgb c : colours)
         b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
     for (int y = h - 1; y >= 0; --y)
-        b.append(indexes.mid(y * w, w)).append(QByteArray(stride - w, '\0'));
+        b.append(indexes.mid(qsizetype(y) * w, w)).append(QByteArray(stride - w, '\0'));
     return b;
 }
 
@@ -252,7 +252,7 @@ inline QByteArray iconImage(int size, int bits, QRgb colour)
         }
         b.append(row.leftJustified(stride, '\0'));
     }
-    b.append(QByteArray((size + 31) / 32 * 4 * size, '\0'));
+    b.append(QByteArray(qsizetype((size + 31) / 32 * 4) * size, '\0'));
     return b;
 }
 

@@ -30,15 +30,17 @@ struct Mask {
     int height = 0;
     std::vector<std::uint8_t> bits;
 
-    Mask(int w, int h) : width(w), height(h), bits(static_cast<std::size_t>(w * h), 0) {}
-    bool at(int x, int y) const
-    {
-        return x >= 0 && y >= 0 && x < width && y < height && bits[static_cast<std::size_t>(y * width + x)];
-    }
+    Mask(int w, int h) : width(w), height(h), bits(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0) {}
+    bool at(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height && bits[index(x, y)]; }
     void set(int x, int y)
     {
         if (x >= 0 && y >= 0 && x < width && y < height)
-            bits[static_cast<std::size_t>(y * width + x)] = 1;
+            bits[index(x, y)] = 1;
+    }
+    // Callers check the bounds.
+    std::size_t index(int x, int y) const
+    {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
     }
     // The mask grown by one pixel in the four directions (and diagonals when `diagonal`).
     Mask grown(bool diagonal) const;

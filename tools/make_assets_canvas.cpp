@@ -215,11 +215,12 @@ QByteArray encodeBmp24(const QImage& image)
 
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        uchar* row = bytes + kHeaderSize + (height - 1 - y) * stride;
+        uchar* row = bytes + kHeaderSize + std::ptrdiff_t(height - 1 - y) * stride;
         for (int x = 0; x < width; ++x) {
-            row[x * 3] = static_cast<uchar>(qBlue(line[x]));
-            row[x * 3 + 1] = static_cast<uchar>(qGreen(line[x]));
-            row[x * 3 + 2] = static_cast<uchar>(qRed(line[x]));
+            uchar* pixel = row + std::ptrdiff_t(x) * 3;
+            pixel[0] = static_cast<uchar>(qBlue(line[x]));
+            pixel[1] = static_cast<uchar>(qGreen(line[x]));
+            pixel[2] = static_cast<uchar>(qRed(line[x]));
         }
     }
     return out;

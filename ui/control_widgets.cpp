@@ -164,11 +164,6 @@ QWidget* PageControl::page(int index) const
     return m_pages.value(index);
 }
 
-int PageControl::currentPage() const
-{
-    return m_tabs->currentIndex();
-}
-
 void PageControl::setCurrentPage(int index)
 {
     if (index < 0 || index >= m_pages.size())

@@ -40,7 +40,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 };
 
-// Shows a picture recognised by content, stretched over its whole area, on a white background.
+// Shows a picture recognised by content, fitted into its area as its fit says (material::fitPicture), on a
+// white background.
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -107,7 +108,6 @@ class PageControl : public QWidget {
 public:
     PageControl(const QStringList& captions, QWidget* parent);
     QWidget* page(int index) const;
-    int currentPage() const;
     void setCurrentPage(int index);
     QTabBar* tabBar() const { return m_tabs; }
 

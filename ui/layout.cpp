@@ -2,6 +2,8 @@
 
 #include "assets/assets.h"
 #include "core/badges.h"
+#include "material/composition.h"
+#include "show/badges.h"
 
 #include <algorithm>
 #include <array>
@@ -20,8 +22,16 @@ constexpr core::ControlId kMakingPage = core::ids::PageControl; // children of t
 constexpr unsigned V = Visible;
 constexpr unsigned VT = Visible | TabStop;
 
-// Nudge directions, as show::Direction numbers them: up, down, left, right.
-constexpr int kUp = 0, kDown = 1, kLeft = 2, kRight = 3;
+// The composition frame in the effect area: its size is the composition's, which saved files and the batch share.
+constexpr QRect kCompositionFrame(QPoint(15, 19), material::kFrameSize);
+
+// A nudge button's argument: its direction.
+constexpr int nudge(show::Direction direction)
+{
+    return static_cast<int>(direction);
+}
+constexpr int kUp = nudge(show::Direction::Up), kDown = nudge(show::Direction::Down),
+              kLeft = nudge(show::Direction::Left), kRight = nudge(show::Direction::Right);
 
 // The badge selector's items: the badges' names in canonical order, separated by '|', with a closing NUL.
 constexpr std::size_t kBadgeItemsLength = [] {
@@ -97,7 +107,7 @@ constexpr std::array<Row, 69> kRows{{
 {SavePictureButton, u"按钮6",     u"save picture button", PushButton,       SinglePictureGroup, -1, {175, 16, 144, 24},   VT,                        u"保存图片",                                   nullptr,       nullptr,                         H::SavePicture,          0},
 {UploadButton, u"按钮5",          u"upload button",       PushButton,       SinglePictureGroup, -1, {10, 16, 146, 24},    VT,                        u"上传图片",                                   nullptr,       nullptr,                         H::Upload,               0},
 {SinglePictureGroup, u"分组框4",  u"single-picture group", GroupBox,        kMakingPage,       0, {196, 184, 328, 48},    V,                         u"单样修改",                                   nullptr,       nullptr,                         H::None,                 0},
-{CompositionFrame, u"外形框2",    u"composition frame",   ShapeBox,         EffectArea,       -1, {15, 19, 152, 240},     V | Filled,                nullptr,                                      nullptr,       nullptr,                         H::None,                 0},
+{CompositionFrame, u"外形框2",    u"composition frame",   ShapeBox,         EffectArea,       -1, kCompositionFrame,      V | Filled,                nullptr,                                      nullptr,       nullptr,                         H::None,                 0},
 badgeRow(0),
 badgeRow(1),
 badgeRow(2),
@@ -109,7 +119,7 @@ badgeRow(7),
 badgeRow(8),
 badgeRow(9),
 badgeRow(10),
-{CompositionPicture, u"图片框1",  u"composition picture box", PictureBox,   CompositionFrame, -1, {6, 7, 140, 226},       V,                         nullptr,                                      nullptr,       assets::kCompositionPicture,    H::None,                 0},
+{CompositionPicture, u"图片框1",  u"composition picture box", PictureBox,   CompositionFrame, -1, material::kPictureRect, V,                         nullptr,                                      nullptr,       assets::kCompositionPicture,    H::None,                 0},
 {EffectArea,   u"分组框3",        u"effect area",         GroupBox,         kMakingPage,       0, {8, 24, 184, 272},      V,                         u"效果区",                                     nullptr,       nullptr,                         H::None,                 0},
 {NudgeRight,   u"按钮22",         u"nudge button right",  PushButton,       BadgeMovingGroup, -1, {256, 16, 24, 24},      VT,                        u"→",                                         nullptr,       nullptr,                         H::Nudge,                kRight},
 {NudgeLeft,    u"按钮21",         u"nudge button left",   PushButton,       BadgeMovingGroup, -1, {232, 16, 24, 24},      VT,                        u"←",                                         nullptr,       nullptr,                         H::Nudge,                kLeft},

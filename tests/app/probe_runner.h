@@ -3,19 +3,15 @@
 // Running the shell probe (or any program) as a child process and reading how it ended, optionally with a
 // folder made truly read-only for it: tests run as root, where permission bits stop no write, so the folder is
 // bind-mounted read-only inside a private mount namespace (`unshare -m`) that vanishes with the child.
+#include "testsupport/programs.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
 namespace probe {
 
-struct Result {
-    bool started = false;
-    bool crashed = false;
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = testutil::ProgramRun;
 
 inline QProcessEnvironment quietEnvironment()
 {
@@ -31,22 +27,7 @@ inline Result run(const QString& program,
                   const QProcessEnvironment& env = quietEnvironment(),
                   int timeoutMs = 60000)
 {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    Result r;
-    r.started = p.waitForStarted();
-    if (!r.started || !p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        r.crashed = true;
-        return r;
-    }
-    r.crashed = p.exitStatus() == QProcess::CrashExit;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testutil::runProgram(program, args, env, timeoutMs);
 }
 
 // Whether this machine lets us make a private mount namespace (root, and a kernel that allows it).

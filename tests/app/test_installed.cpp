@@ -29,9 +29,10 @@ QProcessEnvironment programEnvironment()
     return env;
 }
 
-probe::Result runTool(const QString& tool, const QStringList& args, int timeoutMs = 300000)
+// Installing, packing and checking the package take minutes on a loaded machine.
+probe::Result runTool(const QString& tool, const QStringList& args)
 {
-    return probe::run(tool, args, QProcessEnvironment::systemEnvironment(), timeoutMs);
+    return testutil::runProgram(tool, args, QProcessEnvironment::systemEnvironment(), 300000);
 }
 
 // Every file and link under `root` with its size and modification time: equal listings mean nothing was written.

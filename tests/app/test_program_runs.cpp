@@ -6,6 +6,7 @@
 #include "app/skin_deploy.h"
 #include "probe_runner.h"
 #include "test_utils.h"
+#include "testsupport/programs.h"
 
 #include <QThread>
 #include <QtTest>
@@ -28,12 +29,6 @@ QString placeProgram(const testutil::Sandbox& dir)
 {
     const QString program = dir.file(QFileInfo(QStringLiteral(PROGRAM)).fileName());
     return QFile::copy(QStringLiteral(PROGRAM), program) ? program : QString();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -68,7 +63,7 @@ void ProgramRunsTest::firstStartWritesTheEngine()
     child.waitForFinished();
     QVERIFY2(child.exitStatus() == QProcess::CrashExit || child.exitCode() == 0,
              qPrintable(QString::fromUtf8(child.readAllStandardError())));
-    QCOMPARE(readAll(engine), image);
+    QCOMPARE(testutil::readFile(engine), image);
 }
 
 void ProgramRunsTest::fatalStarts_data()

@@ -1,5 +1,7 @@
 // The real program on the test's X server: whatever folder it is started from, its own folder is current once
 // the window is up; Esc closes the window and the process ends with status 0.
+#include "testsupport/programs.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -7,26 +9,21 @@
 
 namespace {
 
-QString runTool(const QString& tool, const QStringList& args)
-{
-    QProcess p;
-    p.start(tool, args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
+using testutil::runProgram;
 
 // The program's visible top-level window, once it is mapped.
 QString waitForWindow(qint64 pid)
 {
     for (int i = 0; i < 300; ++i) {
-        const QString ids = runTool(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"),
-                                     QStringLiteral("--all"), // every condition, not any: other tests' windows
-                                     QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--pid"),
-                                     QString::number(pid),
-                                     QStringLiteral("--name"),
-                                     QStringLiteral("Vorlith")});
+        const QString ids = runProgram(QStringLiteral("xdotool"),
+                                       {QStringLiteral("search"),
+                                        QStringLiteral("--all"), // every condition, not any: other tests' windows
+                                        QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--pid"),
+                                        QString::number(pid),
+                                        QStringLiteral("--name"),
+                                        QStringLiteral("Vorlith")})
+                                .out.trimmed();
         if (!ids.isEmpty())
             return ids.split(QLatin1Char('\n')).constFirst();
         QTest::qWait(100);
@@ -57,8 +54,8 @@ private slots:
         const QString cwd = QFileInfo(QStringLiteral("/proc/%1/cwd").arg(child.processId())).symLinkTarget();
         QCOMPARE(cwd, QFileInfo(program).absolutePath());
 
-        runTool(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-        runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
         QVERIFY2(child.waitForFinished(20000), "Esc did not end the program");
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 0);

@@ -6,6 +6,7 @@
 #include "app/skin_deploy.h"
 #include "probe_runner.h"
 #include "test_utils.h"
+#include "testsupport/programs.h"
 
 #include <QtTest>
 
@@ -13,12 +14,6 @@ namespace {
 
 const QString kEngineMessage =
     QStringLiteral("错误信息：无法找到指定DLL库文件“libvorlith-skin.so”中的输出命令“vorlith_skin_attach”\r\n");
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A folder holding a copy of the probe, as a freshly copied program folder holds the program.
 QString placeProbe(const testutil::Sandbox& dir, const QString& sub = QStringLiteral("bin"))
@@ -30,7 +25,7 @@ QString placeProbe(const testutil::Sandbox& dir, const QString& sub = QStringLit
 
 QString skin13Button()
 {
-    return skinfile::colour(readAll(QStringLiteral(SKINS_DIR "/13.vskin")), skinfile::Button).name();
+    return skinfile::colour(testutil::readFile(QStringLiteral(SKINS_DIR "/13.vskin")), skinfile::Button).name();
 }
 
 } // namespace
@@ -61,7 +56,7 @@ void ShellRunsTest::firstAndSecondStart()
     const probe::Result first = probe::run(program, {QStringLiteral("skin"), QStringLiteral("13")});
     QCOMPARE(first.exitCode, 0);
     QVERIFY2(first.out.contains(QStringLiteral("button=") + skin13Button()), qPrintable(first.out + first.err));
-    QCOMPARE(readAll(engine), app::carriedEngineImage());
+    QCOMPARE(testutil::readFile(engine), app::carriedEngineImage());
 
     const QDateTime written = QFileInfo(engine).lastModified();
     const probe::Result second = probe::run(program, {QStringLiteral("skin"), QStringLiteral("13")});
@@ -82,7 +77,7 @@ void ShellRunsTest::unusableEngineIsFatal()
     const probe::Result r = probe::run(program, {QStringLiteral("skin"), QStringLiteral("13")});
     QCOMPARE(r.exitCode, 255);
     QVERIFY2(r.err.contains(kEngineMessage), qPrintable(r.err));
-    QCOMPARE(readAll(engine), junk);
+    QCOMPARE(testutil::readFile(engine), junk);
 }
 
 // The engine refuses "no data": the program goes on, unskinned, and is not stopped.

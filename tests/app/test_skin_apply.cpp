@@ -3,6 +3,7 @@
 #include "app/external_table.h"
 #include "app/skin_apply.h"
 #include "test_utils.h"
+#include "testsupport/programs.h"
 
 #include <QLibrary>
 #include <QtTest>
@@ -13,12 +14,6 @@ namespace {
 QString skinFile(int number)
 {
     return QStringLiteral(SKINS_DIR "/%1.vskin").arg(number, 2, 10, QLatin1Char('0'));
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 struct LastCall {
@@ -61,7 +56,7 @@ private slots:
 void SkinApplyTest::carriedSkins()
 {
     for (int n = 1; n <= app::kSkinCount; ++n) {
-        const QByteArray file = readAll(skinFile(n));
+        const QByteArray file = testutil::readFile(skinFile(n));
         QVERIFY2(!file.isEmpty(), qPrintable(skinFile(n)));
         QCOMPARE(app::carriedSkin(n), file);
     }
@@ -100,7 +95,7 @@ void SkinApplyTest::handsTheEngine()
     } else {
         QVERIFY(!call.null);
         QCOMPARE(call.length, static_cast<int>(QFileInfo(file).size()));
-        QCOMPARE(call.bytes, readAll(file));
+        QCOMPARE(call.bytes, testutil::readFile(file));
     }
 
     // A second application through the same table reuses the bound engine.

@@ -4,6 +4,7 @@
 #include "app/skin_deploy.h"
 #include "probe_runner.h"
 #include "test_utils.h"
+#include "testsupport/programs.h"
 
 #include <QLibrary>
 #include <QtTest>
@@ -13,12 +14,6 @@ namespace {
 QString folder(const testutil::Sandbox& dir)
 {
     return dir.path().chopped(1);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // What the probe says of the folder, without the line of its exit handler.
@@ -59,7 +54,7 @@ void SkinDeployTest::freshFolder()
     testutil::Sandbox dir;
     QVERIFY(app::deploySkinEngine(folder(dir)));
     QCOMPARE(app::skinEnginePath(folder(dir)), dir.file(app::skinEngineFileName()));
-    QCOMPARE(readAll(dir.file(app::skinEngineFileName())), app::carriedEngineImage());
+    QCOMPARE(testutil::readFile(dir.file(app::skinEngineFileName())), app::carriedEngineImage());
     // Nothing else is left behind (no temporary file of the write).
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{app::skinEngineFileName()});
     QVERIFY(QFileInfo(dir.file(app::skinEngineFileName())).isReadable());
@@ -90,7 +85,7 @@ void SkinDeployTest::existingFileIsKept()
 
     QVERIFY(!app::deploySkinEngine(folder(dir)));
     QVERIFY(!app::deploySkinEngine(folder(dir)));
-    QCOMPARE(readAll(path), content);
+    QCOMPARE(testutil::readFile(path), content);
     QCOMPARE(QFileInfo(path).lastModified(), stamp);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
@@ -116,7 +111,7 @@ void SkinDeployTest::fullDiskLeavesNoTruncatedEngine()
     if (!probe::canMountReadOnly())
         QSKIP("no private mount namespace here (needs root and unshare)");
     const qint64 imageSize = app::carriedEngineImage().size();
-    QVERIFY(imageSize > 3 * 4096);
+    QVERIFY(imageSize > 3 * 4096LL);
     testutil::Sandbox dir;
     const QString size = QString::number(imageSize / 2 / 4096 * 4096);
     const probe::Result r =

@@ -106,7 +106,7 @@ private slots:
         testutil::Sandbox box;
         QCOMPARE(material::readBadgeLayoutFile(box.file(QStringLiteral("none.layout"))).reason.code,
                  core::ReasonCode::FileMissing);
-        QVERIFY(box.write(QStringLiteral("big.layout"), QByteArray(70 * 1024, '#')));
+        QVERIFY(box.write(QStringLiteral("big.layout"), QByteArray(70 * 1024LL, '#')));
         QVERIFY(material::readBadgeLayoutFile(box.file(QStringLiteral("big.layout"))).reason.code ==
                 core::ReasonCode::FileTooLarge);
         // Writing into a folder that does not exist fails and says so.

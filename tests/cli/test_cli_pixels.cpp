@@ -7,8 +7,8 @@
 #include "test_utils.h"
 #include "testsupport/modern_pictures.h"
 #include "testsupport/photo_jpeg.h"
+#include "testsupport/ui/window_fixture.h"
 #include "ui/badge_layout_menu.h"
-#include "ui/window_fixture.h"
 
 #include <QBuffer>
 #include <QColor>

@@ -137,17 +137,6 @@ private slots:
         QVERIFY(!core::badgeByName(QString()));
     }
 
-    void badgeOrdersArePermutations()
-    {
-        for (const auto& order : {core::kBadgeStacking, core::kBadgeRestoreOrder}) {
-            std::array<int, core::kBadgeCount> seen{};
-            for (int i : order)
-                ++seen[static_cast<size_t>(i)];
-            for (int n : seen)
-                QCOMPARE(n, 1);
-        }
-    }
-
     // The window names the format and says what is wrong in Chinese, whatever the decoder's English words;
     // where the words touch two kinds, the telling one wins.
     void damageIsSaidInChinese_data()

@@ -11,6 +11,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <zlib.h>
+
 using namespace picturebytes;
 
 Q_DECLARE_METATYPE(core::ReasonCode)
@@ -124,20 +126,47 @@ QByteArray heifWithSize(QByteArray file, quint32 w, quint32 h)
     return file;
 }
 
-// A little-endian TIFF whose first page claims w x h: the width and length entries of IFD0 made LONGs.
-QByteArray tiffWithSize(QByteArray file, quint32 w, quint32 h)
+// A little-endian TIFF (as Qt writes them, IFD0 within the first 64 KB) whose IFD0 entry `tag` holds the one
+// value `v` of TIFF type `type` (3 SHORT, 4 LONG).
+QByteArray tiffWithEntry(QByteArray file, int tag, int type, quint32 v)
 {
     const qsizetype ifd = qsizetype(quint32(uchar(file[4])) | quint32(uchar(file[5])) << 8);
     const int count = uchar(file[ifd]) | uchar(file[ifd + 1]) << 8;
     for (int i = 0; i < count; ++i) {
-        const qsizetype entry = ifd + 2 + 12 * i;
-        const int tag = uchar(file[entry]) | uchar(file[entry + 1]) << 8;
-        if (tag == 256 || tag == 257) {
-            putU16le(file, entry + 2, 4);
+        const qsizetype entry = ifd + 2 + 12 * qsizetype(i);
+        if ((uchar(file[entry]) | uchar(file[entry + 1]) << 8) == tag) {
+            putU16le(file, entry + 2, unsigned(type));
             putU32le(file, entry + 4, 1);
-            putU32le(file, entry + 8, tag == 256 ? w : h);
+            putU32le(file, entry + 8, type == 3 ? v & 0xFFFF : v);
         }
     }
+    return file;
+}
+
+// A TIFF whose first page claims w x h: the width and length entries of IFD0 made LONGs.
+QByteArray tiffWithSize(const QByteArray& file, quint32 w, quint32 h)
+{
+    return tiffWithEntry(tiffWithEntry(file, 256, 4, w), 257, 4, h);
+}
+
+// The PNG with byte `at` of the first chunk of `type`'s data set to `v`, and the chunk's checksum made to match,
+// so that libpng reads on to the damage.
+QByteArray pngWithChunkByte(QByteArray file, const char* type, qsizetype at, char v)
+{
+    const qsizetype chunk = file.indexOf(type) - 4; // the length before the type
+    const qsizetype length = qsizetype(quint32(uchar(file[chunk])) << 24 | quint32(uchar(file[chunk + 1])) << 16 |
+                                       quint32(uchar(file[chunk + 2])) << 8 | uchar(file[chunk + 3]));
+    file[chunk + 8 + at] = v;
+    putU32be(file,
+             chunk + 8 + length,
+             quint32(crc32(0, reinterpret_cast<const Bytef*>(file.constData() + chunk + 4), uInt(length + 4))));
+    return file;
+}
+
+// The JPEG with the byte `after` bytes past the first marker `marker` (0xFF then this byte) set to `v`.
+QByteArray jpegWithMarkerByte(QByteArray file, char marker, qsizetype after, char v)
+{
+    file[file.indexOf(QByteArray("\xFF", 1) + marker) + after] = v;
     return file;
 }
 
@@ -187,6 +216,8 @@ private slots:
     void tellsAnUnsupportedBmpFromADamagedOne();
     void marksWhereARunLengthBmpEnds();
     void refusesIconsWithoutUsableImages();
+    void sortsEachLibrarysWordsIntoTheirKind_data();
+    void sortsEachLibrarysWordsIntoTheirKind();
     void survivesRandomDamage();
 };
 
@@ -284,7 +315,7 @@ void TestHostilePictures::fillsWhatNeverArrived_data()
     QTest::newRow("PNG inside an icon") << "cut_png.ico" << iconAround(encode(noisy, "png")) << noisy;
     QTest::newRow("PNG interlaced") << "cut_interlaced.png" << libpngEncode(160, 120, {8, 2, true}, noisySample) << noisy;
     QTest::newRow("JPEG") << "cut.jpg" << encode(image, "jpeg", 90) << QImage();
-    QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120, char(0x21)) << QImage();
+    QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120LL, char(0x21)) << QImage();
     // GIF: the rows of the frame that never came, whether stored top to bottom or in interlaced passes.
     const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
     const QImage gif = painted(160, 120, [&](int x, int y) { return four[gifIndex(x, y)]; });
@@ -408,12 +439,12 @@ void TestHostilePictures::namesDamageInAGif_data()
     QTest::addColumn<int>("rowsShown");
     const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
     QByteArray indexes = gifIndexes(8, 6);
-    indexes[2 * 8] = 7; // written right after a clear code, where no code past the literals is defined yet
+    indexes[16] = 7; // the third row's first, right after a clear code, where no code past the literals is defined
     const QString defect = QStringLiteral("Image is defective, decoding aborted");
     QTest::newRow("bad code in the third row")
         << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes)}) << core::ReasonCode::DamagedShown << defect << 2;
     QTest::newRow("bad code in the first row")
-        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(2 * 8), QRect(0, 0, 8, 4))}) << core::ReasonCode::Damaged
+        << gifFile(QSize(8, 6), four, 0, {GifFrame(indexes.mid(16), QRect(0, 0, 8, 4))}) << core::ReasonCode::Damaged
         << defect << 0;
     QByteArray wideCodes = gifFile(QSize(8, 6), four, 0, {GifFrame(gifIndexes(8, 6))});
     wideCodes[13 + 12 + 10] = 9; // the LZW code size, after the screen, the table and the frame's descriptor
@@ -581,6 +612,87 @@ void TestHostilePictures::refusesIconsWithoutUsableImages()
     const material::DecodedPicture decoded = material::decodePicture(file);
     QVERIFY(decoded.image.isNull());
     QVERIFY(!decoded.reason.isNone());
+}
+
+// The decoder libraries' own English words are sorted into the few kinds of damage the window names in
+// Chinese (core/reasons.cpp). Each row provokes one library's words with a damaged file; a library whose
+// words change on an upgrade fails here instead of turning a precise message into the general one.
+void TestHostilePictures::sortsEachLibrarysWordsIntoTheirKind_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("kind");
+    const QString checksum = QStringLiteral("校验和不符");
+    const QString early = QStringLiteral("数据提前结束");
+    const QString unsupported = QStringLiteral("用到了不支持的编码或功能");
+    const QString noImage = QStringLiteral("文件中没有可显示的图像");
+    const QString compressed = QStringLiteral("压缩数据无法解码");
+    const QString field = QStringLiteral("文件结构或字段值无效");
+    const QString header = QStringLiteral("文件头无效");
+    const QImage image = gradient(64, 48);
+
+    const QByteArray png = encode(image, "png");
+    QByteArray badChecksum = png;
+    badChecksum[29] = char(badChecksum[29] ^ 0x5A); // the header chunk's checksum
+    QTest::newRow("libpng: header checksum") << badChecksum << checksum;
+    QTest::newRow("libpng: bit depth 3") << pngWithChunkByte(png, "IHDR", 8, 3) << header;
+    QTest::newRow("zlib in libpng: compression header") << pngWithChunkByte(png, "IDAT", 0, 0x77) << compressed;
+    QTest::newRow("zlib in libpng: block type") << pngWithChunkByte(png, "IDAT", 2, 0x07) << compressed;
+
+    const QByteArray jpeg = encode(image, "jpeg", 90);
+    QTest::newRow("libjpeg: quantisation table length") << jpegWithMarkerByte(jpeg, '\xDB', 3, 1) << field;
+    QTest::newRow("libjpeg: lossless process") << jpegWithMarkerByte(jpeg, '\xC0', 1, '\xC3') << unsupported;
+    QTest::newRow("libjpeg: no lines, as if a DNL marker followed")
+        << jpegWithMarkerByte(jpegWithMarkerByte(jpeg, '\xC0', 5, 0), '\xC0', 6, 0) << unsupported;
+    QTest::newRow("libjpeg: Huffman table counts") << jpegWithMarkerByte(jpeg, '\xC4', 6, '\xFF') << compressed;
+
+    const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
+    const QByteArray gif = gifFile(QSize(8, 6), four, 0, {GifFrame(gifIndexes(8, 6))});
+    QByteArray wideCodes = gif;
+    wideCodes[13 + 12 + 10] = 9; // the LZW code size, after the screen, the table and the frame's descriptor
+    QTest::newRow("giflib: LZW codes too wide") << wideCodes << compressed;
+    QTest::newRow("giflib: cut after the frame's descriptor") << gif.left(13 + 12 + 10) << early;
+    const QByteArray noFrame = gifFile(QSize(8, 6), four, 0, {});
+    QTest::newRow("giflib: no frame") << noFrame << noImage;
+    QTest::newRow("giflib: unknown record") << noFrame.left(noFrame.size() - 1) + "x" << field;
+
+    const QByteArray tiff = encode(image, "tiff");
+    QTest::newRow("libtiff: photometric ICC Lab") << tiffWithEntry(tiff, 262, 3, 9) << unsupported;
+    QTest::newRow("libtiff: 3-bit samples") << tiffWithEntry(tiff, 258, 3, 3) << unsupported;
+    QByteArray farDirectory = tiff;
+    putU32le(farDirectory, 4, 0x7FFFFFF0u);
+    QTest::newRow("libtiff: directory past the end") << farDirectory << early;
+
+    const QByteArray webp = encode(image, "webp", 90);
+    QTest::newRow("libwebp: cut inside the header") << webp.left(24) << early;
+    QByteArray startCode = webp;
+    startCode[23] = 0; // the key frame's start code, after the chunk header and the frame tag
+    QTest::newRow("libwebp: key frame start code") << startCode << header;
+
+    const QByteArray heic = heicFile(image);
+    QByteArray noMeta = heic;
+    noMeta.replace(noMeta.indexOf("meta"), 4, "xeta");
+    QTest::newRow("libheif: no meta box") << noMeta << field;
+    QByteArray heicData = heic;
+    for (qsizetype i = heicData.indexOf("mdat") + 8; i < heicData.size(); ++i)
+        heicData[i] = char(0xFF);
+    QTest::newRow("libheif: HEVC data") << heicData << compressed;
+    QTest::newRow("libheif: cut inside the coded picture") << heic.left(heic.size() - 10) << early;
+    QByteArray avifData = avifFile({image});
+    for (qsizetype i = avifData.indexOf("mdat") + 8; i < avifData.size(); ++i)
+        avifData[i] = char(0xFF);
+    QTest::newRow("libheif: AV1 data") << avifData << compressed;
+}
+
+void TestHostilePictures::sortsEachLibrarysWordsIntoTheirKind()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, kind);
+    const material::DecodedPicture decoded = material::decodePicture(file);
+    const core::Reason& reason = decoded.image.isNull() ? decoded.reason : decoded.warning;
+    QVERIFY2(reason.code == core::ReasonCode::Damaged || reason.code == core::ReasonCode::DamagedShown ||
+                 reason.code == core::ReasonCode::Unsupported,
+             qPrintable(core::englishText(reason)));
+    QVERIFY2(core::chineseText(reason).contains(kind), qPrintable(core::englishText(reason)));
 }
 
 void TestHostilePictures::survivesRandomDamage()

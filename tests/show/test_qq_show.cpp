@@ -5,8 +5,8 @@
 #include "picture_server.h"
 #include "show/lookup.h"
 #include "test_utils.h"
+#include "testsupport/ui/window_fixture.h"
 #include "ui/web_view.h"
-#include "window_fixture.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QtTest>
 
 #include <functional>
@@ -416,7 +417,7 @@ void TestQqShow::saveQqShowWritesTheFrame()
     VERIFY_SAME_PIXELS(saved, expected);
 
     // Drawing the hidden page out of sight leaves the pages as they were.
-    QCOMPARE(viewer.pages().currentPage(), page);
+    QCOMPARE(viewer.pages().tabBar()->currentIndex(), page);
     QCOMPARE(viewer.pages().page(1 - page)->isHidden(), true);
     QCOMPARE(viewer.pages().page(1 - page)->pos(), QPoint(0, 0));
     QCOMPARE(viewer.pages().page(page)->isVisible(), true);

@@ -4,8 +4,8 @@
 #include "material/picture.h"
 #include "test_utils.h"
 #include "testsupport/picture_bytes.h"
+#include "testsupport/ui/window_fixture.h"
 #include "ui/badge_layout_menu.h"
-#include "window_fixture.h"
 
 #include <QBuffer>
 #include <QDBusConnection>
@@ -178,7 +178,7 @@ private slots:
         QTimer::singleShot(0, [&] { testutil::answerMessageBox(&question); });
         startRun(shown, in.path(), out.path());
         QTRY_COMPARE(question, QStringLiteral("1 个文件已存在，替换？"));
-        QTest::qWait(100);
+        QTRY_VERIFY(!QApplication::activeModalWidget()); // the answer is taken
         QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
         QCOMPARE(filesIn(out.path()), QStringList{QStringLiteral("1.png")});
         QFile kept(out.file(QStringLiteral("1.png")));

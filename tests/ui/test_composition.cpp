@@ -6,8 +6,8 @@
 #include "test_utils.h"
 #include "testsupport/picture_bytes.h"
 #include "ui/badge_editing.h"
+#include "testsupport/ui/window_fixture.h"
 #include "ui/badge_layout_menu.h"
-#include "window_fixture.h"
 
 #include <QAbstractButton>
 #include <QBuffer>

@@ -7,7 +7,7 @@
 #include "testsupport/memory_controls.h"
 #include "testsupport/picture_bytes.h"
 #include "ui/layout.h"
-#include "window_fixture.h"
+#include "testsupport/ui/window_fixture.h"
 
 #include <QtTest>
 

@@ -4,9 +4,9 @@
 #include "core/badges.h"
 #include "skin/vorlith_skin.h"
 #include "test_utils.h"
+#include "testsupport/ui/window_fixture.h"
 #include "ui/badge_layout_menu.h"
 #include "ui/layout.h"
-#include "window_fixture.h"
 
 #include <QAccessible>
 #include <QListView>
@@ -269,9 +269,8 @@ private slots:
 
         // A wider window uncovers what lies right of the pages; parents still clip the others.
         shown.window().resize(1400, 400);
-        QTest::qWait(50);
         for (auto id : rightOfPages)
-            QVERIFY(!visibleRect(shown.widget(id)).isEmpty());
+            QTRY_VERIFY(!visibleRect(shown.widget(id)).isEmpty());
         for (auto id : clipped)
             QVERIFY(visibleRect(shown.widget(id)).isEmpty());
     }
@@ -357,11 +356,10 @@ private slots:
         QTest::mousePress(target, Qt::LeftButton, {}, at);
         QTest::mouseMove(target, at + QPoint(30, 20));
         QTest::mouseRelease(target, Qt::LeftButton, {}, at + QPoint(30, 20));
-        QTest::qWait(50);
-        QCOMPARE(started.count(), moves ? 1 : 0);
+        QTRY_COMPARE(started.count(), moves ? 1 : 0);
         // Without a window manager the window follows the mouse by hand.
         if (!moves || !started.constFirst().constFirst().toBool())
-            QCOMPARE(shown.window().pos() != before, moves);
+            QTRY_COMPARE(shown.window().pos() != before, moves);
     }
 
     void tabWalksTheSeenControlsInReadingOrder()

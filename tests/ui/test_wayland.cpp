@@ -3,7 +3,7 @@
 // label, the picture or a badge asks to move the window while a press on a button does not, and saving and the
 // batch write the frame that the screen shows.
 #include "test_utils.h"
-#include "window_fixture.h"
+#include "testsupport/ui/window_fixture.h"
 
 #include <QBuffer>
 #include <QComboBox>
