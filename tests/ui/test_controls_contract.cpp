@@ -169,6 +169,28 @@ void TestControlsContract::bothAgree_data()
         });
     }
 
+    // What the batch engine takes from the window (the badges' bitmaps, the fit) and gives back (pictures it has
+    // already fitted, shown as they are).
+    QTest::newRow("the batch's look and its finished pictures") << Script([](Side& s) {
+        for (ControlId id : {kBadges[0].id, kBadges[10].id, ids::CompositionPicture})
+            s.frames.append(s.controls.badgeBitmap(id));
+        for (material::Fit fit : {material::Fit::Cover, material::Fit::Contain, material::Fit::Stretch}) {
+            s.setFit(fit);
+            s.note(QStringLiteral("fit"), s.controls.pictureFit(ids::CompositionPicture));
+        }
+        const QImage fitted = material::fitPicture(
+            material::decodePicture(pictureOf(QSize(300, 120), "png"), material::kPictureRect.size()).image);
+        for (ControlId id : {ids::CompositionPicture, ids::SaveToButton}) {
+            s.controls.showPicture(id, fitted, {core::ReasonCode::Truncated, {QStringLiteral("PNG")}});
+            s.note(QStringLiteral("shown"), s.controls.hasPicture(id));
+            s.reason(QStringLiteral("warning"), s.controls.pictureWarning(id));
+            s.frames.append(s.controls.renderFrame(ids::CompositionFrame));
+        }
+        s.controls.showPicture(ids::CompositionPicture, {}, {});
+        s.note(QStringLiteral("cleared"), s.controls.hasPicture(ids::CompositionPicture));
+        s.frames.append(s.controls.renderFrame(ids::CompositionFrame));
+    });
+
     QTest::newRow("timer and address") << Script([](Side& s) {
         for (ControlId id : everyControl()) {
             for (int ms : {10, -5, 10, 0}) {
