@@ -20,7 +20,7 @@ namespace {
 
 void say(std::FILE* stream, const QString& text)
 {
-    const auto held = material::lockStandardError(); // never while a codec's output is being dropped
+    const material::StandardErrorLock held; // never while a codec's output is being dropped
     std::fputs(text.toUtf8().constData(), stream);
     std::fputc('\n', stream);
 }

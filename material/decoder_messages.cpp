@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 
@@ -63,46 +64,92 @@ bool QuietMessages::aboutMemory() const
 
 namespace {
 
-std::mutex& standardErrorMutex()
+// Who uses standard error: the silences active now, and whether one of the program's writers holds or waits
+// for it.
+struct StandardError {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int silences = 0;
+    int writers = 0; // holding or waiting
+    bool writing = false;
+    int saved = -1;  // the real standard error while silenced
+    int read = -1;   // the pipe's end whose contents are dropped
+};
+
+StandardError& standardError()
 {
-    static std::mutex m;
-    return m;
+    static StandardError s;
+    return s;
 }
 
-} // namespace
-
-std::unique_lock<std::mutex> lockStandardError()
-{
-    return std::unique_lock<std::mutex>(standardErrorMutex());
-}
-
-CodecSilence::CodecSilence() : m_lock(standardErrorMutex())
+void silence(StandardError& s)
 {
     int ends[2];
     std::fflush(stderr);
     if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    m_saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (m_saved < 0 || ::dup2(ends[1], STDERR_FILENO) < 0) {
+    s.saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (s.saved < 0 || ::dup2(ends[1], STDERR_FILENO) < 0) {
         // Standard error stays as it is: better a codec's line than none of the program's.
-        if (m_saved >= 0)
-            ::close(m_saved);
-        m_saved = -1;
+        if (s.saved >= 0)
+            ::close(s.saved);
+        s.saved = -1;
         ::close(ends[0]);
     } else {
-        m_read = ends[0];
+        s.read = ends[0];
     }
     ::close(ends[1]); // a full pipe makes the codec's writes fail (non-blocking), never wait
 }
 
-CodecSilence::~CodecSilence()
+void restore(StandardError& s)
 {
-    if (m_saved < 0)
+    if (s.saved < 0)
         return;
     std::fflush(stderr);
-    ::dup2(m_saved, STDERR_FILENO);
-    ::close(m_saved);
-    ::close(m_read);
+    ::dup2(s.saved, STDERR_FILENO);
+    ::close(s.saved);
+    ::close(s.read);
+    s.saved = s.read = -1;
+}
+
+} // namespace
+
+CodecSilence::CodecSilence()
+{
+    StandardError& s = standardError();
+    std::unique_lock lock(s.mutex);
+    s.changed.wait(lock, [&] { return s.writers == 0; });
+    if (s.silences++ == 0)
+        silence(s);
+}
+
+CodecSilence::~CodecSilence()
+{
+    StandardError& s = standardError();
+    const std::lock_guard lock(s.mutex);
+    if (--s.silences == 0) {
+        restore(s);
+        s.changed.notify_all();
+    }
+}
+
+StandardErrorLock::StandardErrorLock()
+{
+    StandardError& s = standardError();
+    std::unique_lock lock(s.mutex);
+    ++s.writers;
+    // One writer at a time, and none while a codec is silenced.
+    s.changed.wait(lock, [&] { return s.silences == 0 && !s.writing; });
+    s.writing = true;
+}
+
+StandardErrorLock::~StandardErrorLock()
+{
+    StandardError& s = standardError();
+    const std::lock_guard lock(s.mutex);
+    s.writing = false;
+    --s.writers;
+    s.changed.notify_all();
 }
 
 } // namespace material

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <mutex>
-
 // Qt's image readers and QImage itself report through qWarning: libpng's own words ("libpng error: IDAT:
 // CRC error"), a rejected allocation, a null image. While a QuietMessages lives on a thread, that thread's
 // warnings are kept as the decoder's words for a reason and never reach standard error; other threads and
@@ -31,23 +29,26 @@ private:
 
 // Some codec libraries print to standard error with no hook to stop them (libdav1d, under libheif: "Input
 // validation check ... failed"). While a CodecSilence lives, file descriptor 2 is a pipe whose contents are
-// dropped, so the process's standard error holds only its own lines. The redirection is process-wide: one
-// silence at a time, and the program's own writers to standard error hold lockStandardError() so that no
-// line of theirs is written into the pipe.
+// dropped, so the process's standard error holds only its own lines. The redirection is process-wide and
+// shared: decodes on several workers silence it together (the first sets the pipe up, the last puts standard
+// error back), so they never wait for one another. The program's own writers to standard error hold a
+// StandardErrorLock, which waits until no silence is active and meanwhile lets no new one begin, so no line
+// of theirs goes into the pipe and none waits for ever behind a stream of decodes.
 class CodecSilence {
 public:
     CodecSilence();
     ~CodecSilence();
     CodecSilence(const CodecSilence&) = delete;
     CodecSilence& operator=(const CodecSilence&) = delete;
-
-private:
-    std::unique_lock<std::mutex> m_lock;
-    int m_saved = -1;
-    int m_read = -1;
 };
 
 // Held while the program writes a line of its own to standard error.
-std::unique_lock<std::mutex> lockStandardError();
+class StandardErrorLock {
+public:
+    StandardErrorLock();
+    ~StandardErrorLock();
+    StandardErrorLock(const StandardErrorLock&) = delete;
+    StandardErrorLock& operator=(const StandardErrorLock&) = delete;
+};
 
 } // namespace material
