@@ -291,7 +291,7 @@ void BatchHandlers::note(MaterialDone& done)
         if (m_failure.isEmpty() || done.index < m_failureIndex) {
             m_failureIndex = done.index;
             m_failure = QStringLiteral("无法保存图片 %1：%2")
-                            .arg(QDir::toNativeSeparators(numberedOutput(m_outputFolder, m_first + done.index + 1)),
+                            .arg(QDir::toNativeSeparators(numberedOutput(m_outputFolder, m_first + static_cast<qint64>(done.index) + 1)),
                                  core::chineseText(done.reason));
         }
         break;

@@ -181,16 +181,16 @@ core::Reason readMasks(Bytes b, qint64 infoAt, quint32 infoSize, bool os2, quint
     const bool inHeader = !os2 && infoSize >= 52;
     if (bitfields && inHeader) {
         for (int i = 0; i < (infoSize >= 56 ? 4 : 3); ++i)
-            m[size_t(i)] = b.u32(infoAt + 40 + 4 * i);
+            m[size_t(i)] = b.u32(infoAt + 40 + 4 * qint64(i));
     } else if (bitfields) {
         // After the header, unless the data offset says the pixels begin there: some writers leave the
         // masks out, and the pixels are no masks.
         const int n = compression == 6 ? 4 : 3;
-        if (dataOffset >= masksEnd && dataOffset < masksEnd + 4 * n)
+        if (dataOffset >= masksEnd && dataOffset < masksEnd + 4 * qint64(n))
             return damaged(QStringLiteral("the bit-field masks are missing"));
         for (int i = 0; i < n; ++i)
-            m[size_t(i)] = b.has(masksEnd + 4 * i, 4) ? b.u32(masksEnd + 4 * i) : 0;
-        masksEnd += 4 * n;
+            m[size_t(i)] = b.has(masksEnd + 4 * qint64(i), 4) ? b.u32(masksEnd + 4 * qint64(i)) : 0;
+        masksEnd += 4 * qint64(n);
     }
     if ((m[0] | m[1] | m[2]) == 0) {
         m[0] = l.bits == 16 ? 0x7C00 : 0xFF0000;
@@ -646,9 +646,9 @@ qint64 bmpDecodingMemory(const QByteArray& bytes, QSize target)
     const QSize full(int(l.width), int(l.height));
     const QSize shown = reducedSize(full, reductionFactor(full, target));
     const bool transparency = l.alpha || l.coding != Coding::Pixels;
-    const qint64 whole = l.coding == Coding::Pixels ? 0 : l.width * l.height * 4;
-    return qint64(shown.width()) * shown.height() * 4 * (transparency ? 2 : 1) + whole + l.width * 5 +
-           shown.width() * 40;
+    const qint64 whole = l.coding == Coding::Pixels ? 0 : qint64(l.width) * l.height * 4;
+    return qint64(shown.width()) * shown.height() * 4 * (transparency ? 2 : 1) + whole + qint64(l.width) * 5 +
+           qint64(shown.width()) * 40;
 }
 
 } // namespace material

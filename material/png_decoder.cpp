@@ -312,9 +312,9 @@ qint64 pngDecodingMemory(const QByteArray& bytes, QSize target)
     const int k = reductionFactor(full, target);
     const QSize shown = reducedSize(full, k);
     const qint64 pixels = qint64(shown.width()) * shown.height();
-    const qint64 wholeFirst = h.interlaced && k > 1 ? h.width * h.height * 4 : 0;
+    const qint64 wholeFirst = h.interlaced && k > 1 ? qint64(h.width) * h.height * 4 : 0;
     // libpng's current and previous rows (up to 8 bytes a pixel each), ours, the block sums and zlib's window.
-    const qint64 rows = h.width * 20 + shown.width() * qint64(40) + 64 * 1024;
+    const qint64 rows = qint64(h.width) * 20 + shown.width() * qint64(40) + 64 * 1024LL;
     return pixels * 4 * (h.alpha ? 2 : 1) + wholeFirst + rows;
 }
 

@@ -281,7 +281,7 @@ public:
             const uchar* p = planes[0];
             const int n = m_l.samples, a = m_l.alphaSample, g = m_l.photometric == PHOTOMETRIC_RGB ? 1 : 0;
             for (int x = 0; x < count; ++x, p += n)
-                out[x] = qRgba(p[0], p[g], p[2 * g], a >= 0 ? p[a] : 255);
+                out[x] = qRgba(p[0], p[g], p[2 * ptrdiff_t(g)], a >= 0 ? p[a] : 255);
             return;
         }
         const int colours = m_l.photometric == PHOTOMETRIC_RGB ? 3 : m_l.photometric == PHOTOMETRIC_SEPARATED ? 4 : 1;
@@ -368,7 +368,7 @@ template <typename T> std::unique_ptr<T[]> allocate(size_t n)
 }
 
 // Strips of contiguous samples larger than this are read row by row (a whole strip decodes faster).
-constexpr qint64 kMaxStripBytes = 8 * 1024 * 1024;
+constexpr qint64 kMaxStripBytes = 8LL * 1024 * 1024;
 
 bool readRowByRow(const Layout& l)
 {
@@ -475,7 +475,7 @@ qint64 bandBytes(const Layout& l)
 {
     const qint64 bandHeight = readRowByRow(l) ? 1 : l.blockHeight;
     const qint64 sampleBytes = (qint64(l.blockWidth) * l.samples * l.bits + 7) / 8 * bandHeight;
-    return qint64(l.width) * bandHeight * 5 + sampleBytes * (l.ownReading ? 1 : 2) + 64 * 1024;
+    return qint64(l.width) * bandHeight * 5 + sampleBytes * (l.ownReading ? 1 : 2) + 64 * 1024LL;
 }
 
 } // namespace

@@ -551,7 +551,7 @@ void TestHostilePictures::tellsAnUnsupportedBmpFromADamagedOne_data()
     QTest::addColumn<core::ReasonCode>("code");
     QTest::addColumn<QString>("words");
     const QList<QRgb> two{qRgb(0, 0, 0), qRgb(255, 255, 255)};
-    const QByteArray rows = bmpRows(8, 2, 24, [](int x, int y) { return quint64(x * 30 + y); });
+    const QByteArray rows = bmpRows(8, 2, 24, [](int x, int y) { return quint64(x) * 30 + quint64(y); });
     QTest::newRow("OS/2 Huffman 1D") << bmpFile({64, 8, 2, 1, 3, {}, two, 2, 0, QByteArray(8, '\0')})
                                      << core::ReasonCode::Unsupported << "Huffman 1D compression";
     QTest::newRow("CMYK") << bmpFile({40, 8, 2, 32, 11, {}, {}, 0, 0, QByteArray(64, '\0')})

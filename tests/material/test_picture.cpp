@@ -642,7 +642,7 @@ void TestPicture::addBmpRows()
         << iconDirectory(1, {icon(32, {}, bmpRows(4, 4, 32, rgb24), mask)}) << withAlpha(square, masked);
     QTest::newRow("cursor, 24-bit, AND mask") << iconDirectory(2, {icon(24, {}, bmpRows(4, 4, 24, rgb24), mask)})
                                               << withAlpha(square, masked);
-    auto index = [](int x, int y) { return quint64(x + 4 * y); };
+    auto index = [](int x, int y) { return quint64(x) + 4 * quint64(y); };
     const QImage sixteen = painted(4, 4, [&](int x, int y) { return palette[int(index(x, y))]; });
     QTest::newRow("icon, 4-bit, AND mask") << iconDirectory(1, {icon(4, palette.mid(0, 16), bmpRows(4, 4, 4, index), mask)})
                                            << withAlpha(sixteen, masked);
@@ -806,7 +806,7 @@ void TestPicture::measuresBmpMemoryFromTheHeader()
 {
     const QByteArray plain = bmpFile({40, 8192, 8192, 24, 0, {}, {}, 0, 0, QByteArray(64, '\0')});
     const qint64 reduced = material::decodingMemory(plain, QSize(140, 226));
-    QVERIFY2(reduced > 140 * 226 * 4 && reduced < 8 * 1024 * 1024, qPrintable(QString::number(reduced)));
+    QVERIFY2(reduced > 140LL * 226 * 4 && reduced < 8LL * 1024 * 1024, qPrintable(QString::number(reduced)));
     QVERIFY(material::decodingMemory(plain, QSize()) >= 8192LL * 8192 * 4);
     const QByteArray runs = bmpFile({40, 8192, 8192, 8, 1, {}, {qRgb(1, 2, 3)}, 1, 0, QByteArray("\0\1", 2)});
     QVERIFY(material::decodingMemory(runs, QSize(140, 226)) >= 8192LL * 8192 * 4);
