@@ -10,6 +10,7 @@
 #include <QList>
 #include <QRect>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -144,7 +145,9 @@ struct BmpLayout {
 
 inline QByteArray bmpFile(const BmpLayout& l)
 {
-    QByteArray info(l.infoSize, '\0');
+    // Laid out at 16 bytes at least, then cut to the size given, so a header too short for its fields (an
+    // invalid size a test gives on purpose) holds as much of them as fits.
+    QByteArray info(std::max(l.infoSize, 16), '\0');
     putU32le(info, 0, quint32(l.infoSize));
     if (l.infoSize == 12) {
         putU16le(info, 4, unsigned(l.width));
@@ -160,6 +163,7 @@ inline QByteArray bmpFile(const BmpLayout& l)
         for (int i = 0; i < 5 && 20 + 4 * i <= l.infoSize; ++i)
             putU32le(info, 16 + 4 * i, fields[i]);
     }
+    info.truncate(l.infoSize);
     QByteArray masks;
     for (qsizetype i = 0; i < l.masks.size(); ++i) {
         if (l.infoSize >= 52 && 44 + 4 * i <= l.infoSize)
