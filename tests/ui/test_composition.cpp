@@ -74,15 +74,6 @@ bool chooseFit(testutil::ShownWindow& shown, const QString& entry)
     return found;
 }
 
-QByteArray pngBytes(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 void click(testutil::ShownWindow& shown, ControlId button, int times = 1)
 {
     for (int i = 0; i < times; ++i)
@@ -259,7 +250,7 @@ private slots:
         QFETCH(int, hidden);
         testutil::ShownWindow shown;
         const QImage picture = knownPicture();
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isNone());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, picturebytes::encode(picture, "png")).isNone());
         select(shown, selector);
         click(shown, button, clicks);
         if (hidden >= 0)
@@ -358,12 +349,12 @@ private slots:
         QFETCH(QImage, box);
         testutil::ShownWindow shown;
         QVERIFY(chooseFit(shown, entry));
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isNone());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, picturebytes::encode(picture, "png")).isNone());
         const QImage expected = testutil::expectedFrame(box, shown);
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
         VERIFY_SAME_PIXELS(shown.widget(ids::CompositionFrame)->grab().toImage(), expected);
         // The choice holds for the next picture too.
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngBytes(picture)).isNone());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, picturebytes::encode(picture, "png")).isNone());
         VERIFY_SAME_PIXELS(shown.controls().renderFrame(ids::CompositionFrame), expected);
     }
 
@@ -498,7 +489,7 @@ private slots:
         const QImage picture = knownPicture();
         // A PNG named .bmp: loading goes by content.
         const QString path = dir.file(QStringLiteral("picture.bmp"));
-        QVERIFY(dir.write(QStringLiteral("picture.bmp"), pngBytes(picture)));
+        QVERIFY(dir.write(QStringLiteral("picture.bmp"), picturebytes::encode(picture, "png")));
         auto* data = new QMimeData;
         data->setUrls({QUrl::fromLocalFile(path)});
         if (how == QLatin1String("dialog")) {
@@ -579,7 +570,7 @@ private slots:
         for (int y = 0; y < noise.height(); ++y)
             for (int x = 0; x < noise.width(); ++x)
                 noise.setPixel(x, y, qRgb(x * 37 & 0xFF, y * 11 & 0xFF, (x * y) & 0xFF));
-        const QByteArray png = pngBytes(noise);
+        const QByteArray png = picturebytes::encode(noise, "png");
         QVERIFY(dir.write(QStringLiteral("cut.png"), png.left(png.size() * 2 / 3)));
         QString message;
         testutil::answerFileDialog(dir.file(QStringLiteral("cut.png")));

@@ -3,6 +3,7 @@
 // label, the picture or a badge asks to move the window while a press on a button does not, and saving and the
 // batch write the frame that the screen shows.
 #include "test_utils.h"
+#include "testsupport/picture_bytes.h"
 #include "testsupport/ui/window_fixture.h"
 
 #include <QBuffer>
@@ -83,15 +84,6 @@ QImage knownPicture(int seed = 0)
     return picture;
 }
 
-QByteArray pngOf(const QImage& picture)
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return png;
-}
-
 } // namespace
 
 class TestWayland : public QObject {
@@ -155,7 +147,7 @@ private slots:
         testutil::ShownWindow shown;
         QVERIFY(shown.ok);
         const QImage picture = knownPicture();
-        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, pngOf(picture)).isNone());
+        QVERIFY(shown.controls().setPicture(ids::CompositionPicture, picturebytes::encode(picture, "png")).isNone());
         shown.window().controlAs<QComboBox>(ids::BadgeSelector)->setEditText(QString::fromUtf16(kBadges[3].name));
         QTest::mouseClick(shown.widget(ids::NudgeRight), Qt::LeftButton);
         const QImage expected = testutil::expectedFrame(picture, shown);
@@ -175,8 +167,8 @@ private slots:
     {
         testutil::Sandbox in, out;
         const QList<QImage> materials{knownPicture(0), knownPicture(101)};
-        QVERIFY(in.write(QStringLiteral("a.png"), pngOf(materials[0])));
-        QVERIFY(in.write(QStringLiteral("b.png"), pngOf(materials[1])));
+        QVERIFY(in.write(QStringLiteral("a.png"), picturebytes::encode(materials[0], "png")));
+        QVERIFY(in.write(QStringLiteral("b.png"), picturebytes::encode(materials[1], "png")));
         testutil::ShownWindow shown;
         QVERIFY(shown.ok);
         shown.controls().setText(ids::MaterialFormatBox, QStringLiteral("png"));
