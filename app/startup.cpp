@@ -2,7 +2,7 @@
 
 #include "app/fatal_report.h"
 #include "app/skin_apply.h"
-#include "show/lookup.h"
+#include "handlers/qq_show.h"
 #include "ui/language.h"
 #include "ui/widget_controls.h"
 #include "ui/window_builder.h"
@@ -24,7 +24,7 @@ ui::HandlerTable handlers()
     ui::HandlerTable table = ui::defaultHandlers();
     // The start-up handler: look up the default QQ number, then dress the window in the start-up skin.
     table.bind(ui::Handler::StartUp, [](core::Controls& controls, int) {
-        show::lookupQqShow(controls);
+        handlers::lookupQqShow(controls);
         applySkin(kStartupSkin);
     });
     return table;

@@ -2,7 +2,7 @@
 // box, render the composition frame, encode the PNG and write it. Measured for photo-like JPEG materials (quality 90) of
 // the sizes people feed the batch: a small picture, a phone screen and a camera photo.
 #include "material/batch_engine.h"
-#include "material/picture.h"
+#include "picture/picture.h"
 #include "testsupport/memory_controls.h"
 #include "testsupport/photo_jpeg.h"
 
@@ -30,7 +30,7 @@ std::vector<double> timeSteps(const QString& folder, const QString& name)
 {
     testutil::MemoryControls controls;
     const material::Composition look = controls.composition();
-    material::MemoryBudget budget;
+    picture::MemoryBudget budget;
     QByteArray buffer;
     std::vector<double> ms;
     QElapsedTimer timer;
@@ -75,7 +75,7 @@ int main(int argc, char** argv)
 
         QElapsedTimer timer;
         timer.start();
-        const QImage decoded = material::decodePicture(jpeg, material::kPictureRect.size()).image;
+        const QImage decoded = picture::decodePicture(jpeg, material::kPictureRect.size()).image;
         const double decodeMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
         const std::vector<double> ms = timeSteps(folder, name);

@@ -5,8 +5,8 @@
 // rows for another build of the tool (an older one, to see a change's effect on the same machine and minute).
 #include "bench_corpus.h"
 #include "child_run.h"
-#include "material/jpeg_decoder.h"
-#include "material/picture.h"
+#include "picture/jpeg_decoder.h"
+#include "picture/picture.h"
 #include "material/picture_file.h"
 
 #include <QBuffer>
@@ -78,7 +78,7 @@ bool decodeForTheBox(const QString& path, std::vector<unsigned char>& row)
         &c, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&c, TRUE);
     const QSize stored(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
-    c.scale_num = static_cast<unsigned>(material::jpegScaleEighths(stored, material::kPictureRect.size()));
+    c.scale_num = static_cast<unsigned>(picture::jpegScaleEighths(stored, material::kPictureRect.size()));
     c.scale_denom = 8;
     c.dct_method = JDCT_ISLOW;
     c.out_color_space = JCS_EXT_BGRX;
@@ -140,7 +140,7 @@ void compareEncoders(const QString& corpus, const QStringList& names, QTextStrea
         QFile file(corpus + names[i]);
         if (!file.open(QIODevice::ReadOnly))
             return;
-        const QImage picture = material::decodePicture(file.readAll(), material::kPictureRect.size()).image;
+        const QImage picture = picture::decodePicture(file.readAll(), material::kPictureRect.size()).image;
         frames.push_back(material::renderComposition({picture, {}}));
     }
     constexpr int kRounds = 100;
@@ -195,7 +195,7 @@ void stageSplit(const QString& corpus, const QStringList& names, const QString& 
         };
         material::readPictureFile(QFile::encodeName(corpus + name), buffer);
         lap(ms[0]);
-        const material::DecodedPicture decoded = material::decodePicture(buffer, material::kPictureRect.size());
+        const picture::DecodedPicture decoded = picture::decodePicture(buffer, material::kPictureRect.size());
         lap(ms[1]);
         const QImage frame = material::renderComposition({decoded.image, badges});
         lap(ms[2]);

@@ -6,7 +6,7 @@
 // often shared).
 #include "child_run.h"
 #include "material/composition.h"
-#include "material/picture.h"
+#include "picture/picture.h"
 #include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
 
@@ -34,7 +34,7 @@ Timing timeDecode(const QByteArray& jpeg, QSize target, int runs)
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const material::DecodedPicture decoded = material::decodePicture(jpeg, target);
+        const picture::DecodedPicture decoded = picture::decodePicture(jpeg, target);
         const QImage shown = material::fitPicture(decoded.image);
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (shown.size() != material::kPictureRect.size()) {
@@ -130,7 +130,7 @@ int decodeOne(const QString& path, int runs, const QString& result)
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const QImage shown = material::fitPicture(material::decodePicture(bytes, material::kPictureRect.size()).image);
+        const QImage shown = material::fitPicture(picture::decodePicture(bytes, material::kPictureRect.size()).image);
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (shown.isNull())
             return 1;

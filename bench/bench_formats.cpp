@@ -3,7 +3,7 @@
 // the 140 x 226 picture box as the window and the batch decode it. For the HEIC with a thumbnail, the
 // thumbnail's box picture is compared with the full decode's. Then vorlith-batch on a mixed folder.
 #include "material/composition.h"
-#include "material/picture.h"
+#include "picture/picture.h"
 #include "testsupport/modern_pictures.h"
 #include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
@@ -39,7 +39,7 @@ QByteArray cached(const QString& name, const std::function<QByteArray()>& make)
 
 QImage boxed(const QByteArray& bytes, QSize target)
 {
-    return material::fitPicture(material::decodePicture(bytes, target).image);
+    return material::fitPicture(picture::decodePicture(bytes, target).image);
 }
 
 // Median and best of `runs` decodes into the box, in milliseconds.

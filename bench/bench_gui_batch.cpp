@@ -7,7 +7,7 @@
 // composing the same corpus one process per file, unless --no-imagemagick.
 #include "bench_corpus.h"
 #include "child_run.h"
-#include "material/batch.h"
+#include "handlers/batch.h"
 #include "testsupport/ui/window_fixture.h"
 
 #include <QApplication>
@@ -66,7 +66,7 @@ double runWindowBatch(testutil::ShownWindow& shown, const QString& in, const QSt
     });
     boxes.start(50);
     saveTo->click(); // returns once the chooser is answered and the run has begun
-    if (controls.interval(BatchTimer) != material::kBatchInterval)
+    if (controls.interval(BatchTimer) != handlers::kBatchInterval)
         return -1;
     QEventLoop loop;
     QTimer poll;

@@ -7,7 +7,7 @@
 #include "cli/runner.h"
 #include "cli/stop.h"
 #include "material/badge_layout.h"
-#include "material/decoder_messages.h"
+#include "picture/decoder_messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +20,7 @@ namespace {
 
 void say(std::FILE* stream, const QString& text)
 {
-    const material::StandardErrorLock held; // never while a codec's output is being dropped
+    const picture::StandardErrorLock held; // never while a codec's output is being dropped
     std::fputs(text.toUtf8().constData(), stream);
     std::fputc('\n', stream);
 }

@@ -3,7 +3,7 @@
 #include "core/badges.h"
 #include "core/text.h"
 #include "material/composition.h"
-#include "material/limits.h"
+#include "picture/limits.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -116,7 +116,7 @@ const std::vector<Spec>& specs()
          QStringLiteral("number of the first file with --names number (default %1)").arg(Options{}.start)},
         {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("N"), false,
          QStringLiteral("worker threads (default: all cores, here %1); together they hold at most\n") +
-             QString::number(material::kBatchMemoryBudgetMegabytes) +
+             QString::number(picture::kBatchMemoryBudgetMegabytes) +
              QStringLiteral(" MB of decoded pictures: a worker whose material would go past\n"
                             "that waits for the others; one that alone needs more is skipped")},
         {{QStringLiteral("overwrite")}, {}, false,

@@ -1,8 +1,8 @@
 #include "cli/plan.h"
 
 #include "material/file_listing.h"
-#include "material/limits.h"
-#include "material/picture.h"
+#include "picture/limits.h"
+#include "picture/picture.h"
 #include "material/picture_file.h"
 
 #include <QDir>
@@ -117,7 +117,7 @@ core::Reason quickCheck(const QByteArray& source)
     const material::ReadResult head = material::readPictureHead(source, 64);
     if (head.reason)
         return head.reason;
-    if (material::recognise(head.bytes) == material::PictureKind::None)
+    if (picture::recognise(head.bytes) == picture::PictureKind::None)
         return core::ReasonCode::NotAPicture;
     return {};
 }

@@ -1,6 +1,6 @@
 #include "cli/progress.h"
 
-#include "material/decoder_messages.h"
+#include "picture/decoder_messages.h"
 
 #include <unistd.h>
 
@@ -46,7 +46,7 @@ void ProgressBar::update(std::size_t done, std::size_t total)
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kBarWidth, ' ');
     const std::string left = rate > 0 ? clock(static_cast<double>(total - done) / rate) : std::string("--:--");
-    const material::StandardErrorLock held;
+    const picture::StandardErrorLock held;
     std::fprintf(m_stream, "\r[%s] %zu/%zu  %.1f/s  %s left ", bar.c_str(), done, total, rate, left.c_str());
     std::fflush(m_stream);
     m_drawn = true;
@@ -56,7 +56,7 @@ void ProgressBar::finish()
 {
     if (!m_drawn)
         return;
-    const material::StandardErrorLock held;
+    const picture::StandardErrorLock held;
     std::fprintf(m_stream, "\r%*s\r", kBarWidth + 48, "");
     std::fflush(m_stream);
     m_drawn = false;

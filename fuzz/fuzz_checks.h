@@ -1,10 +1,10 @@
 #pragma once
 
 // What every decoding must give, whatever the bytes: either no picture and a reason, or a picture within
-// the bounds of material/limits.h and no reason. Anything else is a fault, reported as a crash so that
+// the bounds of picture/limits.h and no reason. Anything else is a fault, reported as a crash so that
 // libFuzzer keeps the input.
-#include "material/limits.h"
-#include "material/picture.h"
+#include "picture/limits.h"
+#include "picture/picture.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -29,14 +29,14 @@ inline void expect(bool condition, const char* what)
         fail(what);
 }
 
-inline void checkDecoded(const material::DecodedPicture& d)
+inline void checkDecoded(const picture::DecodedPicture& d)
 {
     if (d.image.isNull()) {
         expect(!d.reason.isNone(), "no picture and no reason");
         return;
     }
     expect(d.reason.isNone(), "a picture and a refusal at once");
-    expect(material::withinPictureLimits(d.image.width(), d.image.height()), "a picture beyond the limits");
+    expect(picture::withinPictureLimits(d.image.width(), d.image.height()), "a picture beyond the limits");
     // Touch every pixel, so a buffer that is shorter than the picture claims shows up under AddressSanitizer.
     const QImage rgb = d.image.convertToFormat(QImage::Format_RGB32);
     quint32 sum = 0;

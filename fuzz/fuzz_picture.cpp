@@ -12,13 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzzcheck::ensureApplication();
     const QByteArray bytes = fuzzcheck::rawBytes(data, size);
-    const material::PictureKind kind = material::recognise(bytes);
-    const material::DecodedPicture shown = material::decodePicture(bytes, material::kPictureRect.size());
+    const picture::PictureKind kind = picture::recognise(bytes);
+    const picture::DecodedPicture shown = picture::decodePicture(bytes, material::kPictureRect.size());
     fuzzcheck::checkDecoded(shown);
-    if (kind == material::PictureKind::None)
+    if (kind == picture::PictureKind::None)
         fuzzcheck::expect(shown.image.isNull(), "a picture from unrecognised bytes");
-    fuzzcheck::checkDecoded(material::decodePicture(bytes));
+    fuzzcheck::checkDecoded(picture::decodePicture(bytes));
     // The budget's measure reads the same untrusted headers, with each format's own parser.
-    fuzzcheck::expect(material::decodingMemory(bytes, material::kPictureRect.size()) >= 0, "a negative memory need");
+    fuzzcheck::expect(picture::decodingMemory(bytes, material::kPictureRect.size()) >= 0, "a negative memory need");
     return 0;
 }

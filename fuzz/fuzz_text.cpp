@@ -5,7 +5,7 @@
 
 #include "core/control_ids.h"
 #include "core/text.h"
-#include "material/batch.h"
+#include "handlers/batch.h"
 #include "testsupport/memory_controls.h"
 
 #include <QString>
@@ -72,14 +72,14 @@ void checkLines(const QString& lineNumber, const QString& list)
     c.statuses.clear();
     c.progress.clear();
     c.runEnds.clear();
-    material::BatchHandlers handlers;
+    handlers::BatchHandlers handlers;
     handlers.readLine(c);
     const QString current = c.text(CurrentFileBox);
     expect(core::trimSpaces(current) == current, "the current file is not trimmed");
     expect(!current.contains(QLatin1Char('\n')) && !current.contains(QLatin1Char('\r')), "a line break read");
     expect(list.contains(current), "a current file that is not in the list");
 
-    c.setInterval(BatchTimer, material::kBatchInterval);
+    c.setInterval(BatchTimer, handlers::kBatchInterval);
     for (int i = 0; i < 1000 && c.interval(BatchTimer) != 0; ++i) {
         handlers.step(c);
         handlers.waitForProgress(1000);

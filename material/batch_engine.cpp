@@ -1,6 +1,6 @@
 #include "material/batch_engine.h"
 
-#include "material/picture.h"
+#include "picture/picture.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -59,7 +59,7 @@ MaterialDone composeMaterial(const BatchMaterial& m,
                              const Composition& look,
                              WriteMode mode,
                              const WriteBracket& bracket,
-                             MemoryBudget& budget,
+                             picture::MemoryBudget& budget,
                              QByteArray& buffer)
 {
     MaterialDone result;
@@ -67,14 +67,14 @@ MaterialDone composeMaterial(const BatchMaterial& m,
     if (result.reason)
         return result;
     // Held until the material is written: the decoded picture and its copies live until then.
-    const DecodingShare need = decodingShare(buffer, kPictureRect.size());
+    const picture::DecodingShare need = picture::decodingShare(buffer, kPictureRect.size());
     if (need.refusal) {
         result.reason = need.refusal;
         return result;
     }
     const qint64 share = budget.take(need.bytes);
     const auto giveBack = qScopeGuard([&] { budget.give(share); });
-    const DecodedPicture decoded = decodePicture(buffer, kPictureRect.size());
+    const picture::DecodedPicture decoded = picture::decodePicture(buffer, kPictureRect.size());
     if (decoded.image.isNull()) {
         result.reason = decoded.reason;
         return result;

@@ -2,7 +2,7 @@
 
 #include "core/reasons.h"
 #include "material/composition.h"
-#include "material/memory_budget.h"
+#include "picture/memory_budget.h"
 #include "material/picture_file.h"
 
 #include <QByteArray>
@@ -88,7 +88,7 @@ MaterialDone composeMaterial(const BatchMaterial& m,
                              const Composition& look,
                              WriteMode mode,
                              const WriteBracket& bracket,
-                             MemoryBudget& budget,
+                             picture::MemoryBudget& budget,
                              QByteArray& buffer);
 
 class BatchEngine {
@@ -134,7 +134,7 @@ private:
     void workerEnded();
 
     const BatchJob m_job;
-    MemoryBudget m_budget;
+    picture::MemoryBudget m_budget;
     mutable std::mutex m_mutex; // guards everything below it
     std::condition_variable m_changed;
     std::size_t m_next = 0;

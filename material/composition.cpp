@@ -1,7 +1,7 @@
 #include "material/composition.h"
 
 #include "core/badges.h"
-#include "material/resample.h"
+#include "picture/resample.h"
 
 #include <QHash>
 #include <QPainter>
@@ -39,12 +39,12 @@ QImage onWhite(const QImage& picture)
     return opaque;
 }
 
-// Block averaging by the integer factor every decoder reduces by (material/resample.h), then one smooth step to
+// Block averaging by the integer factor every decoder reduces by (picture/resample.h), then one smooth step to
 // the exact size: the same pixels give the same box picture whether a decoder reduced them or not, and an
 // indexed picture is averaged in true colour, never dithered.
 QImage scaledTo(const QImage& picture, QSize size)
 {
-    const QImage reduced = reducePicture(picture, reductionFactor(picture.size(), size));
+    const QImage reduced = picture::reducePicture(picture, picture::reductionFactor(picture.size(), size));
     if (reduced.isNull())
         return {};
     const QImage scaled =

@@ -49,7 +49,7 @@ ReadResult readPictureFile(const QString& path)
 
 core::Reason readPictureFile(const QByteArray& nativePath, QByteArray& buffer)
 {
-    const Reason why = readRegularFile(nativePath, kMaxPictureFileBytes, buffer);
+    const Reason why = readRegularFile(nativePath, picture::kMaxPictureFileBytes, buffer);
     // Empty bytes are how a picture box is told to clear: an empty file must not pass for a picture.
     if (!why && buffer.isEmpty())
         return ReasonCode::FileEmpty;
@@ -59,7 +59,7 @@ core::Reason readPictureFile(const QByteArray& nativePath, QByteArray& buffer)
 ReadResult readPictureHead(const QByteArray& nativePath, qint64 count)
 {
     ReadResult result;
-    result.reason = readRegularFile(nativePath, kMaxPictureFileBytes, result.bytes, count);
+    result.reason = readRegularFile(nativePath, picture::kMaxPictureFileBytes, result.bytes, count);
     if (!result.reason && result.bytes.isEmpty())
         result.reason = ReasonCode::FileEmpty;
     return result;

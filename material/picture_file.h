@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "core/reasons.h"
-#include "material/limits.h"
+#include "picture/limits.h"
 
 // Picture files: reading materials with a size bound, and the one writer of every output file.
 namespace material {

@@ -7,7 +7,7 @@
 #include "core/controls.h"
 #include "material/badge_layout.h"
 #include "material/composition.h"
-#include "material/memory_budget.h"
+#include "picture/memory_budget.h"
 
 #include <QColor>
 #include <QDir>
@@ -356,7 +356,7 @@ private:
 
     core::Reason fitted(const QByteArray& bytes, Shown& shown) const
     {
-        const material::DecodedPicture decoded = material::decodeWithinBudget(bytes, material::kPictureRect.size());
+        const picture::DecodedPicture decoded = picture::decodeWithinBudget(bytes, material::kPictureRect.size());
         if (decoded.image.isNull())
             return decoded.reason;
         shown.picture = material::fitPicture(decoded.image, m_fit, material::kPictureRect.size());

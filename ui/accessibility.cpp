@@ -1,7 +1,7 @@
 #include "ui/accessibility.h"
 
 #include "core/badges.h"
-#include "show/badges.h"
+#include "handlers/badges.h"
 
 #include "ui/main_window.h"
 
@@ -17,14 +17,14 @@ using namespace core::ids;
 // The way a nudge button moves the selected badge, as one character: 上, 下, 左 or 右.
 QString directionWord(int argument)
 {
-    switch (static_cast<show::Direction>(argument)) {
-    case show::Direction::Up:
+    switch (static_cast<handlers::Direction>(argument)) {
+    case handlers::Direction::Up:
         return QStringLiteral("上");
-    case show::Direction::Down:
+    case handlers::Direction::Down:
         return QStringLiteral("下");
-    case show::Direction::Left:
+    case handlers::Direction::Left:
         return QStringLiteral("左");
-    case show::Direction::Right:
+    case handlers::Direction::Right:
         return QStringLiteral("右");
     }
     return {};

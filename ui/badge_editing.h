@@ -27,7 +27,7 @@ public:
 
     // Runs the change; when it changed the badges, it becomes one step. A change made while another is being
     // recorded (a timer tick inside a dialog's loop) belongs to the outer one. `nudge` is the direction of a
-    // nudge (a show::Direction), -1 for every other change.
+    // nudge (a handlers::Direction), -1 for every other change.
     void record(const std::function<void()>& change, int nudge = -1);
 
     QUndoStack& stack() { return m_stack; }

@@ -1,7 +1,7 @@
 #include "ui/control_widgets.h"
 
 #include "material/composition.h"
-#include "material/memory_budget.h"
+#include "picture/memory_budget.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -42,7 +42,7 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 // within the memory budget, and a fit or size change decodes the bytes again.
 core::Reason PictureBox::fitted(const QByteArray& bytes, QImage& shown, core::Reason& warning) const
 {
-    const material::DecodedPicture decoded = material::decodeWithinBudget(bytes, size());
+    const picture::DecodedPicture decoded = picture::decodeWithinBudget(bytes, size());
     if (decoded.image.isNull())
         return decoded.reason;
     shown = material::fitPicture(decoded.image, m_fit, size());

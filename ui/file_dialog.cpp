@@ -1,7 +1,7 @@
 #include "ui/file_dialog.h"
 
 #include "material/picture_file.h"
-#include "material/picture_formats.h"
+#include "picture/picture_formats.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -87,7 +87,7 @@ QString nameFilter(const QString& description, const QString& patterns)
 }
 
 // One kind of picture the program reads, described with its patterns: "PNG 图片 (*.png)".
-QString kindFilter(const material::PictureFormat& format)
+QString kindFilter(const picture::PictureFormat& format)
 {
     const QString patterns = QString::fromUtf16(format.patterns);
     return nameFilter(QStringLiteral("%1 图片 (%2)").arg(QString::fromUtf16(format.name), patterns), patterns);
@@ -108,7 +108,7 @@ QStringList FileDialogControl::openFilters() const
 {
     QStringList all;
     QStringList kinds;
-    for (const material::PictureFormat& format : material::kPictureFormats) {
+    for (const picture::PictureFormat& format : picture::kPictureFormats) {
         all << QString::fromUtf16(format.patterns);
         kinds << kindFilter(format);
     }
@@ -120,7 +120,7 @@ QStringList FileDialogControl::saveFilters() const
 {
     // The pictures the program writes first, so a card.png saved before shows and can be chosen again.
     QStringList filters;
-    for (const material::PictureFormat& format : material::kPictureFormats) {
+    for (const picture::PictureFormat& format : picture::kPictureFormats) {
         if (QString::fromUtf16(format.patterns) == QLatin1String("*.png"))
             filters << kindFilter(format);
     }

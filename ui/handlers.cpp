@@ -1,26 +1,26 @@
 #include "ui/handlers.h"
 
-#include "material/batch.h"
-#include "show/badges.h"
-#include "show/lookup.h"
-#include "show/saving.h"
+#include "handlers/batch.h"
+#include "handlers/badges.h"
+#include "handlers/qq_show.h"
+#include "handlers/saving.h"
 
 namespace ui {
 
 HandlerTable defaultHandlers()
 {
     HandlerTable table;
-    table.bind(Handler::QqShowLookup, [](core::Controls& c, int) { show::lookupQqShow(c); });
-    table.bind(Handler::SaveQqShow, [](core::Controls& c, int) { show::saveFrame(c, core::ids::ViewerFrame); });
-    table.bind(Handler::ToggleBadge, [](core::Controls& c, int badge) { show::toggleBadge(c, badge); });
+    table.bind(Handler::QqShowLookup, [](core::Controls& c, int) { handlers::lookupQqShow(c); });
+    table.bind(Handler::SaveQqShow, [](core::Controls& c, int) { handlers::saveFrame(c, core::ids::ViewerFrame); });
+    table.bind(Handler::ToggleBadge, [](core::Controls& c, int badge) { handlers::toggleBadge(c, badge); });
     table.bind(Handler::Nudge,
-               [](core::Controls& c, int direction) { show::nudgeBadge(c, static_cast<show::Direction>(direction)); });
-    table.bind(Handler::RestoreBadges, [](core::Controls& c, int) { show::restoreBadges(c); });
-    table.bind(Handler::Upload, [](core::Controls& c, int) { show::uploadPicture(c); });
-    table.bind(Handler::SavePicture, [](core::Controls& c, int) { show::saveFrame(c, core::ids::CompositionFrame); });
+               [](core::Controls& c, int direction) { handlers::nudgeBadge(c, static_cast<handlers::Direction>(direction)); });
+    table.bind(Handler::RestoreBadges, [](core::Controls& c, int) { handlers::restoreBadges(c); });
+    table.bind(Handler::Upload, [](core::Controls& c, int) { handlers::uploadPicture(c); });
+    table.bind(Handler::SavePicture, [](core::Controls& c, int) { handlers::saveFrame(c, core::ids::CompositionFrame); });
 
     // The batch handlers keep the run's report between ticks; the table's functions share one set.
-    auto batch = std::make_shared<material::BatchHandlers>();
+    auto batch = std::make_shared<handlers::BatchHandlers>();
     table.bind(Handler::BrowseMaterialFolder, [batch](core::Controls& c, int) { batch->chooseMaterialFolder(c); });
     table.bind(Handler::StartBatch, [batch](core::Controls& c, int) { batch->startRun(c); });
     table.bind(Handler::ListFiles, [batch](core::Controls& c, int) { batch->listFiles(c); });

@@ -3,7 +3,7 @@
 #include "assets/assets.h"
 #include "core/badges.h"
 #include "material/composition.h"
-#include "show/badges.h"
+#include "handlers/badges.h"
 
 #include <algorithm>
 #include <array>
@@ -26,12 +26,12 @@ constexpr unsigned VT = Visible | TabStop;
 constexpr QRect kCompositionFrame(QPoint(15, 19), material::kFrameSize);
 
 // A nudge button's argument: its direction.
-constexpr int nudge(show::Direction direction)
+constexpr int nudge(handlers::Direction direction)
 {
     return static_cast<int>(direction);
 }
-constexpr int kUp = nudge(show::Direction::Up), kDown = nudge(show::Direction::Down),
-              kLeft = nudge(show::Direction::Left), kRight = nudge(show::Direction::Right);
+constexpr int kUp = nudge(handlers::Direction::Up), kDown = nudge(handlers::Direction::Down),
+              kLeft = nudge(handlers::Direction::Left), kRight = nudge(handlers::Direction::Right);
 
 // The badge selector's items: the badges' names in canonical order, separated by '|', with a closing NUL.
 constexpr std::size_t kBadgeItemsLength = [] {

@@ -36,7 +36,7 @@ enum class Handler {
     QqShowLookup, // query button
     SaveQqShow,
     ToggleBadge, // argument: index into core::kBadges
-    Nudge,       // argument: a show::Direction
+    Nudge,       // argument: a handlers::Direction
     RestoreBadges,
     Upload,
     SavePicture,

@@ -1,6 +1,6 @@
 #include "ui/picture_drop.h"
 
-#include "show/saving.h"
+#include "handlers/saving.h"
 #include "ui/main_window.h"
 
 #include <QAction>
@@ -48,7 +48,7 @@ protected:
                 return false;
             drop->acceptProposedAction();
             // After the drop has ended: a message about the file must not hold up the program it came from.
-            QTimer::singleShot(0, this, [this, path] { show::uploadPictureFile(m_controls, path); });
+            QTimer::singleShot(0, this, [this, path] { handlers::uploadPictureFile(m_controls, path); });
             return true;
         }
         default:
@@ -63,7 +63,7 @@ private:
         if (!data)
             return;
         if (const QString path = droppedFile(*data); !path.isEmpty()) {
-            show::uploadPictureFile(m_controls, path);
+            handlers::uploadPictureFile(m_controls, path);
         } else if (data->hasImage()) {
             // A copied picture has no file: its pixels go in as the bytes of a PNG file would.
             QByteArray png;

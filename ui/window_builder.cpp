@@ -1,7 +1,7 @@
 #include "ui/window_builder.h"
 
 #include "assets/assets.h"
-#include "show/lookup.h"
+#include "handlers/qq_show.h"
 #include "ui/accessibility.h"
 #include "ui/badge_editing.h"
 #include "ui/badge_layout_menu.h"
@@ -39,7 +39,7 @@ QString rowText(const Row& row)
         const QString base = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
         text = QDir::toNativeSeparators(base + QLatin1Char('/') + text.mid(desktop.size()) + QLatin1Char('/'));
     } else if (text.startsWith(server)) {
-        text = show::pictureServerBase() + text.mid(server.size());
+        text = handlers::pictureServerBase() + text.mid(server.size());
     }
     return text;
 }

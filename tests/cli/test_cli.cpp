@@ -3,7 +3,7 @@
 #include "cli/cli_process.h"
 #include "core/badges.h"
 #include "material/badge_layout.h"
-#include "material/batch.h"
+#include "handlers/batch.h"
 #include "test_utils.h"
 #include "testsupport/modern_pictures.h"
 #include "testsupport/memory_controls.h"
@@ -633,7 +633,7 @@ private slots:
                 controls.setText(core::ids::MaterialFolderBox, in.path());
                 controls.folderAnswers = {dir};
                 controls.yesNoAnswers = {true}; // replace 5.png
-                material::BatchHandlers handlers(jobs.toInt());
+                handlers::BatchHandlers handlers(jobs.toInt());
                 handlers.startRun(controls);
                 while (controls.interval(core::ids::BatchTimer) != 0) {
                     handlers.step(controls);

@@ -1,7 +1,7 @@
 // The batch on the real window: the browse and save-to buttons with the folder chooser answered, the timer
 // stepping through the list, and the numbered files compared by pixels with the frame the layout describes.
 #include "material/composition.h"
-#include "material/picture.h"
+#include "picture/picture.h"
 #include "test_utils.h"
 #include "testsupport/picture_bytes.h"
 #include "testsupport/ui/window_fixture.h"
@@ -36,7 +36,7 @@ QByteArray jpegOf(QColor colour, QSize size)
 // The picture as the box shows it: decoded and fitted into 140 x 226.
 QImage shownPicture(const QByteArray& jpeg, material::Fit fit)
 {
-    return material::fitPicture(material::decodePicture(jpeg, material::kPictureRect.size()).image, fit);
+    return material::fitPicture(picture::decodePicture(jpeg, material::kPictureRect.size()).image, fit);
 }
 
 QStringList filesIn(const QString& folder)

@@ -2,7 +2,7 @@
 // and on testutil::MemoryControls, and what each reads back is compared. The handler tests run on the
 // in-memory controls, so they are only as good as this agreement.
 #include "assets/assets.h"
-#include "material/picture.h"
+#include "picture/picture.h"
 #include "test_utils.h"
 #include "testsupport/memory_controls.h"
 #include "testsupport/picture_bytes.h"
@@ -179,7 +179,7 @@ void TestControlsContract::bothAgree_data()
             s.note(QStringLiteral("fit"), s.controls.pictureFit(ids::CompositionPicture));
         }
         const QImage fitted = material::fitPicture(
-            material::decodePicture(pictureOf(QSize(300, 120), "png"), material::kPictureRect.size()).image);
+            picture::decodePicture(pictureOf(QSize(300, 120), "png"), material::kPictureRect.size()).image);
         for (ControlId id : {ids::CompositionPicture, ids::SaveToButton}) {
             s.controls.showPicture(id, fitted, {core::ReasonCode::Truncated, {QStringLiteral("PNG")}});
             s.note(QStringLiteral("shown"), s.controls.hasPicture(id));

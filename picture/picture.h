@@ -1,0 +1,34 @@
+#pragma once
+
+#include "picture/decoded_picture.h"
+
+#include <QByteArray>
+#include <QSize>
+
+// The dispatcher: pictures by content, the kind told by the first bytes, never by a file name, and each kind
+// handed to its decoder.
+namespace picture {
+
+enum class PictureKind { None, Bmp, Jpeg, Icon, Cursor, Gif, Pcx8, Pcx1, Png, Webp, Tiff, Heic, Avif };
+
+// The kind of picture the bytes begin with; None for fewer than 6 bytes or anything unrecognised.
+PictureKind recognise(const QByteArray& bytes);
+
+// Decodes a recognised picture. `target` is the size the picture will be shown at: decoders that can
+// scale while decoding (JPEG by n/8, PNG and TIFF by averaging k x k blocks as rows come) or that find a large
+// enough thumbnail (HEIC) stop at the smallest size still at least that large, and every picture is then
+// reduced by picture/resample.h's reductionFactor for the target, so the same pixels in any container give
+// the same true-colour picture (RGB32, or ARGB32 / ARGB32_Premultiplied with alpha; never indexed). An empty
+// target decodes at full size. Pictures beyond the bounds of picture/limits.h are refused before any pixel buffer is allocated;
+// for JPEG they apply to the size after that scaling, for PNG to the stored size. Pictures come out upright: JPEG,
+// WebP and TIFF by their EXIF or TIFF orientation, HEIC and AVIF by their own transformations. Of an
+// animation (GIF, WebP, AVIF) the first frame is shown. No picture always comes with a reason, so callers
+// report it as it is.
+DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});
+
+// About the most memory decoding the bytes for `target` and fitting them into the box takes, in bytes, from
+// the header alone: the decoded picture (JPEG, PNG and TIFF after their reduction; a whole interlaced PNG
+// before it) and, for a picture with transparency, its copy over white. 0 when the header gives no size.
+qint64 decodingMemory(const QByteArray& bytes, QSize target);
+
+} // namespace picture
