@@ -1,6 +1,6 @@
 // One material of the batch engine, as a worker composes it: read the material, decode it for the picture
-// box, render the composition frame, encode the PNG and write it. Measured for photo-like JPEG materials (quality 90) of
-// the sizes people feed the batch: a small picture, a phone screen and a camera photo.
+// box, render the composition frame, encode the PNG and write it. Measured for photo-like JPEG materials (quality 90)
+// of the sizes people feed the batch: a small picture, a phone screen and a camera photo.
 #include "material/batch_engine.h"
 #include "picture/picture.h"
 #include "testsupport/memory_controls.h"
@@ -35,11 +35,8 @@ std::vector<double> timeSteps(const QString& folder, const QString& name)
     std::vector<double> ms;
     QElapsedTimer timer;
     for (int i = 0; i < kSteps; ++i) {
-        const material::BatchMaterial m{name,
-                                        QFile::encodeName(folder + name),
-                                        folder + QStringLiteral("%1.png").arg(i + 1),
-                                        false,
-                                        {}};
+        const material::BatchMaterial m{
+            name, QFile::encodeName(folder + name), folder + QStringLiteral("%1.png").arg(i + 1), false, {}};
         timer.start();
         const material::MaterialDone done =
             material::composeMaterial(m, look, material::WriteMode::Replace, {}, budget, buffer);

@@ -5,9 +5,9 @@
 // rows for another build of the tool (an older one, to see a change's effect on the same machine and minute).
 #include "bench_corpus.h"
 #include "child_run.h"
+#include "material/picture_file.h"
 #include "picture/jpeg_decoder.h"
 #include "picture/picture.h"
-#include "material/picture_file.h"
 
 #include <QBuffer>
 
@@ -266,8 +266,12 @@ void printRows(const std::vector<Row>& rows, double n, const bench::ChildRun& ou
 // The target's own figure: vorlith-batch --jobs 2 against the floor on 2 threads, in rounds that run one right
 // after the other, so a slower or faster minute of a shared machine falls on both; the ratio of each round's
 // times (floor over tool, higher is better) by the wall clock and by CPU time, median and range.
-void floorRounds(const QString& what, const QString& tool, const QString& corpus, const QStringList& names,
-                 const QString& work, QTextStream& out)
+void floorRounds(const QString& what,
+                 const QString& tool,
+                 const QString& corpus,
+                 const QStringList& names,
+                 const QString& work,
+                 QTextStream& out)
 {
     constexpr int kRounds = 7;
     std::vector<double> wall, cpu;
@@ -282,7 +286,7 @@ void floorRounds(const QString& what, const QString& tool, const QString& corpus
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
     out << QStringLiteral("%1 --jobs 2 against the floor on 2 threads, %2 rounds back to back: wall "
-                         "%3x (%4-%5), CPU %6x (%7-%8)\n")
+                          "%3x (%4-%5), CPU %6x (%7-%8)\n")
                .arg(what)
                .arg(kRounds)
                .arg(wall[kRounds / 2], 0, 'f', 2)

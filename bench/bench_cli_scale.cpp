@@ -1,6 +1,6 @@
 // vorlith-batch at the edges of real use: peak memory on 108-megapixel phone photos (12000 x 9000) with one
-// and two workers, on 16-bit RGBA PNGs of 8192 x 8192 (512 MB each at full size) with two, and a folder of 100,000 files (empty ones: the listing, the plan and the dry run are
-// what is measured, not decoding).
+// and two workers, on 16-bit RGBA PNGs of 8192 x 8192 (512 MB each at full size) with two, and a folder of 100,000
+// files (empty ones: the listing, the plan and the dry run are what is measured, not decoding).
 #include "child_run.h"
 #include "material/file_listing.h"
 #include "testsupport/libjpeg_writer.h"
@@ -99,7 +99,8 @@ int main(int argc, char** argv)
     out << "generating " << big << ", " << deep << " and " << many << " (kept between runs)...\n" << Qt::flush;
     QTemporaryDir work;
     const bool made = bench::inChild([&] {
-        return makeFiles(big, QStringLiteral("photo%1.jpg"), kBigPhotos, [](int i) { return bigPhoto(quint32(i % 2)); }) &&
+        return makeFiles(
+                   big, QStringLiteral("photo%1.jpg"), kBigPhotos, [](int i) { return bigPhoto(quint32(i % 2)); }) &&
                makeFiles(deep, QStringLiteral("deep%1.png"), kBigPngs, [](int i) { return deepPng(unsigned(i)); }) &&
                makeManyFiles(many);
     });

@@ -13,9 +13,9 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QPushButton>
-#include <QThread>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -136,8 +136,11 @@ private:
                 continue;
             }
             const bench::ChildRun run = bench::runMeasured(QStringLiteral(VORLITH_BUILD_DIR "/cli/vorlith-batch"),
-                                                           {QStringLiteral("-i"), corpus, QStringLiteral("-o"),
-                                                            QFile::decodeName(line), QStringLiteral("--jobs"),
+                                                           {QStringLiteral("-i"),
+                                                            corpus,
+                                                            QStringLiteral("-o"),
+                                                            QFile::decodeName(line),
+                                                            QStringLiteral("--jobs"),
                                                             QStringLiteral("2")});
             if (::write(m_answer[1], &run, sizeof run) != ssize_t(sizeof run))
                 break;

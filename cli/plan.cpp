@@ -1,9 +1,9 @@
 #include "cli/plan.h"
 
 #include "material/file_listing.h"
+#include "material/picture_file.h"
 #include "picture/limits.h"
 #include "picture/picture.h"
-#include "material/picture_file.h"
 
 #include <QDir>
 #include <QFile>

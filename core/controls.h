@@ -87,9 +87,17 @@ public:
     virtual void setStatus(const QString& text) = 0;
     // Desktop progress of a batch run, beside the status text: `done` of `total` materials; a total of 0
     // clears it. Controls without a desktop ignore it.
-    virtual void setProgress(int done, int total) { (void)done; (void)total; }
+    virtual void setProgress(int done, int total)
+    {
+        (void)done;
+        (void)total;
+    }
     // The end of a batch run, for a desktop notification when the window is not active.
-    virtual void announceRunEnd(int saved, int skipped) { (void)saved; (void)skipped; }
+    virtual void announceRunEnd(int saved, int skipped)
+    {
+        (void)saved;
+        (void)skipped;
+    }
 };
 
 } // namespace core

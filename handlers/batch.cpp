@@ -92,7 +92,8 @@ bool BatchHandlers::outputFolderAccepted(core::Controls& controls, const QString
     QStringList names;
     for (qint64 n = first; n <= lines; ++n)
         names.append(material::numberedName(n));
-    const material::OutputCheck check = material::checkOutputs(folder, names, controls.text(MaterialFolderBox), m_listed);
+    const material::OutputCheck check =
+        material::checkOutputs(folder, names, controls.text(MaterialFolderBox), m_listed);
     const std::vector<qsizetype>& refused = !check.overMaterials.empty() ? check.overMaterials : check.folders;
     if (!refused.empty()) {
         const QString why =
@@ -161,7 +162,8 @@ QString BatchHandlers::loadCurrentFile(core::Controls& controls)
     // The box holds the name readLine put there, unless the user has typed over it since.
     const QByteArray native = name == m_current.shown ? m_current.native : QFile::encodeName(name);
     QByteArray bytes;
-    const core::Reason error = material::readPictureFile(QFile::encodeName(material::withTrailingSeparator(folder)) + native, bytes);
+    const core::Reason error =
+        material::readPictureFile(QFile::encodeName(material::withTrailingSeparator(folder)) + native, bytes);
     // A file that could not be read gives empty bytes, which clear the box; a refused picture is cleared
     // here, so no earlier material lingers under this line's number.
     const core::Reason refused = controls.setPicture(CompositionPicture, bytes);
@@ -185,10 +187,10 @@ material::BatchJob BatchHandlers::jobOf(const core::Controls& controls)
         if (file.shown.isEmpty())
             break;
         material::BatchMaterial m{file.shown,
-                        QFile::encodeName(material::withTrailingSeparator(folder)) + file.native,
-                        material::numberedOutput(m_outputFolder, index + 1),
-                        false,
-                        {}};
+                                  QFile::encodeName(material::withTrailingSeparator(folder)) + file.native,
+                                  material::numberedOutput(m_outputFolder, index + 1),
+                                  false,
+                                  {}};
         if (folder.isEmpty())
             m.refused = core::ReasonCode::NoMaterialFolder;
         job.materials.push_back(std::move(m));
@@ -199,7 +201,8 @@ material::BatchJob BatchHandlers::jobOf(const core::Controls& controls)
         bitmaps[i] = controls.badgeBitmap(core::kBadges[i].id);
     job.look.badges = material::badgeLayers(material::badgeLayoutOf(controls), bitmaps);
     const int fit = controls.pictureFit(CompositionPicture);
-    job.look.fit = material::fitName(static_cast<material::Fit>(fit)).isEmpty() ? material::Fit::Stretch : static_cast<material::Fit>(fit);
+    job.look.fit = material::fitName(static_cast<material::Fit>(fit)).isEmpty() ? material::Fit::Stretch
+                                                                                : static_cast<material::Fit>(fit);
     job.mode = m_writeMode;
     job.workers = m_workers;
     job.keepPictures = true;
@@ -291,7 +294,8 @@ void BatchHandlers::note(material::MaterialDone& done)
         if (m_failure.isEmpty() || done.index < m_failureIndex) {
             m_failureIndex = done.index;
             m_failure = QStringLiteral("无法保存图片 %1：%2")
-                            .arg(QDir::toNativeSeparators(material::numberedOutput(m_outputFolder, m_first + static_cast<qint64>(done.index) + 1)),
+                            .arg(QDir::toNativeSeparators(material::numberedOutput(
+                                     m_outputFolder, m_first + static_cast<qint64>(done.index) + 1)),
                                  core::chineseText(done.reason));
         }
         break;
@@ -404,9 +408,8 @@ void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& 
     text += summary + QStringLiteral("。");
     appendListed(text, QStringLiteral("以下 %1 个素材未能载入，已跳过："), std::move(report.skipped));
     appendListed(text, QStringLiteral("以下 %1 个素材的图片无法保存，已跳过："), std::move(report.unwritten));
-    appendListed(text,
-                 QStringLiteral("以下 %1 个素材的数据不完整，已保存，缺少的部分为灰色："),
-                 std::move(report.damaged));
+    appendListed(
+        text, QStringLiteral("以下 %1 个素材的数据不完整，已保存，缺少的部分为灰色："), std::move(report.damaged));
     controls.showMessage(QString::fromUtf16(kMessageTitle), text);
 }
 

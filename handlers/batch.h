@@ -82,8 +82,8 @@ private:
 
     const int m_workers;
     Report m_report;
-    std::vector<material::ListedFile> m_listed;             // what listFiles wrote, line by line
-    material::ListedFile m_current;                         // what readLine put in the current-file box
+    std::vector<material::ListedFile> m_listed;                       // what listFiles wrote, line by line
+    material::ListedFile m_current;                                   // what readLine put in the current-file box
     material::WriteMode m_writeMode = material::WriteMode::NoReplace; // Replace once the user has said Yes to replacing
     // The run in progress: its engine, its materials' names and output folder, the line of its first material
     // and the list's length, the failure that stopped it, how many materials the controls show as done and

@@ -2,8 +2,8 @@
 
 #include "core/reasons.h"
 #include "material/composition.h"
-#include "picture/memory_budget.h"
 #include "material/picture_file.h"
+#include "picture/memory_budget.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -46,10 +46,10 @@ struct BatchJob {
     std::vector<BatchMaterial> materials;
     Composition look; // the badges and the fit; its picture is not used
     WriteMode mode = WriteMode::NoReplace;
-    int workers = 0;                          // 0: every core
-    bool keepPictures = false;                // reports carry the fitted picture (the window shows it)
-    const std::atomic<bool>* stop = nullptr;  // polled before each material, like stop() (a signal's flag)
-    WriteBracket bracket;                     // none: writes go ahead
+    int workers = 0;                         // 0: every core
+    bool keepPictures = false;               // reports carry the fitted picture (the window shows it)
+    const std::atomic<bool>* stop = nullptr; // polled before each material, like stop() (a signal's flag)
+    WriteBracket bracket;                    // none: writes go ahead
 };
 
 // A finished material.

@@ -19,7 +19,6 @@ namespace material {
 // from the system's error code; the buffer is then empty.
 core::Reason readRegularFile(const QString& path, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost = -1);
 // The same for a path as the file system holds it, whatever bytes its names are made of.
-core::Reason
-readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost = -1);
+core::Reason readRegularFile(const QByteArray& nativePath, qint64 maxBytes, QByteArray& buffer, qint64 readAtMost = -1);
 
 } // namespace material

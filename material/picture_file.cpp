@@ -8,15 +8,15 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
-#include <cstring>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
 #include <isa-l/igzip_lib.h>
-#include <zlib.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace material {
 
@@ -225,7 +225,8 @@ int openTemporary(int dir, QByteArray& tempName)
         return fd;
     for (int attempt = 0; attempt < 16; ++attempt) {
         tempName = temporaryName();
-        const int named = ::openat(dir, tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int named =
+            ::openat(dir, tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (named >= 0 || errno != EEXIST)
             return named;
     }

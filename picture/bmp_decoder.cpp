@@ -173,8 +173,15 @@ core::Reason codingOf(quint32 compression, bool os2, Coding& coding, bool& bitfi
 
 // The masks of a 16-, 24- or 32-bit picture: from the header, after a 40-byte header, or the defaults of a
 // picture without bit fields (5-5-5 and 8-8-8). A V3 header or later may give BI_RGB an alpha mask.
-core::Reason readMasks(Bytes b, qint64 infoAt, quint32 infoSize, bool os2, quint32 compression, bool bitfields,
-                       qint64 dataOffset, Layout& l, qint64& masksEnd)
+core::Reason readMasks(Bytes b,
+                       qint64 infoAt,
+                       quint32 infoSize,
+                       bool os2,
+                       quint32 compression,
+                       bool bitfields,
+                       qint64 dataOffset,
+                       Layout& l,
+                       qint64& masksEnd)
 {
     std::array<quint32, 4> m{};
     masksEnd = infoAt + infoSize;
@@ -240,14 +247,17 @@ Parsed parseLayout(Bytes b, Place place, bool icon)
     const bool os21 = infoSize == 12; // OS/2 1.x: 16-bit sizes, 3-byte colour table entries
     l.bits = int(os21 ? b.u16(at + 10) : b.u16(at + 14));
     const quint32 compression = os21 ? 0 : field(16);
-    const bool os2 = !os21 && (infoSize < 40 || (infoSize > 40 && infoSize <= 64 && infoSize != 52 && infoSize != 56) ||
-                               (infoSize == 40 && ((compression == 3 && l.bits == 1) || (compression == 4 && l.bits == 24))));
+    const bool os2 =
+        !os21 && (infoSize < 40 || (infoSize > 40 && infoSize <= 64 && infoSize != 52 && infoSize != 56) ||
+                  (infoSize == 40 && ((compression == 3 && l.bits == 1) || (compression == 4 && l.bits == 24))));
     bool bitfields = false;
     const core::Reason coding = codingOf(compression, os2, l.coding, bitfields);
     if (coding)
         return {l, coding};
     if (!validBits(l.coding, l.bits, bitfields))
-        return {l, damaged(QStringLiteral("%1 bits per pixel with compression %2 is invalid").arg(l.bits).arg(compression))};
+        return {
+            l,
+            damaged(QStringLiteral("%1 bits per pixel with compression %2 is invalid").arg(l.bits).arg(compression))};
     l.width = os21 ? qint64(b.u16(at + 4)) : qint64(qint32(b.u32(at + 4)));
     const qint64 height = os21 ? qint64(b.u16(at + 6)) : qint64(qint32(b.u32(at + 8)));
     l.topDown = height < 0;
@@ -259,7 +269,8 @@ Parsed parseLayout(Bytes b, Place place, bool icon)
     }
     qint64 tableAt = at + infoSize;
     if (l.bits == 16 || l.bits == 24 || l.bits == 32) {
-        const core::Reason masks = readMasks(b, at, infoSize, os2, compression, bitfields, place.dataOffset, l, tableAt);
+        const core::Reason masks =
+            readMasks(b, at, infoSize, os2, compression, bitfields, place.dataOffset, l, tableAt);
         if (masks)
             return {l, masks};
     }
@@ -346,13 +357,14 @@ void convertRow(const Layout& l, bool alpha, const uchar* src, int count, QRgb* 
         const auto& srgb = linearToSrgb();
         for (int x = 0; x < count; ++x, src += 8) {
             const int a = alpha ? int((fixed213(src + 6) * 255 + 4096) / 8192) : 255;
-            out[x] = qRgba(srgb[size_t(fixed213(src + 4))], srgb[size_t(fixed213(src + 2))], srgb[size_t(fixed213(src))], a);
+            out[x] =
+                qRgba(srgb[size_t(fixed213(src + 4))], srgb[size_t(fixed213(src + 2))], srgb[size_t(fixed213(src))], a);
         }
         return;
     }
     const auto& c = l.channels;
-    const bool plain = c[0].mask == 0xFF0000 && c[1].mask == 0xFF00 && c[2].mask == 0xFF &&
-                       (!alpha || c[3].mask == 0xFF000000u);
+    const bool plain =
+        c[0].mask == 0xFF0000 && c[1].mask == 0xFF00 && c[2].mask == 0xFF && (!alpha || c[3].mask == 0xFF000000u);
     const int bytes = bits / 8;
     if (plain && bits == 24) {
         for (int x = 0; x < count; ++x, src += 3)

@@ -19,8 +19,8 @@ namespace picture {
 // 255). Palette entries the file lacks, and indexes past the palette, are black. `target` is the display size:
 // a larger picture is reduced by picture/resample.h's reductionFactor as its rows are read (a run-length one
 // once it is drawn whole), so it never exists at full size; an empty target decodes at full size. A JPEG or
-// PNG inside goes to that decoder with `target`. Rows and runs whose data never came are kMissingDataColour, with a Truncated
-// warning. Sizes beyond picture/limits.h are refused from the header. A valid layout this decoder does not
+// PNG inside goes to that decoder with `target`. Rows and runs whose data never came are kMissingDataColour, with a
+// Truncated warning. Sizes beyond picture/limits.h are refused from the header. A valid layout this decoder does not
 // read (Huffman 1D, CMYK, masks that are not contiguous) is Unsupported; only damaged data is Damaged.
 DecodedPicture decodeBmp(const QByteArray& bytes, QSize target = {});
 

@@ -72,8 +72,8 @@ struct StandardError {
     int silences = 0;
     int writers = 0; // holding or waiting
     bool writing = false;
-    int saved = -1;  // the real standard error while silenced
-    int read = -1;   // the pipe's end whose contents are dropped
+    int saved = -1; // the real standard error while silenced
+    int read = -1;  // the pipe's end whose contents are dropped
 };
 
 StandardError& standardError()

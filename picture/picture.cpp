@@ -206,8 +206,8 @@ qint64 measuredByQt(const QByteArray& bytes, QSize target)
     }
     const qint64 pixels = qint64(size.width()) * size.height();
     const int bits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
-    const bool alpha = format != QImage::Format_Invalid && QImage::toPixelFormat(format).alphaUsage() ==
-                                                               QPixelFormat::UsesAlpha;
+    const bool alpha =
+        format != QImage::Format_Invalid && QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha;
     return pixels * std::max(bits, 32) / 8 + (alpha ? pixels * 4 : 0);
 }
 

@@ -19,11 +19,10 @@ PictureKind recognise(const QByteArray& bytes);
 // enough thumbnail (HEIC) stop at the smallest size still at least that large, and every picture is then
 // reduced by picture/resample.h's reductionFactor for the target, so the same pixels in any container give
 // the same true-colour picture (RGB32, or ARGB32 / ARGB32_Premultiplied with alpha; never indexed). An empty
-// target decodes at full size. Pictures beyond the bounds of picture/limits.h are refused before any pixel buffer is allocated;
-// for JPEG they apply to the size after that scaling, for PNG to the stored size. Pictures come out upright: JPEG,
-// WebP and TIFF by their EXIF or TIFF orientation, HEIC and AVIF by their own transformations. Of an
-// animation (GIF, WebP, AVIF) the first frame is shown. No picture always comes with a reason, so callers
-// report it as it is.
+// target decodes at full size. Pictures beyond the bounds of picture/limits.h are refused before any pixel buffer is
+// allocated; for JPEG they apply to the size after that scaling, for PNG to the stored size. Pictures come out upright:
+// JPEG, WebP and TIFF by their EXIF or TIFF orientation, HEIC and AVIF by their own transformations. Of an animation
+// (GIF, WebP, AVIF) the first frame is shown. No picture always comes with a reason, so callers report it as it is.
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target = {});
 
 // About the most memory decoding the bytes for `target` and fitting them into the box takes, in bytes, from

@@ -31,7 +31,8 @@ int channels(int colourType)
 }
 
 // One row as libpng takes it with png_set_packing: a byte a sample below 8 bits, big-endian pairs at 16.
-std::vector<png_byte> packedRow(int w, int y, const PngShape& shape, const std::function<unsigned(int, int, int)>& sample)
+std::vector<png_byte>
+packedRow(int w, int y, const PngShape& shape, const std::function<unsigned(int, int, int)>& sample)
 {
     const int n = channels(shape.colourType);
     const int bytes = shape.depth == 16 ? 2 : 1;
@@ -71,8 +72,14 @@ QByteArray libpngEncode(int w, int h, const PngShape& shape, const std::function
         return {};
     }
     png_set_write_fn(png, &out, append, flush);
-    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), shape.depth, shape.colourType,
-                 shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png,
+                 info,
+                 png_uint_32(w),
+                 png_uint_32(h),
+                 shape.depth,
+                 shape.colourType,
+                 shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (!palette.empty())
         png_set_PLTE(png, info, palette.data(), int(palette.size()));

@@ -28,7 +28,7 @@ check_tidy() {
   echo "clang-tidy: ${#files[@]} files, ${TIDY_JOBS:-2} at a time"
   local start=$SECONDS
   run-clang-tidy -quiet -p "$build" -j "${TIDY_JOBS:-2}" \
-    -header-filter "^$root/(app|assets|bench|cli|core|fuzz|material|show|skin|testsupport|tests|tools|ui)/" \
+    -header-filter "^$root/(app|assets|bench|cli|core|fuzz|handlers|material|picture|skin|testsupport|tests|tools|ui)/" \
     "${files[@]}"
   echo "clang-tidy: $((SECONDS - start)) s"
 }

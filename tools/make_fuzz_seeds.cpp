@@ -120,21 +120,23 @@ QList<std::pair<QString, QByteArray>> bmpSeeds()
     putU32le(element, 10, 14 + 14 + 40);
     const QByteArray iconImage =
         bmpFile({40, 4, 8, 4, 0, {}, palette, 16, 0, bmpRows(4, 4, 4, value) + bmpRows(4, 4, 1, value)}).mid(14);
-    return {{"os2_1x_8bit.bmp", bmpFile({12, 7, 3, 8, 0, {}, palette, 0, 2, bmpRows(7, 3, 8, value)})},
-            {"os2_2x_short_header.bmp", bmpFile({16, 9, 2, 4, 0, {}, palette, 0, 0, bmpRows(9, 2, 4, value)})},
-            {"2bit_top_down.bmp", bmpFile({40, 9, -3, 2, 0, {}, palette.mid(0, 3), 3, 0, bmpRows(9, 3, 2, value, true)})},
-            {"16bit_1_9_2_4.bmp", bmpFile({108, 6, 3, 16, 3, {0x8000, 0x7FC0, 0x30, 0xF}, {}, 0, 0, bmpRows(6, 3, 16, value)})},
-            {"32bit_alphabitfields.bmp",
-             bmpFile({40, 6, 3, 32, 6, {0xFF000000, 0xFFF000, 0xFF0, 0xF}, {}, 0, 0, bmpRows(6, 3, 32, value)})},
-            {"32bit_v5_alpha.bmp",
-             bmpFile({124, 6, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, 0, 0, bmpRows(6, 3, 32, value)})},
-            {"64bit.bmp", bmpFile({40, 3, 2, 64, 0, {}, {}, 0, 0, bmpRows(3, 2, 64, value)})},
-            {"rle8_jumps.bmp", bmpFile({40, 8, 4, 8, 1, {}, palette, 16, 0, rle8})},
-            {"rle4.bmp", bmpFile({40, 7, 2, 4, 2, {}, palette, 16, 0, rle4})},
-            {"rle24_os2.bmp", bmpFile({64, 5, 2, 24, 4, {}, {}, 0, 0, rle24})},
-            {"png_inside.bmp", bmpFile({40, 6, 4, 0, 5, {}, {}, 0, 0, encode(painted(6, 4, gradient), "png")})},
-            {"array.bmp", array + element},
-            {"bmp_inside.ico", iconDirectory(1, {iconImage})}};
+    return {
+        {"os2_1x_8bit.bmp", bmpFile({12, 7, 3, 8, 0, {}, palette, 0, 2, bmpRows(7, 3, 8, value)})},
+        {"os2_2x_short_header.bmp", bmpFile({16, 9, 2, 4, 0, {}, palette, 0, 0, bmpRows(9, 2, 4, value)})},
+        {"2bit_top_down.bmp", bmpFile({40, 9, -3, 2, 0, {}, palette.mid(0, 3), 3, 0, bmpRows(9, 3, 2, value, true)})},
+        {"16bit_1_9_2_4.bmp",
+         bmpFile({108, 6, 3, 16, 3, {0x8000, 0x7FC0, 0x30, 0xF}, {}, 0, 0, bmpRows(6, 3, 16, value)})},
+        {"32bit_alphabitfields.bmp",
+         bmpFile({40, 6, 3, 32, 6, {0xFF000000, 0xFFF000, 0xFF0, 0xF}, {}, 0, 0, bmpRows(6, 3, 32, value)})},
+        {"32bit_v5_alpha.bmp",
+         bmpFile({124, 6, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, 0, 0, bmpRows(6, 3, 32, value)})},
+        {"64bit.bmp", bmpFile({40, 3, 2, 64, 0, {}, {}, 0, 0, bmpRows(3, 2, 64, value)})},
+        {"rle8_jumps.bmp", bmpFile({40, 8, 4, 8, 1, {}, palette, 16, 0, rle8})},
+        {"rle4.bmp", bmpFile({40, 7, 2, 4, 2, {}, palette, 16, 0, rle4})},
+        {"rle24_os2.bmp", bmpFile({64, 5, 2, 24, 4, {}, {}, 0, 0, rle24})},
+        {"png_inside.bmp", bmpFile({40, 6, 4, 0, 5, {}, {}, 0, 0, encode(painted(6, 4, gradient), "png")})},
+        {"array.bmp", array + element},
+        {"bmp_inside.ico", iconDirectory(1, {iconImage})}};
 }
 
 QList<std::pair<QString, QByteArray>> pictureSeeds()
@@ -165,14 +167,18 @@ QList<std::pair<QString, QByteArray>> pictureSeeds()
         {"cursor.cur", iconFile(2, {{16, 32, qRgb(30, 160, 60), 3, 4}})},
         {"rgb.png", encode(small, "png")},
         {"alpha.png", encode(small.convertToFormat(QImage::Format_ARGB32), "png")},
-        {"deep_interlaced.png", libpngEncode(13, 9, {16, 6, true}, [](int x, int y, int c) { return x * 4099u + y * 331u + c * 77u; })},
+        {"deep_interlaced.png",
+         libpngEncode(13, 9, {16, 6, true}, [](int x, int y, int c) { return x * 4099u + y * 331u + c * 77u; })},
         {"palette_trns.png",
-         libpngEncode(7, 5, {4, 3, false, {qRgba(9, 9, 9, 0), qRgb(200, 0, 0), qRgba(0, 90, 0, 99)}},
+         libpngEncode(7,
+                      5,
+                      {4, 3, false, {qRgba(9, 9, 9, 0), qRgb(200, 0, 0), qRgba(0, 90, 0, 99)}},
                       [](int x, int y, int) { return unsigned(x + y) % 3; })},
         // Larger than the box, so the decoder reduces them: while reading, and after reading the whole.
         {"reduced.png", libpngEncode(300, 460, {1, 0}, [](int x, int y, int) { return unsigned(x ^ y) & 1; })},
         {"reduced_interlaced.png",
-         libpngEncode(300, 460, {8, 4, true}, [](int x, int y, int c) { return unsigned(x * 3 + y + c * 100) & 0xFF; })},
+         libpngEncode(
+             300, 460, {8, 4, true}, [](int x, int y, int c) { return unsigned(x * 3 + y + c * 100) & 0xFF; })},
         {"lossy.webp", encode(small, "webp", 80)},
         {"lossless_alpha.webp", encode(small.convertToFormat(QImage::Format_ARGB32), "webp", 100)},
         {"animation.webp", animatedWebpFile({small, small.mirrored()})},

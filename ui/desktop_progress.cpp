@@ -50,8 +50,8 @@ void DesktopProgress::setProgress(int done, int total)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    QDBusMessage update =
-        QDBusMessage::createSignal(launcherPath(), QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"));
+    QDBusMessage update = QDBusMessage::createSignal(
+        launcherPath(), QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"));
     const bool shown = total > 0;
     update << appUri()
            << QVariantMap{{QStringLiteral("count"), qint64(done)},

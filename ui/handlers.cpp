@@ -1,7 +1,7 @@
 #include "ui/handlers.h"
 
-#include "handlers/batch.h"
 #include "handlers/badges.h"
+#include "handlers/batch.h"
 #include "handlers/qq_show.h"
 #include "handlers/saving.h"
 
@@ -13,11 +13,13 @@ HandlerTable defaultHandlers()
     table.bind(Handler::QqShowLookup, [](core::Controls& c, int) { handlers::lookupQqShow(c); });
     table.bind(Handler::SaveQqShow, [](core::Controls& c, int) { handlers::saveFrame(c, core::ids::ViewerFrame); });
     table.bind(Handler::ToggleBadge, [](core::Controls& c, int badge) { handlers::toggleBadge(c, badge); });
-    table.bind(Handler::Nudge,
-               [](core::Controls& c, int direction) { handlers::nudgeBadge(c, static_cast<handlers::Direction>(direction)); });
+    table.bind(Handler::Nudge, [](core::Controls& c, int direction) {
+        handlers::nudgeBadge(c, static_cast<handlers::Direction>(direction));
+    });
     table.bind(Handler::RestoreBadges, [](core::Controls& c, int) { handlers::restoreBadges(c); });
     table.bind(Handler::Upload, [](core::Controls& c, int) { handlers::uploadPicture(c); });
-    table.bind(Handler::SavePicture, [](core::Controls& c, int) { handlers::saveFrame(c, core::ids::CompositionFrame); });
+    table.bind(Handler::SavePicture,
+               [](core::Controls& c, int) { handlers::saveFrame(c, core::ids::CompositionFrame); });
 
     // The batch handlers keep the run's report between ticks; the table's functions share one set.
     auto batch = std::make_shared<handlers::BatchHandlers>();

@@ -2,8 +2,8 @@
 
 #include "assets/assets.h"
 #include "core/badges.h"
-#include "material/composition.h"
 #include "handlers/badges.h"
+#include "material/composition.h"
 
 #include <algorithm>
 #include <array>

@@ -257,7 +257,8 @@ void WidgetControls::announceRunEnd(int saved, int skipped)
     // A user who is looking at the window sees the end there; one who went elsewhere hears of it.
     if (m_window.isActiveWindow())
         return;
-    m_desktop.notify(QStringLiteral("批量制作完成"), QStringLiteral("已保存 %1 张图片，跳过 %2 个").arg(saved).arg(skipped));
+    m_desktop.notify(QStringLiteral("批量制作完成"),
+                     QStringLiteral("已保存 %1 张图片，跳过 %2 个").arg(saved).arg(skipped));
 }
 
 } // namespace ui

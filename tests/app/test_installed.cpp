@@ -8,8 +8,8 @@
 
 #include <QDirIterator>
 #include <QHash>
-#include <QSet>
 #include <QImage>
+#include <QSet>
 #include <QThread>
 #include <QtTest>
 
@@ -84,7 +84,7 @@ bool webEngineStarted(qint64 pid)
 }
 
 struct WindowRun {
-    QString engine;        // the path the skin engine was mapped from (empty when it never was)
+    QString engine;         // the path the skin engine was mapped from (empty when it never was)
     bool webEngine = false; // the web engine was seen started
     QString err;
 };
@@ -109,8 +109,8 @@ WindowRun runWindow(const QString& program, const QString& mounts = {}, bool unt
     WindowRun run;
     if (!child.waitForStarted())
         return run;
-    for (int i = 0; i < 600 && (run.engine.isEmpty() || (untilWebEngine && !run.webEngine)) &&
-                    child.state() == QProcess::Running;
+    for (int i = 0;
+         i < 600 && (run.engine.isEmpty() || (untilWebEngine && !run.webEngine)) && child.state() == QProcess::Running;
          ++i) {
         QFile maps(QStringLiteral("/proc/%1/maps").arg(child.processId()));
         if (run.engine.isEmpty() && maps.open(QIODevice::ReadOnly)) {
@@ -260,8 +260,8 @@ bool InstalledTest::buildPackage()
     QDir(dir).removeRecursively();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DEB_BUILD_OPTIONS"), QStringLiteral("nocheck parallel=2"));
-    const probe::Result built =
-        probe::run(kSource + QStringLiteral("/tools/build-package.sh"), {dir, QStringLiteral("-Pnocheck")}, env, 1500000);
+    const probe::Result built = probe::run(
+        kSource + QStringLiteral("/tools/build-package.sh"), {dir, QStringLiteral("-Pnocheck")}, env, 1500000);
     if (built.exitCode != 0) {
         m_packageError = built.out + built.err;
         return false;
@@ -337,12 +337,11 @@ void InstalledTest::manualPages()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    const probe::Result man = probe::run(
-        QStringLiteral("man"),
-        {QStringLiteral("--warnings"),
-         QStringLiteral("-l"),
-         m_unpacked.file(QStringLiteral("usr/share/man/man1/%1.1.gz").arg(program))},
-        env);
+    const probe::Result man = probe::run(QStringLiteral("man"),
+                                         {QStringLiteral("--warnings"),
+                                          QStringLiteral("-l"),
+                                          m_unpacked.file(QStringLiteral("usr/share/man/man1/%1.1.gz").arg(program))},
+                                         env);
     QVERIFY2(man.exitCode == 0 && man.err.isEmpty(), qPrintable(man.err));
     QStringList lines = man.out.split(QLatin1Char('\n'));
     while (!lines.isEmpty() && lines.constLast().trimmed().isEmpty())

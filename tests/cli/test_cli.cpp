@@ -2,11 +2,11 @@
 // overwrite, dry runs, layout files, bad options, a large folder on two workers and Ctrl-C.
 #include "cli/cli_process.h"
 #include "core/badges.h"
-#include "material/badge_layout.h"
 #include "handlers/batch.h"
+#include "material/badge_layout.h"
 #include "test_utils.h"
-#include "testsupport/modern_pictures.h"
 #include "testsupport/memory_controls.h"
+#include "testsupport/modern_pictures.h"
 #include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
 
@@ -622,10 +622,11 @@ private slots:
             const QString held = out.file(QStringLiteral("5.png"));
             QVERIFY(how == QLatin1String("full") || out.write(QStringLiteral("5.png"), "earlier"));
             // Room for four pictures; or 5.png a mount point, which no rename can replace.
-            MountedHere mount(how == QLatin1String("full")
-                                  ? QStringList{"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(4 * pages * 4 + 2), "t", dir}
-                                  : QStringList{"--bind", "-o", "ro", work.file(QStringLiteral("held.png")), held},
-                              how == QLatin1String("full") ? dir : held);
+            MountedHere mount(
+                how == QLatin1String("full")
+                    ? QStringList{"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(4 * pages * 4 + 2), "t", dir}
+                    : QStringList{"--bind", "-o", "ro", work.file(QStringLiteral("held.png")), held},
+                how == QLatin1String("full") ? dir : held);
             QVERIFY(mount.mounted());
             if (window) {
                 testutil::MemoryControls controls;

@@ -1,6 +1,7 @@
 // The batch tool and the window draw the same pixels: the window's rendered composition frame, with a badge
 // layout put on its controls and a material in its picture box, equals the tool's PNG for that material and
-// layout, and the window's own batch writes the very same file. The effect area's context menu saves and loads that layout.
+// layout, and the window's own batch writes the very same file. The effect area's context menu saves and loads that
+// layout.
 #include "cli/cli_process.h"
 #include "core/badges.h"
 #include "material/badge_layout.h"

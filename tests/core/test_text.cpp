@@ -164,7 +164,8 @@ private slots:
                             {"TIFF", "Sorry, can not handle image with PhotometricInterpretation=9"})
             << QStringLiteral("TIFF 图片数据有损坏（用到了不支持的编码或功能），只显示能读出的部分");
         QTest::newRow("BMP: a compression it does not read")
-            << core::Reason(ReasonCode::Unsupported, {"BMP", "compression 9"}) << QStringLiteral("不支持这种 BMP 图片：压缩方式 9");
+            << core::Reason(ReasonCode::Unsupported, {"BMP", "compression 9"})
+            << QStringLiteral("不支持这种 BMP 图片：压缩方式 9");
         QTest::newRow("BMP: CMYK") << core::Reason(ReasonCode::Unsupported, {"BMP", "CMYK colours (compression 12)"})
                                    << QStringLiteral("不支持这种 BMP 图片：CMYK 颜色（压缩方式 12）");
         QTest::newRow("BMP: cut before its pixels") << damaged("BMP", "the file ends before its pixel data")

@@ -2,8 +2,8 @@
 // server sees, the picture the cropped viewer shows, the start-up lookup, a server that never answers, and
 // saving the viewer frame through the real file dialog whichever page is shown.
 #include "core/badges.h"
-#include "picture_server.h"
 #include "handlers/qq_show.h"
+#include "picture_server.h"
 #include "test_utils.h"
 #include "testsupport/ui/window_fixture.h"
 #include "ui/web_view.h"

@@ -54,7 +54,8 @@ private slots:
         testutil::Sandbox box;
         QImage frame(152, 240, QImage::Format_RGB32);
         frame.fill(Qt::black);
-        QVERIFY(material::writePictureFile(box.file(QStringLiteral("f.png")), frame, material::WriteMode::NoReplace).ok());
+        QVERIFY(
+            material::writePictureFile(box.file(QStringLiteral("f.png")), frame, material::WriteMode::NoReplace).ok());
         QImageReader reader(box.file(QStringLiteral("f.png")));
         QCOMPARE(reader.format(), QByteArray("png"));
         VERIFY_SAME_PIXELS(reader.read(), frame);
@@ -119,7 +120,8 @@ private slots:
             QCOMPARE(old.readAll(), QByteArray("old"));
         }
         // No temporary file is left behind, whatever happened.
-        const QStringList left = QDir(box.file(QStringLiteral("out"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QStringList left =
+            QDir(box.file(QStringLiteral("out"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         QVERIFY2(left.size() <= 1, qPrintable(left.join(u' ')));
     }
 };

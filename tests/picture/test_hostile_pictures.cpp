@@ -1,8 +1,8 @@
 // Hostile input is normal input: damaged, lying and enormous files give a picture or a reason, never a
 // crash, an out-of-bounds access or an unbounded allocation. Each case is written to a real file named
 // after its fault and read back as the window reads materials.
-#include "picture/picture.h"
 #include "material/picture_file.h"
+#include "picture/picture.h"
 #include "test_utils.h"
 #include "testsupport/libpng_writer.h"
 #include "testsupport/modern_pictures.h"
@@ -313,9 +313,11 @@ void TestHostilePictures::fillsWhatNeverArrived_data()
     QTest::newRow("PNG") << "cut.png" << encode(noisy, "png") << noisy;
     auto noisySample = [&noisy](int x, int y, int c) { return unsigned(noisy.pixel(x, y) >> (16 - 8 * c) & 0xFF); };
     QTest::newRow("PNG inside an icon") << "cut_png.ico" << iconAround(encode(noisy, "png")) << noisy;
-    QTest::newRow("PNG interlaced") << "cut_interlaced.png" << libpngEncode(160, 120, {8, 2, true}, noisySample) << noisy;
+    QTest::newRow("PNG interlaced") << "cut_interlaced.png" << libpngEncode(160, 120, {8, 2, true}, noisySample)
+                                    << noisy;
     QTest::newRow("JPEG") << "cut.jpg" << encode(image, "jpeg", 90) << QImage();
-    QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120LL, char(0x21)) << QImage();
+    QTest::newRow("PCX") << "cut.pcx" << pcxHeader(5, 8, 1, 160, 120, 160) + QByteArray(160 * 120LL, char(0x21))
+                         << QImage();
     // GIF: the rows of the frame that never came, whether stored top to bottom or in interlaced passes.
     const QList<QRgb> four{qRgb(200, 0, 0), qRgb(0, 160, 0), qRgb(0, 0, 220), qRgb(250, 250, 250)};
     const QImage gif = painted(160, 120, [&](int x, int y) { return four[gifIndex(x, y)]; });
@@ -558,15 +560,17 @@ void TestHostilePictures::tellsAnUnsupportedBmpFromADamagedOne_data()
                           << core::ReasonCode::Unsupported << "CMYK colours (compression 11)";
     QTest::newRow("compression 9") << bmpFile({40, 8, 2, 24, 9, {}, {}, 0, 0, rows}) << core::ReasonCode::Unsupported
                                    << "compression 9";
-    QTest::newRow("masks with holes") << bmpFile({40, 8, 2, 16, 3, {0xF00F, 0x0F00, 0x00F0}, {}, 0, 0, QByteArray(32, 'x')})
+    QTest::newRow("masks with holes") << bmpFile(
+                                             {40, 8, 2, 16, 3, {0xF00F, 0x0F00, 0x00F0}, {}, 0, 0, QByteArray(32, 'x')})
                                       << core::ReasonCode::Unsupported << "bit-field masks that are not contiguous";
-    QTest::newRow("8-bit run-length of 4 bits") << bmpFile({40, 8, 2, 4, 1, {}, two, 2, 0, QByteArray("\0\1", 2)})
-                                                << core::ReasonCode::Damaged
-                                                << "4 bits per pixel with compression 1 is invalid";
+    QTest::newRow("8-bit run-length of 4 bits")
+        << bmpFile({40, 8, 2, 4, 1, {}, two, 2, 0, QByteArray("\0\1", 2)}) << core::ReasonCode::Damaged
+        << "4 bits per pixel with compression 1 is invalid";
     QTest::newRow("3 bits per pixel") << bmpFile({40, 8, 2, 3, 0, {}, two, 2, 0, rows}) << core::ReasonCode::Damaged
                                       << "3 bits per pixel with compression 0 is invalid";
-    QTest::newRow("no PNG where one is said to be") << bmpFile({40, 8, 2, 0, 5, {}, {}, 0, 0, rows})
-                                                    << core::ReasonCode::Damaged << "the pixel data offset holds no PNG data";
+    QTest::newRow("no PNG where one is said to be")
+        << bmpFile({40, 8, 2, 0, 5, {}, {}, 0, 0, rows}) << core::ReasonCode::Damaged
+        << "the pixel data offset holds no PNG data";
     QTest::newRow("info header of 13 bytes") << bmpFile({13, 8, 2, 24, 0, {}, {}, 0, 0, rows})
                                              << core::ReasonCode::Damaged << "the info header size 13 is invalid";
     QTest::newRow("cut before its pixels") << bmpFile({40, 8, 2, 24, 0, {}, {}, 0, 0, {}}) << core::ReasonCode::Damaged

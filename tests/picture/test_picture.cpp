@@ -1,8 +1,8 @@
 // Recognition by the first bytes, and decoding of small valid files of every kind to exact pixels.
 #include "material/composition.h"
+#include "material/picture_file.h"
 #include "picture/heif_decoder.h"
 #include "picture/picture.h"
-#include "material/picture_file.h"
 #include "test_utils.h"
 #include "testsupport/libpng_writer.h"
 #include "testsupport/modern_pictures.h"
@@ -171,8 +171,10 @@ std::pair<QByteArray, QImage> bitFieldBmp(int bits, QList<int> widths, int infoS
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int a = alpha ? widenedByDigits(sample(x, y, 3), widths[3]) : 255;
-            const QRgb c = qRgba(widenedByDigits(sample(x, y, 0), widths[0]), widenedByDigits(sample(x, y, 1), widths[1]),
-                                 widenedByDigits(sample(x, y, 2), widths[2]), a);
+            const QRgb c = qRgba(widenedByDigits(sample(x, y, 0), widths[0]),
+                                 widenedByDigits(sample(x, y, 1), widths[1]),
+                                 widenedByDigits(sample(x, y, 2), widths[2]),
+                                 a);
             expected.setPixel(x, y, c);
         }
     const QByteArray rows = bmpRows(w, h, bits, [&](int x, int y) {
@@ -181,7 +183,9 @@ std::pair<QByteArray, QImage> bitFieldBmp(int bits, QList<int> widths, int infoS
             v |= widths[c] == 0 ? 0 : sample(x, y, c) << shifts[c];
         return v;
     });
-    const QList<quint32> given = compression == 0 ? QList<quint32>() : alpha || infoSize >= 56 ? masks : masks.mid(0, 3);
+    const QList<quint32> given = compression == 0          ? QList<quint32>()
+                                 : alpha || infoSize >= 56 ? masks
+                                                           : masks.mid(0, 3);
     BmpLayout layout{infoSize, w, h, bits, compression, given};
     layout.pixels = rows;
     return {bmpFile(layout), expected};
@@ -513,9 +517,9 @@ void TestPicture::addBmpRows()
         QTest::newRow(qPrintable(QStringLiteral("BMP %1-byte header, top down").arg(size))) << file << colours;
     }
     QByteArray cosmetic = bmpFile({40, 5, 3, 24, 0, {}, {}, 0, 0, bmpRows(5, 3, 24, rgb24)});
-    putU32le(cosmetic, 2, 7);            // file size
+    putU32le(cosmetic, 2, 7);                 // file size
     putU32le(cosmetic, 14 + 24, quint32(-1)); // density
-    putU32le(cosmetic, 14 + 20, 999999); // pixel data size
+    putU32le(cosmetic, 14 + 20, 999999);      // pixel data size
     QTest::newRow("BMP with wrong file size, density and data size fields") << cosmetic << colours;
 
     // Palettes of every depth, and of every length: a short one is padded black, a long one's extra entries
@@ -527,8 +531,10 @@ void TestPicture::addBmpRows()
         const char* name;
         int infoSize, bits, entries, gap;
     };
-    for (const Paletted& p : {Paletted{"BMP 1-bit", 40, 1, 2, 0}, Paletted{"BMP 2-bit", 40, 2, 4, 0},
-                              Paletted{"BMP 4-bit", 40, 4, 16, 0}, Paletted{"BMP 8-bit", 40, 8, 256, 0},
+    for (const Paletted& p : {Paletted{"BMP 1-bit", 40, 1, 2, 0},
+                              Paletted{"BMP 2-bit", 40, 2, 4, 0},
+                              Paletted{"BMP 4-bit", 40, 4, 16, 0},
+                              Paletted{"BMP 8-bit", 40, 8, 256, 0},
                               Paletted{"BMP 4-bit, five colours of sixteen", 40, 4, 5, 0},
                               Paletted{"BMP 1-bit, six colours of two", 40, 1, 6, 0},
                               Paletted{"BMP OS/2 1.x 8-bit, short palette, data past a gap", 12, 8, 3, 2},
@@ -538,7 +544,8 @@ void TestPicture::addBmpRows()
         auto index = [&](int x, int y) { return quint64((x * 3 + y * 5) & top); };
         const QList<QRgb> table = palette.mid(0, p.entries);
         const quint32 count = p.infoSize == 12 ? 0 : quint32(p.entries);
-        const QByteArray file = bmpFile({p.infoSize, w, h, p.bits, 0, {}, table, count, p.gap, bmpRows(w, h, p.bits, index)});
+        const QByteArray file =
+            bmpFile({p.infoSize, w, h, p.bits, 0, {}, table, count, p.gap, bmpRows(w, h, p.bits, index)});
         const QImage expected = painted(w, h, [&](int x, int y) {
             const int i = int(index(x, y));
             return i < p.entries ? palette[i] : qRgb(0, 0, 0);
@@ -553,12 +560,20 @@ void TestPicture::addBmpRows()
         int infoSize;
         quint32 compression;
     };
-    for (const Fields& f : {Fields{16, {5, 5, 5}, 40, 0}, Fields{16, {5, 6, 5}, 40, 3}, Fields{16, {2, 3, 1}, 40, 3},
-                            Fields{16, {3, 10, 3}, 52, 3}, Fields{16, {4, 4, 4, 4}, 56, 3},
-                            Fields{16, {5, 5, 5, 1}, 40, 6}, Fields{16, {1, 9, 2, 4}, 108, 3},
-                            Fields{32, {8, 8, 8}, 40, 0}, Fields{32, {11, 11, 10}, 40, 3}, Fields{32, {7, 18, 7}, 52, 3},
-                            Fields{32, {10, 10, 10, 2}, 124, 3}, Fields{32, {8, 12, 8, 4}, 40, 6},
-                            Fields{32, {6, 17, 5, 4}, 108, 3}, Fields{32, {8, 8, 8, 8}, 124, 3}}) {
+    for (const Fields& f : {Fields{16, {5, 5, 5}, 40, 0},
+                            Fields{16, {5, 6, 5}, 40, 3},
+                            Fields{16, {2, 3, 1}, 40, 3},
+                            Fields{16, {3, 10, 3}, 52, 3},
+                            Fields{16, {4, 4, 4, 4}, 56, 3},
+                            Fields{16, {5, 5, 5, 1}, 40, 6},
+                            Fields{16, {1, 9, 2, 4}, 108, 3},
+                            Fields{32, {8, 8, 8}, 40, 0},
+                            Fields{32, {11, 11, 10}, 40, 3},
+                            Fields{32, {7, 18, 7}, 52, 3},
+                            Fields{32, {10, 10, 10, 2}, 124, 3},
+                            Fields{32, {8, 12, 8, 4}, 40, 6},
+                            Fields{32, {6, 17, 5, 4}, 108, 3},
+                            Fields{32, {8, 8, 8, 8}, 124, 3}}) {
         QStringList shape;
         for (int width : f.widths)
             shape.append(QString::number(width));
@@ -572,8 +587,8 @@ void TestPicture::addBmpRows()
     }
     // A fourth byte with no alpha mask is no alpha, and an alpha channel that is zero everywhere is none.
     auto xrgb = [](int x, int y) { return quint64(bmpColour(x, y) & 0xFFFFFF) | quint64(x * 40 + 1) << 24; };
-    QTest::newRow("BMP 32-bit, fourth byte without a mask") << bmpFile({40, 5, 3, 32, 0, {}, {}, 0, 0, bmpRows(5, 3, 32, xrgb)})
-                                                            << colours;
+    QTest::newRow("BMP 32-bit, fourth byte without a mask")
+        << bmpFile({40, 5, 3, 32, 0, {}, {}, 0, 0, bmpRows(5, 3, 32, xrgb)}) << colours;
     const QList<quint32> argb{0xFF0000, 0xFF00, 0xFF, 0xFF000000};
     QTest::newRow("BMP 32-bit, alpha mask, alpha zero everywhere")
         << bmpFile({124, 5, 3, 32, 3, argb, {}, 0, 0, bmpRows(5, 3, 32, rgb24)}) << colours;
@@ -589,21 +604,32 @@ void TestPicture::addBmpRows()
     QImage deepExpected(6, 1, QImage::Format_ARGB32);
     for (int x = 0; x < 6; ++x) {
         const int alpha = int(std::lround(std::clamp(levels[(x + 3) % 6], 0, 8192) * 255 / 8192.0));
-        deepExpected.setPixel(x, 0, qRgba(srgbOf(levels[(x + 2) % 6]), srgbOf(levels[(x + 1) % 6]), srgbOf(levels[x]), alpha));
+        deepExpected.setPixel(
+            x, 0, qRgba(srgbOf(levels[(x + 2) % 6]), srgbOf(levels[(x + 1) % 6]), srgbOf(levels[x]), alpha));
     }
     QTest::newRow("BMP 64-bit") << bmpFile({40, 6, 1, 64, 0, {}, {}, 0, 0, bmpRows(6, 1, 64, deep)}) << deepExpected;
 
     // Run-length: runs, literal pixels with their padding, ends of lines, a jump and an early end of the
     // picture. The pixels the codes pass over are transparent. Rows are stored bottom up.
     const QList<QRgb> eight = palette.mid(100, 8);
-    const QByteArray rle8 = rleBytes({3, 1, 0, 3, 2, 3, 4, 0, 0, 0,         // bottom row: 1 1 1 2 3 4 . .
-                                      2, 5, 0, 2, 3, 1,                     // 5 5, jump to x 5 on the next row
-                                      3, 6, 0, 0,                           // . . . . . 6 6 6
-                                      4, 7, 0, 1});                         // top row: 7 7 7 7 . . . .
+    const QByteArray rle8 = rleBytes({3, 1, 0, 3, 2, 3, 4, 0, 0, 0, // bottom row: 1 1 1 2 3 4 . .
+                                      2, 5, 0, 2, 3, 1,             // 5 5, jump to x 5 on the next row
+                                      3, 6, 0, 0,                   // . . . . . 6 6 6
+                                      4, 7, 0, 1});                 // top row: 7 7 7 7 . . . .
     QTest::newRow("BMP RLE8") << bmpFile({40, 8, 4, 8, 1, {}, eight, 8, 0, rle8})
                               << fromMap({"7777....", ".....666", "55......", "111234.."}, eight);
-    const QByteArray rle4 = rleBytes({0, 3, 0x34, 0x50, 4, 0x67, 0, 0, // 3 4 5 6 7 6 7
-                                      5, 0x12, 0, 1});                // 1 2 1 2 1 . .
+    const QByteArray rle4 = rleBytes({0,
+                                      3,
+                                      0x34,
+                                      0x50,
+                                      4,
+                                      0x67,
+                                      0,
+                                      0, // 3 4 5 6 7 6 7
+                                      5,
+                                      0x12,
+                                      0,
+                                      1}); // 1 2 1 2 1 . .
     QTest::newRow("BMP RLE4") << bmpFile({40, 7, 2, 4, 2, {}, eight, 8, 0, rle4})
                               << fromMap({"12121..", "3456767"}, eight);
     const QList<QRgb> five{qRgb(250, 0, 0), qRgb(0, 250, 0), qRgb(0, 0, 250), qRgb(9, 99, 199), qRgb(77, 7, 177)};
@@ -611,8 +637,8 @@ void TestPicture::addBmpRows()
     for (int i : {1, 2, 3})
         rle24 += rleBytes({qBlue(five[i]), qGreen(five[i]), qRed(five[i])});
     rle24 += rleBytes({0, 0, 0, 5, 177, 7, 77, 0, 1}); // the padding, the end of the line, a run of five
-    QTest::newRow("BMP RLE24, OS/2 2.x header") << bmpFile({64, 5, 2, 24, 4, {}, {}, 0, 0, rle24})
-                                                << fromMap({"44444", "00123"}, five);
+    QTest::newRow("BMP RLE24, OS/2 2.x header")
+        << bmpFile({64, 5, 2, 24, 4, {}, {}, 0, 0, rle24}) << fromMap({"44444", "00123"}, five);
 
     const QImage inside = painted(9, 7, bmpColour);
     QTest::newRow("BMP holding a PNG") << bmpFile({40, 9, 7, 0, 5, {}, {}, 0, 0, encode(inside, "png")}) << inside;
@@ -640,12 +666,12 @@ void TestPicture::addBmpRows()
                                         << withAlpha(square, alpha);
     QTest::newRow("icon, 32-bit without alpha, AND mask")
         << iconDirectory(1, {icon(32, {}, bmpRows(4, 4, 32, rgb24), mask)}) << withAlpha(square, masked);
-    QTest::newRow("cursor, 24-bit, AND mask") << iconDirectory(2, {icon(24, {}, bmpRows(4, 4, 24, rgb24), mask)})
-                                              << withAlpha(square, masked);
+    QTest::newRow("cursor, 24-bit, AND mask")
+        << iconDirectory(2, {icon(24, {}, bmpRows(4, 4, 24, rgb24), mask)}) << withAlpha(square, masked);
     auto index = [](int x, int y) { return quint64(x) + 4 * quint64(y); };
     const QImage sixteen = painted(4, 4, [&](int x, int y) { return palette[int(index(x, y))]; });
-    QTest::newRow("icon, 4-bit, AND mask") << iconDirectory(1, {icon(4, palette.mid(0, 16), bmpRows(4, 4, 4, index), mask)})
-                                           << withAlpha(sixteen, masked);
+    QTest::newRow("icon, 4-bit, AND mask")
+        << iconDirectory(1, {icon(4, palette.mid(0, 16), bmpRows(4, 4, 4, index), mask)}) << withAlpha(sixteen, masked);
 }
 
 void TestPicture::decodesLosslessFormats()
@@ -681,7 +707,8 @@ void TestPicture::decodesBmpsOtherProgramsWrote_data()
         sixteen.append(qRgb(i * 17, 255 - i * 13, (i * 71) & 0xFF));
     const QImage few = painted(37, 23, [&](int x, int y) { return sixteen[(x / 3 + y) % 16]; });
     const QImage many = painted(37, 23, [&](int x, int y) { return qRgb((x + y * 37) % 200, 40, 90); });
-    const QImage bilevel = painted(37, 23, [](int x, int y) { return (x * y) % 3 ? qRgb(255, 255, 255) : qRgb(0, 0, 0); });
+    const QImage bilevel =
+        painted(37, 23, [](int x, int y) { return (x * y) % 3 ? qRgb(255, 255, 255) : qRgb(0, 0, 0); });
     const QImage see = withAlpha(photo, [](int x, int y) { return (x * 9 + y * 4) % 256; });
     const QStringList palette{"-type", "Palette", "-compress", "None", "BMP3:"};
     QTest::newRow("bmp2: OS/2 1.x header") << photo << QStringList{"BMP2:"} << 12 << 24 << 0 << false << 0;
@@ -689,8 +716,8 @@ void TestPicture::decodesBmpsOtherProgramsWrote_data()
     QTest::newRow("bmp: 124-byte header") << photo << QStringList{"BMP:"} << 124 << 24 << 0 << false << 0;
     QTest::newRow("bmp: 124-byte header, alpha") << see << QStringList{"BMP:"} << 124 << 32 << 3 << false << 0;
     QTest::newRow("16 colours: 4-bit") << few << palette << 40 << 4 << 0 << false << 0;
-    QTest::newRow("black and white: 1-bit") << bilevel << QStringList{"-type", "Bilevel", "BMP3:"} << 40 << 1 << 0
-                                            << false << 0;
+    QTest::newRow("black and white: 1-bit")
+        << bilevel << QStringList{"-type", "Bilevel", "BMP3:"} << 40 << 1 << 0 << false << 0;
     QTest::newRow("200 colours: 8-bit") << many << palette << 40 << 8 << 0 << true << 0;
     QTest::newRow("8-bit run-length") << many << QStringList{"-type", "Palette", "-compress", "RLE", "BMP3:"} << 40 << 8
                                       << 1 << true << 0;
@@ -780,10 +807,10 @@ void TestPicture::reducesLargeBmpsWhileReading_data()
     auto rgb = [&](int x, int y) { return sample(x, y, 0) << 16 | sample(x, y, 1) << 8 | sample(x, y, 2); };
     auto argb = [&](int x, int y) { return rgb(x, y) | sample(x, y, 3) << 24; };
     QTest::newRow("24-bit, bottom up") << bmpFile({40, w, h, 24, 0, {}, {}, 0, 0, bmpRows(w, h, 24, rgb)}) << false;
-    QTest::newRow("24-bit, top down") << bmpFile({40, w, -h, 24, 0, {}, {}, 0, 0, bmpRows(w, h, 24, rgb, true)}) << false;
-    QTest::newRow("32-bit with alpha") << bmpFile({124, w, h, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, 0, 0,
-                                                   bmpRows(w, h, 32, argb)})
-                                       << true;
+    QTest::newRow("24-bit, top down") << bmpFile({40, w, -h, 24, 0, {}, {}, 0, 0, bmpRows(w, h, 24, rgb, true)})
+                                      << false;
+    QTest::newRow("32-bit with alpha")
+        << bmpFile({124, w, h, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, 0, 0, bmpRows(w, h, 32, argb)}) << true;
 }
 
 void TestPicture::reducesLargeBmpsWhileReading()

@@ -66,8 +66,13 @@ public:
         : m_bus(QDBusConnection::connectToBus(address, QStringLiteral("desktop stand-in")))
     {
         ok = m_bus.registerService(QStringLiteral("org.freedesktop.Notifications")) &&
-             m_bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this, QDBusConnection::ExportAllSlots) &&
-             m_bus.connect({}, {}, QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"), this,
+             m_bus.registerObject(
+                 QStringLiteral("/org/freedesktop/Notifications"), this, QDBusConnection::ExportAllSlots) &&
+             m_bus.connect({},
+                           {},
+                           QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                           QStringLiteral("Update"),
+                           this,
                            SLOT(update(QString, QVariantMap)));
     }
     ~DesktopStandIn() override { QDBusConnection::disconnectFromBus(QStringLiteral("desktop stand-in")); }
@@ -77,8 +82,14 @@ public:
     QList<QStringList> notifications; // app name, icon, summary, body, desktop-entry hint
 
 public slots:
-    uint Notify(const QString& app, uint, const QString& icon, const QString& summary, const QString& body,
-                const QStringList&, const QVariantMap& hints, int)
+    uint Notify(const QString& app,
+                uint,
+                const QString& icon,
+                const QString& summary,
+                const QString& body,
+                const QStringList&,
+                const QVariantMap& hints,
+                int)
     {
         notifications.append({app, icon, summary, body, hints.value(QStringLiteral("desktop-entry")).toString()});
         return uint(notifications.size());
@@ -220,7 +231,8 @@ private slots:
         QCOMPARE(shown.controls().interval(ids::BatchTimer), 0);
         const QStringList written = filesIn(out.path());
         QVERIFY(atQuestion >= 5);
-        QVERIFY2(written.size() <= atQuestion + QThread::idealThreadCount(), qPrintable(QString::number(written.size())));
+        QVERIFY2(written.size() <= atQuestion + QThread::idealThreadCount(),
+                 qPrintable(QString::number(written.size())));
         for (const QString& name : written)
             QCOMPARE(QImage(out.file(name)).size(), QSize(152, 240));
     }

@@ -5,8 +5,8 @@
 #include "picture_box_contract.h"
 #include "test_utils.h"
 #include "testsupport/picture_bytes.h"
-#include "ui/badge_editing.h"
 #include "testsupport/ui/window_fixture.h"
+#include "ui/badge_editing.h"
 #include "ui/badge_layout_menu.h"
 
 #include <QAbstractButton>

@@ -6,8 +6,8 @@
 #include "test_utils.h"
 #include "testsupport/memory_controls.h"
 #include "testsupport/picture_bytes.h"
-#include "ui/layout.h"
 #include "testsupport/ui/window_fixture.h"
+#include "ui/layout.h"
 
 #include <QtTest>
 
@@ -19,8 +19,8 @@ namespace {
 // the window and the in-memory controls take from the test.
 struct Side {
     Controls& controls;
-    std::function<void(const QString&)> answerFile;   // the next file dialog; empty cancels
-    std::function<void(const QString&)> answerFolder; // the next folder dialog; empty cancels
+    std::function<void(const QString&)> answerFile;             // the next file dialog; empty cancels
+    std::function<void(const QString&)> answerFolder;           // the next folder dialog; empty cancels
     std::function<void(QMessageBox::StandardButton)> answerBox; // the next question or message
     std::function<void(material::Fit)> setFit;
     QStringList seen = {};     // every value read back, in order
@@ -142,7 +142,8 @@ void TestControlsContract::bothAgree_data()
 
     // Each fit, with the badges moved and one hidden, over a picture of each shape and a picture cut short;
     // bytes that are no picture leave the picture shown, and a control that is no picture box shows none.
-    for (material::Fit fit : {material::Fit::Stretch, material::Fit::Cover, material::Fit::CoverTop, material::Fit::Contain}) {
+    for (material::Fit fit :
+         {material::Fit::Stretch, material::Fit::Cover, material::Fit::CoverTop, material::Fit::Contain}) {
         QTest::newRow(qPrintable(QStringLiteral("pictures, fit ") + material::fitName(fit))) << Script([fit](Side& s) {
             s.setFit(fit);
             s.controls.setLeft(kBadges[2].id, 130);
@@ -233,11 +234,13 @@ void TestControlsContract::bothAgree_data()
         s.note(QStringLiteral("no folder"), s.controls.browseForFolder(QStringLiteral("浏览你需要的文件夹")));
         for (QMessageBox::StandardButton button : {QMessageBox::Yes, QMessageBox::No}) {
             s.answerBox(button);
-            s.note(QStringLiteral("answer"), s.controls.askYesNo(QStringLiteral("信息："), QStringLiteral("要停止吗？")));
+            s.note(QStringLiteral("answer"),
+                   s.controls.askYesNo(QStringLiteral("信息："), QStringLiteral("要停止吗？")));
         }
         s.answerBox(QMessageBox::NoButton);
         s.controls.showMessage(QStringLiteral("信息："), QStringLiteral("请确定素材路径正确或者格式正确！"));
-        s.note(QStringLiteral("frame after the dialogs"), sizeText(s.controls.renderFrame(ids::CompositionFrame).size()));
+        s.note(QStringLiteral("frame after the dialogs"),
+               sizeText(s.controls.renderFrame(ids::CompositionFrame).size()));
     });
 }
 
@@ -247,30 +250,34 @@ void TestControlsContract::bothAgree()
     testutil::ShownWindow shown;
     QVERIFY(shown.ok);
     QString asked;
-    Side window{.controls = shown.controls(),
-                .answerFile = testutil::answerFileDialog,
-                .answerFolder = testutil::answerFileDialog,
-                .answerBox = [&asked](QMessageBox::StandardButton button) { testutil::answerMessageBox(&asked, button); },
-                .setFit = [&shown](material::Fit fit) {
-                    shown.window().controlAs<ui::PictureBox>(ids::CompositionPicture)->setFit(fit);
-                }};
+    Side window{
+        .controls = shown.controls(),
+        .answerFile = testutil::answerFileDialog,
+        .answerFolder = testutil::answerFileDialog,
+        .answerBox = [&asked](QMessageBox::StandardButton button) { testutil::answerMessageBox(&asked, button); },
+        .setFit =
+            [&shown](material::Fit fit) {
+                shown.window().controlAs<ui::PictureBox>(ids::CompositionPicture)->setFit(fit);
+            }};
     testutil::MemoryControls memory;
     memory.setBadgeBitmaps(assets::badgeBitmaps());
     Side plain{.controls = memory,
                .answerFile = [&memory](const QString& path) { memory.dialogAnswers.append(path); },
                .answerFolder = [&memory](const QString& path) { memory.folderAnswers.append(path); },
-               .answerBox = [&memory](QMessageBox::StandardButton button) {
-                   if (button != QMessageBox::NoButton)
-                       memory.yesNoAnswers.append(button == QMessageBox::Yes);
-               },
+               .answerBox =
+                   [&memory](QMessageBox::StandardButton button) {
+                       if (button != QMessageBox::NoButton)
+                           memory.yesNoAnswers.append(button == QMessageBox::Yes);
+                   },
                .setFit = [&memory](material::Fit fit) { memory.setFit(fit); }};
     script(window);
     script(plain);
 
     for (qsizetype i = 0; i < std::max(window.seen.size(), plain.seen.size()); ++i) {
         const QString expected = window.seen.value(i);
-        QVERIFY2(plain.seen.value(i) == expected,
-                 qPrintable(QStringLiteral("read %1: widgets %2, memory %3").arg(i).arg(expected, plain.seen.value(i))));
+        QVERIFY2(
+            plain.seen.value(i) == expected,
+            qPrintable(QStringLiteral("read %1: widgets %2, memory %3").arg(i).arg(expected, plain.seen.value(i))));
     }
     QCOMPARE(plain.frames.size(), window.frames.size());
     for (qsizetype i = 0; i < window.frames.size(); ++i) {
