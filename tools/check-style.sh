@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The style checks of CI, also `make lint`: clang-format over every tracked .cpp and .h (.clang-format), and
-# clang-tidy's allow-listed checks (.clang-tidy) over the sources of every target of a configured build,
-# from its compile database. Generated sources (moc, resources) are left out; the headers they include are
+# The style checks of CI, also `make lint`: clang-format over every tracked .cpp and .h (.clang-format), the
+# layers (which module's sources include from which), and clang-tidy's allow-listed checks (.clang-tidy) over
+# the sources of every target of a configured build, from its compile database. Generated sources (moc, resources) are left out; the headers they include are
 # checked through the sources that include them.
-# Usage: tools/check-style.sh [format|tidy|all] [build folder, default build]
+# Usage: tools/check-style.sh [format|tidy|all] [build folder, default build]; format checks the layers too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-all}
@@ -12,6 +12,30 @@ build=${2:-build}
 check_format() {
   echo "clang-format: $(git ls-files '*.cpp' '*.h' | wc -l) files"
   git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
+
+# Which modules each module's sources may include from: the layers of docs/architecture.md, pointing one way.
+# An include of a module not in its row climbs a layer or crosses to a side it must not know.
+check_layers() {
+  local -A may=(
+    [core]="core" [picture]="picture core" [material]="material picture core"
+    [handlers]="handlers material picture core" [assets]="assets core"
+    [ui]="ui handlers material picture assets core" [app]="app ui handlers material picture assets core"
+    [cli]="cli material picture assets core" [skin]="skin"
+  )
+  local module found=0 line used
+  for module in "${!may[@]}"; do
+    while IFS= read -r line; do
+      used=${line#*#include \"}
+      used=${used%%/*}
+      if [[ " ${may[$module]} " != *" $used "* ]]; then
+        echo "layers: $line ($module may include from: ${may[$module]})"
+        found=1
+      fi
+    done < <(git grep -n '^#include "[a-z_]*/' -- "$module/*.cpp" "$module/*.h")
+  done
+  echo "layers: $([[ $found == 0 ]] && echo "every include points down" || echo "includes climb")"
+  return "$found"
 }
 
 check_tidy() {
@@ -34,8 +58,8 @@ check_tidy() {
 }
 
 case "$what" in
-  format) check_format ;;
+  format) check_format && check_layers ;;
   tidy) check_tidy ;;
-  all) check_format && check_tidy ;;
+  all) check_format && check_layers && check_tidy ;;
   *) echo "usage: $0 [format|tidy|all] [build folder]" >&2; exit 2 ;;
 esac
