@@ -116,7 +116,9 @@ bool makeFormats()
                                kFolder + QLatin1String("photo.tif"),
                                kFolder + QLatin1String("photo_deflate.tif")})
                    .seconds >= 0 &&
-           writeFile(kFolder + QLatin1String("photo_lossless.webp"), picturebytes::encode(photo, "webp", 100));
+           writeFile(kFolder + QLatin1String("photo_lossless.webp"), picturebytes::encode(photo, "webp", 100)) &&
+           writeFile(kFolder + QLatin1String("photo8.bmp"), photoBmp(8)) &&
+           writeFile(kFolder + QLatin1String("photo24.bmp"), photoBmp(24));
 }
 
 // In the fresh process: `runs` decodes of the file into the box; the median milliseconds go to `result`.
