@@ -3,6 +3,7 @@
 #include "picture/decoder_messages.h"
 #include "picture/jpeg_decoder.h"
 #include "picture/limits.h"
+#include "picture/picture.h"
 #include "picture/png_decoder.h"
 #include "picture/resample.h"
 
@@ -17,7 +18,7 @@ namespace picture {
 
 namespace {
 
-const QString kBmp = QStringLiteral("BMP");
+const QString kBmp = kindName(PictureKind::Bmp);
 
 core::Reason damaged(const QString& words)
 {
@@ -624,7 +625,7 @@ DecodedPicture decodeLayout(const QByteArray& bytes, const Parsed& parsed, QSize
     if (inner.isEmpty())
         return {{},
                 damaged(QStringLiteral("the pixel data offset holds no %1 data")
-                            .arg(l.coding == Coding::Jpeg ? QStringLiteral("JPEG") : QStringLiteral("PNG"))),
+                            .arg(kindName(l.coding == Coding::Jpeg ? PictureKind::Jpeg : PictureKind::Png))),
                 {}};
     return l.coding == Coding::Jpeg ? decodeJpeg(inner, target) : decodePng(inner, target);
 }

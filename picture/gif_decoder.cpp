@@ -1,6 +1,7 @@
 #include "picture/gif_decoder.h"
 
 #include "picture/limits.h"
+#include "picture/picture.h"
 
 #include <gif_lib.h>
 
@@ -14,7 +15,7 @@ namespace picture {
 
 namespace {
 
-const QString kGif = QStringLiteral("GIF");
+const QString kGif = kindName(PictureKind::Gif);
 
 // The bytes as giflib reads them, and whether it asked for more than there are: a file cut short.
 struct Source {

@@ -1,6 +1,7 @@
 #include "picture/jpeg_decoder.h"
 
 #include "picture/limits.h"
+#include "picture/picture.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -175,7 +176,7 @@ void cmykToRgb(QImage& image, int rows, bool inverted)
     }
 }
 
-const QString kJpeg = QStringLiteral("JPEG");
+const QString kJpeg = kindName(PictureKind::Jpeg);
 
 // Why libjpeg gave no picture. When the bytes ran out it saw the end-of-image marker put in their place and
 // says "contains no image" or the like: its warning, "Premature end of JPEG file", says what happened.

@@ -1,6 +1,7 @@
 #include "picture/pcx.h"
 
 #include "picture/limits.h"
+#include "picture/picture.h"
 
 #include <algorithm>
 #include <array>
@@ -35,13 +36,13 @@ int u16(const uchar* p)
 // Reads a header, or says why the file cannot be shown.
 core::Reason damaged(const QString& what)
 {
-    return {core::ReasonCode::Damaged, {QStringLiteral("PCX"), what}};
+    return {core::ReasonCode::Damaged, {kindName(PictureKind::Pcx8), what}};
 }
 
 core::Reason readHeader(const uchar* h, Header& out)
 {
     if (h[0] != 0x0A || h[2] != 1)
-        return {core::ReasonCode::Unsupported, {QStringLiteral("PCX"), QStringLiteral("not run-length encoded")}};
+        return {core::ReasonCode::Unsupported, {kindName(PictureKind::Pcx8), QStringLiteral("not run-length encoded")}};
     const int xMin = u16(h + 4), yMin = u16(h + 6), xMax = u16(h + 8), yMax = u16(h + 10);
     if (xMax < xMin || yMax < yMin)
         return damaged(QStringLiteral("the picture window is empty"));
@@ -54,7 +55,8 @@ core::Reason readHeader(const uchar* h, Header& out)
         (out.bitsPerPixel == 8 && (out.planes == 1 || out.planes == 3)) || (out.bitsPerPixel == 1 && out.planes == 1);
     if (!supported)
         return {core::ReasonCode::Unsupported,
-                {QStringLiteral("PCX"), QStringLiteral("%1 planes of %2 bits").arg(out.planes).arg(out.bitsPerPixel)}};
+                {kindName(PictureKind::Pcx8),
+                 QStringLiteral("%1 planes of %2 bits").arg(out.planes).arg(out.bitsPerPixel)}};
     const core::Reason refusal = pictureSizeRefusal(out.width, out.height);
     if (refusal)
         return refusal;
@@ -165,7 +167,7 @@ DecodedPicture decodePcx(const QByteArray& bytes)
         // A line the data ends in stays the missing-data colour as a whole, like the lines after it: a part
         // of a line cannot be told from a run that was never finished.
         if (!rle.readLine(line.data(), static_cast<qsizetype>(line.size()))) {
-            result.warning = {core::ReasonCode::Truncated, {QStringLiteral("PCX")}};
+            result.warning = {core::ReasonCode::Truncated, {kindName(PictureKind::Pcx8)}};
             break;
         }
         convertLine(h, line.data(), palette, reinterpret_cast<QRgb*>(image.scanLine(y)));

@@ -113,10 +113,11 @@ DecodedPicture decodeIcon(const QByteArray& bytes, QSize target)
     IconEntry entry;
     const qint64 offset = bestIconImage(bytes, entry);
     if (offset < 0)
-        return {{},
-                {ReasonCode::Damaged,
-                 {QStringLiteral("ICO"), QStringLiteral("the directory holds no readable image within the limits")}},
-                {}};
+        return {
+            {},
+            {ReasonCode::Damaged,
+             {kindName(PictureKind::Icon), QStringLiteral("the directory holds no readable image within the limits")}},
+            {}};
     const QByteArray image = bytes.mid(offset);
     return recognise(image) == PictureKind::Png ? decodePng(image, target) : decodeIconBmp(image, target);
 }
@@ -153,42 +154,83 @@ PictureKind heifKind(const QByteArray& b)
     return !heif ? PictureKind::None : avif ? PictureKind::Avif : PictureKind::Heic;
 }
 
-} // namespace
-
-PictureKind recognise(const QByteArray& b)
-{
-    if (b.size() < 6)
-        return PictureKind::None;
-    if (startsWith(b, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}))
-        return PictureKind::Png;
-    if (startsWith(b, {'B', 'M'}))
-        return PictureKind::Bmp;
-    // An OS/2 bitmap array: its first element's header, then that element's own "BM" file header.
-    if (startsWith(b, {'B', 'A'}) && b.size() >= 16 && b.mid(14, 2) == "BM")
-        return PictureKind::Bmp;
-    if (startsWith(b, {0xFF, 0xD8}))
-        return PictureKind::Jpeg;
-    if (startsWith(b, {0, 0, 1, 0}) && u16le(b, 4) != 0)
-        return PictureKind::Icon;
-    if (startsWith(b, {0, 0, 2, 0}) && u16le(b, 4) != 0)
-        return PictureKind::Cursor;
-    if (b.startsWith("GIF87a") || b.startsWith("GIF89a"))
-        return PictureKind::Gif;
-    if (u8(b, 0) == 0x0A && u8(b, 1) <= 5 && u8(b, 2) == 0x01 && u8(b, 3) == 0x08)
-        return PictureKind::Pcx8;
-    if (startsWith(b, {0x0A, 0x03, 0x01, 0x01}))
-        return PictureKind::Pcx1;
-    if (b.startsWith("RIFF") && b.size() >= 12 && b.mid(8, 4) == "WEBP")
-        return PictureKind::Webp;
-    if (startsWith(b, {'I', 'I', 42, 0}) || startsWith(b, {'M', 'M', 0, 42}))
-        return PictureKind::Tiff;
-    return heifKind(b);
-}
-
-namespace {
-
 // About the memory Qt's reader takes for the bytes, from their header: the picture (JPEG after its scaling)
 // and, for a picture with transparency, its copy over white. 0 when the header gives no size.
+qint64 measuredByQt(const QByteArray& bytes, QSize target);
+
+// One row per kind of picture: what file dialogs call it and which file names they offer for it, how its first
+// bytes are told (at least 6 bytes are there), its decoder and its measure of the memory decoding takes.
+// Adding a kind is adding a row (and, where its library has words of its own for damage, teaching
+// core/reasons.cpp's kDamageKinds those words). Rows are tried in order: the signatures are told apart by their
+// first bytes, except the HEIF family's, which looks at bytes 4 to 7 and so comes last. The formats with
+// decoders of their own are measured by them: Qt's readers for them would let their libraries print to
+// standard error, Qt has none for HEIF and PCX, and Qt's GIF reader gives the first frame's size where the
+// picture is the whole screen.
+struct KindRow {
+    PictureKind kind;
+    const char16_t* name;     // as file dialogs and reasons name it; kinds of one name share one dialog entry
+    const char16_t* patterns; // file name patterns, separated by spaces (names only help the user find files)
+    bool (*recognise)(const QByteArray& bytes);
+    DecodedPicture (*decode)(const QByteArray& bytes, QSize target);
+    qint64 (*memory)(const QByteArray& bytes, QSize target);
+};
+
+using B = const QByteArray&;
+
+// clang-format off
+constexpr KindRow kKinds[] = {
+    {PictureKind::Jpeg,   u"JPEG", u"*.jpg *.jpeg *.jpe *.jfif",
+     [](B b) { return startsWith(b, {0xFF, 0xD8}); },
+     decodeJpeg, measuredByQt},
+    // A BMP file, or an OS/2 bitmap array: its first element's header, then that element's own "BM" file header.
+    {PictureKind::Bmp,    u"BMP",  u"*.bmp *.dib",
+     [](B b) { return startsWith(b, {'B', 'M'}) || (startsWith(b, {'B', 'A'}) && b.size() >= 16 && b.mid(14, 2) == "BM"); },
+     decodeBmp, bmpMemory},
+    {PictureKind::Png,    u"PNG",  u"*.png",
+     [](B b) { return startsWith(b, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}); },
+     decodePng, pngDecodingMemory},
+    {PictureKind::Gif,    u"GIF",  u"*.gif",
+     [](B b) { return b.startsWith("GIF87a") || b.startsWith("GIF89a"); },
+     [](B b, QSize) { return decodeGif(b); }, [](B b, QSize) { return gifDecodingMemory(b); }},
+    {PictureKind::Icon,   u"ICO",  u"*.ico",
+     [](B b) { return startsWith(b, {0, 0, 1, 0}) && u16le(b, 4) != 0; },
+     decodeIcon, iconDecodingMemory},
+    {PictureKind::Cursor, u"CUR",  u"*.cur",
+     [](B b) { return startsWith(b, {0, 0, 2, 0}) && u16le(b, 4) != 0; },
+     decodeIcon, iconDecodingMemory},
+    {PictureKind::Pcx8,   u"PCX",  u"*.pcx",
+     [](B b) { return u8(b, 0) == 0x0A && u8(b, 1) <= 5 && u8(b, 2) == 0x01 && u8(b, 3) == 0x08; },
+     [](B b, QSize) { return decodePcx(b); }, [](B b, QSize) { return pcxDecodingMemory(b); }},
+    {PictureKind::Pcx1,   u"PCX",  u"*.pcx",
+     [](B b) { return startsWith(b, {0x0A, 0x03, 0x01, 0x01}); },
+     [](B b, QSize) { return decodePcx(b); }, [](B b, QSize) { return pcxDecodingMemory(b); }},
+    {PictureKind::Webp,   u"WebP", u"*.webp",
+     [](B b) { return b.startsWith("RIFF") && b.size() >= 12 && b.mid(8, 4) == "WEBP"; },
+     [](B b, QSize) { return decodeWebp(b); }, measuredByQt},
+    {PictureKind::Tiff,   u"TIFF", u"*.tif *.tiff",
+     [](B b) { return startsWith(b, {'I', 'I', 42, 0}) || startsWith(b, {'M', 'M', 0, 42}); },
+     decodeTiff, tiffDecodingMemory},
+    {PictureKind::Heic,   u"HEIC", u"*.heic *.heif *.hif",
+     [](B b) { return heifKind(b) == PictureKind::Heic; },
+     decodeHeif, heifDecodingMemory},
+    {PictureKind::Avif,   u"AVIF", u"*.avif",
+     [](B b) { return heifKind(b) == PictureKind::Avif; },
+     decodeHeif, heifDecodingMemory},
+};
+// clang-format on
+
+// The row for the kind the bytes begin with; none for bytes that are no recognised picture.
+const KindRow* rowFor(const QByteArray& bytes)
+{
+    if (bytes.size() < 6)
+        return nullptr;
+    for (const KindRow& row : kKinds) {
+        if (row.recognise(bytes))
+            return &row;
+    }
+    return nullptr;
+}
+
 qint64 measuredByQt(const QByteArray& bytes, QSize target)
 {
     QBuffer buffer;
@@ -211,43 +253,6 @@ qint64 measuredByQt(const QByteArray& bytes, QSize target)
     return pixels * std::max(bits, 32) / 8 + (alpha ? pixels * 4 : 0);
 }
 
-// Each kind's decoder and its measure of the memory decoding takes. The formats with decoders of their own
-// are measured by them: Qt's readers for them would let their libraries print to standard error, Qt has none
-// for HEIF and PCX, and Qt's GIF reader gives the first frame's size where the picture is the whole screen.
-struct KindDecoder {
-    PictureKind kind;
-    DecodedPicture (*decode)(const QByteArray& bytes, QSize target);
-    qint64 (*memory)(const QByteArray& bytes, QSize target);
-};
-
-// clang-format off
-const KindDecoder kDecoders[] = {
-    {PictureKind::Bmp,    decodeBmp,                                                bmpMemory},
-    {PictureKind::Jpeg,   decodeJpeg,                                               measuredByQt},
-    {PictureKind::Icon,   decodeIcon,                                               iconDecodingMemory},
-    {PictureKind::Cursor, decodeIcon,                                               iconDecodingMemory},
-    {PictureKind::Gif,    [](const QByteArray& b, QSize) { return decodeGif(b); },  [](const QByteArray& b, QSize) { return gifDecodingMemory(b); }},
-    {PictureKind::Pcx8,   [](const QByteArray& b, QSize) { return decodePcx(b); },  [](const QByteArray& b, QSize) { return pcxDecodingMemory(b); }},
-    {PictureKind::Pcx1,   [](const QByteArray& b, QSize) { return decodePcx(b); },  [](const QByteArray& b, QSize) { return pcxDecodingMemory(b); }},
-    {PictureKind::Png,    decodePng,                                                pngDecodingMemory},
-    {PictureKind::Webp,   [](const QByteArray& b, QSize) { return decodeWebp(b); }, measuredByQt},
-    {PictureKind::Tiff,   decodeTiff,                                               tiffDecodingMemory},
-    {PictureKind::Heic,   decodeHeif,                                               heifDecodingMemory},
-    {PictureKind::Avif,   decodeHeif,                                               heifDecodingMemory},
-};
-// clang-format on
-
-// The decoder for the kind the bytes begin with; none for bytes that are no recognised picture.
-const KindDecoder* decoderFor(const QByteArray& bytes)
-{
-    const PictureKind kind = recognise(bytes);
-    for (const KindDecoder& d : kDecoders) {
-        if (d.kind == kind)
-            return &d;
-    }
-    return nullptr;
-}
-
 qint64 bmpMemory(const QByteArray& bytes, QSize target)
 {
     const QByteArray inner = bmpEmbeddedPicture(bytes);
@@ -256,16 +261,42 @@ qint64 bmpMemory(const QByteArray& bytes, QSize target)
 
 } // namespace
 
+PictureKind recognise(const QByteArray& bytes)
+{
+    const KindRow* row = rowFor(bytes);
+    return row ? row->kind : PictureKind::None;
+}
+
+QString kindName(PictureKind kind)
+{
+    for (const KindRow& row : kKinds) {
+        if (row.kind == kind)
+            return QString::fromUtf16(row.name);
+    }
+    return {};
+}
+
+QList<PictureFormat> pictureFormats()
+{
+    QList<PictureFormat> formats;
+    for (const KindRow& row : kKinds) {
+        const QString name = QString::fromUtf16(row.name);
+        if (formats.isEmpty() || formats.constLast().name != name)
+            formats.append({name, QString::fromUtf16(row.patterns)});
+    }
+    return formats;
+}
+
 qint64 decodingMemory(const QByteArray& bytes, QSize target)
 {
     // Bytes refused by their first bytes are never decoded.
-    const KindDecoder* decoder = decoderFor(bytes);
+    const KindRow* decoder = rowFor(bytes);
     return decoder ? decoder->memory(bytes, target) : 0;
 }
 
 DecodedPicture decodePicture(const QByteArray& bytes, QSize target)
 {
-    const KindDecoder* decoder = decoderFor(bytes);
+    const KindRow* decoder = rowFor(bytes);
     if (!decoder)
         return {{}, ReasonCode::NotAPicture, {}};
     DecodedPicture decoded = decoder->decode(bytes, target);

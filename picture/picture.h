@@ -3,16 +3,32 @@
 #include "picture/decoded_picture.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QSize>
+#include <QString>
 
 // The dispatcher: pictures by content, the kind told by the first bytes, never by a file name, and each kind
-// handed to its decoder.
+// handed to its decoder. Each kind is one row of the table in picture.cpp: its name, file patterns, signature,
+// decoder and memory measure.
 namespace picture {
 
 enum class PictureKind { None, Bmp, Jpeg, Icon, Cursor, Gif, Pcx8, Pcx1, Png, Webp, Tiff, Heic, Avif };
 
 // The kind of picture the bytes begin with; None for fewer than 6 bytes or anything unrecognised.
 PictureKind recognise(const QByteArray& bytes);
+
+// The kind's name as file dialogs and reasons give it ("JPEG", "PCX", ...); empty for None.
+QString kindName(PictureKind kind);
+
+// A kind as file dialogs offer it: its name and its file name patterns, separated by spaces. Pictures are
+// recognised by content, so the patterns only help the user find files.
+struct PictureFormat {
+    QString name;
+    QString patterns;
+};
+
+// Every kind the decoders read, one entry per name (the two PCX kinds are one), in the table's order.
+QList<PictureFormat> pictureFormats();
 
 // Decodes a recognised picture. `target` is the size the picture will be shown at: decoders that can
 // scale while decoding (JPEG by n/8, PNG and TIFF by averaging k x k blocks as rows come) or that find a large

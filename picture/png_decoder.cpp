@@ -2,6 +2,7 @@
 
 #include "picture/decoder_messages.h"
 #include "picture/limits.h"
+#include "picture/picture.h"
 #include "picture/resample.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@ namespace picture {
 
 namespace {
 
-const QString kPng = QStringLiteral("PNG");
+const QString kPng = kindName(PictureKind::Png);
 
 quint32 u32be(const uchar* p)
 {

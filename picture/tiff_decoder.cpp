@@ -2,6 +2,7 @@
 
 #include "picture/exif.h"
 #include "picture/limits.h"
+#include "picture/picture.h"
 #include "picture/resample.h"
 
 #include <QStringList>
@@ -105,7 +106,7 @@ Tiff open(MemoryFile& f)
             TIFFClose};
 }
 
-const QString kTiff = QStringLiteral("TIFF");
+const QString kTiff = kindName(PictureKind::Tiff);
 
 QString firstOf(const QStringList& messages, const char* fallback)
 {

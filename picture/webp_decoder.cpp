@@ -2,6 +2,7 @@
 
 #include "picture/exif.h"
 #include "picture/limits.h"
+#include "picture/picture.h"
 
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -38,7 +39,7 @@ int orientationOf(const WebPDemuxer* demuxer)
 
 core::Reason damaged(const QString& what)
 {
-    return {core::ReasonCode::Damaged, {QStringLiteral("WebP"), what}};
+    return {core::ReasonCode::Damaged, {kindName(PictureKind::Webp), what}};
 }
 
 // libwebp's status as a reason; `part` is what was being read: "header" or "picture data".
@@ -50,7 +51,7 @@ core::Reason statusReason(VP8StatusCode status, const char* part)
         return core::ReasonCode::OutOfMemory;
     case VP8_STATUS_UNSUPPORTED_FEATURE:
         return {core::ReasonCode::Unsupported,
-                {QStringLiteral("WebP"), QStringLiteral("unsupported feature in the %1").arg(in)}};
+                {kindName(PictureKind::Webp), QStringLiteral("unsupported feature in the %1").arg(in)}};
     case VP8_STATUS_SUSPENDED:
     case VP8_STATUS_NOT_ENOUGH_DATA:
         return damaged(QStringLiteral("the file ends inside its %1").arg(in));
@@ -80,7 +81,7 @@ DecodedPicture decodeStill(const QByteArray& bytes, const WebPBitstreamFeatures&
     int rows = 0;
     if (status != VP8_STATUS_SUSPENDED || !WebPIDecGetRGB(decoder.get(), &rows, nullptr, nullptr, nullptr) || rows <= 0)
         return {{}, statusReason(status, "picture data"), {}};
-    return {image, {}, {core::ReasonCode::Truncated, {QStringLiteral("WebP")}}};
+    return {image, {}, {core::ReasonCode::Truncated, {kindName(PictureKind::Webp)}}};
 }
 
 // The first frame of an animation as the animation shows it: drawn at its place on the canvas.

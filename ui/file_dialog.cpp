@@ -1,7 +1,7 @@
 #include "ui/file_dialog.h"
 
 #include "material/picture_file.h"
-#include "picture/picture_formats.h"
+#include "picture/picture.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -89,8 +89,7 @@ QString nameFilter(const QString& description, const QString& patterns)
 // One kind of picture the program reads, described with its patterns: "PNG 图片 (*.png)".
 QString kindFilter(const picture::PictureFormat& format)
 {
-    const QString patterns = QString::fromUtf16(format.patterns);
-    return nameFilter(QStringLiteral("%1 图片 (%2)").arg(QString::fromUtf16(format.name), patterns), patterns);
+    return nameFilter(QStringLiteral("%1 图片 (%2)").arg(format.name, format.patterns), format.patterns);
 }
 
 } // namespace
@@ -108,8 +107,8 @@ QStringList FileDialogControl::openFilters() const
 {
     QStringList all;
     QStringList kinds;
-    for (const picture::PictureFormat& format : picture::kPictureFormats) {
-        all << QString::fromUtf16(format.patterns);
+    for (const picture::PictureFormat& format : picture::pictureFormats()) {
+        all << format.patterns;
         kinds << kindFilter(format);
     }
     return QStringList{nameFilter(QStringLiteral("所有支持的图片"), all.join(QLatin1Char(' '))), m_nameFilter} + kinds +
@@ -120,8 +119,8 @@ QStringList FileDialogControl::saveFilters() const
 {
     // The pictures the program writes first, so a card.png saved before shows and can be chosen again.
     QStringList filters;
-    for (const picture::PictureFormat& format : picture::kPictureFormats) {
-        if (QString::fromUtf16(format.patterns) == QLatin1String("*.png"))
+    for (const picture::PictureFormat& format : picture::pictureFormats()) {
+        if (format.patterns == QLatin1String("*.png"))
             filters << kindFilter(format);
     }
     return filters << m_nameFilter;
