@@ -1,6 +1,7 @@
 #include "app/external_table.h"
 
 #include "app/fatal_report.h"
+#include "core/messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,7 +35,7 @@ ExternalTable::~ExternalTable() = default;
 QFunctionPointer ExternalTable::function(int index)
 {
     if (index < 0 || index >= static_cast<int>(m_slots.size()))
-        fatalReport(QStringLiteral("外部函数表没有第 %1 项").arg(index), 0);
+        fatalReport(core::chineseText(core::MessageCode::NoExternalEntry, {QString::number(index)}), 0);
     Slot& slot = *m_slots[static_cast<size_t>(index)];
     if (slot.function == nullptr)
         slot.function = bind(slot);
@@ -64,7 +65,7 @@ QFunctionPointer ExternalTable::bind(Slot& slot)
         slot.library = std::move(library);
         return fn;
     }
-    fatalReport(QStringLiteral("无法找到指定DLL库文件“%1”中的输出命令“%2”").arg(file, slot.entry.function), 0);
+    fatalReport(core::chineseText(core::MessageCode::NoExternalFunction, {file, slot.entry.function}), 0);
 }
 
 QString skinEngineFileName()

@@ -1,5 +1,7 @@
 #include "app/fatal_report.h"
 
+#include "core/messages.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
@@ -29,11 +31,11 @@ bool messageBoxWanted()
 QString fatalReportText(const QString& message, int code)
 {
     const QString crlf = QStringLiteral("\r\n");
-    QString text = QStringLiteral("运行时出错!") + crlf + crlf;
+    QString text = core::chineseText(core::MessageCode::FatalHeading) + crlf + crlf;
     if (code != 0)
-        text += QStringLiteral("错误代码：") + QString::number(code) + crlf + crlf;
+        text += core::chineseText(core::MessageCode::FatalCode, {QString::number(code)}) + crlf + crlf;
     if (!message.isEmpty())
-        text += QStringLiteral("错误信息：") + message + crlf;
+        text += core::chineseText(core::MessageCode::FatalMessage, {message}) + crlf;
     return text;
 }
 
@@ -45,7 +47,7 @@ void fatalReport(const QString& message, int code)
     std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stderr);
     std::fflush(stderr);
     if (messageBoxWanted()) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("错误"), text, QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Critical, core::chineseText(core::MessageCode::FatalTitle), text, QMessageBox::Ok);
         box.exec();
     }
     std::fflush(stdout);
@@ -55,7 +57,7 @@ void fatalReport(const QString& message, int code)
 
 void reportAllocationFailure(qint64 size)
 {
-    fatalReport(QStringLiteral("分配 %1 字节内存失败!").arg(size), 0);
+    fatalReport(core::chineseText(core::MessageCode::AllocationFailed, {QString::number(size)}), 0);
 }
 
 QByteArray allocateBlock(const char* data, qint64 size)

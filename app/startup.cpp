@@ -2,6 +2,7 @@
 
 #include "app/fatal_report.h"
 #include "app/skin_apply.h"
+#include "core/messages.h"
 #include "handlers/qq_show.h"
 #include "ui/language.h"
 #include "ui/widget_controls.h"
@@ -66,11 +67,7 @@ QString rootSandboxProblem()
                             qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox"));
     if (geteuid() != 0 || sandboxOff)
         return {};
-    return QStringLiteral("以 root 身份运行时，网页视图（Qt WebEngine）的沙箱无法启动，程序不能运行。\r\n"
-                          "请以普通用户身份运行；或在信任所访问网页时，关闭沙箱后再运行：\r\n"
-                          "QTWEBENGINE_DISABLE_SANDBOX=1 vorlith-show\r\n"
-                          "(Run as root, the web view's sandbox cannot start. Run as an ordinary user, or start with "
-                          "QTWEBENGINE_DISABLE_SANDBOX=1 to turn the sandbox off.)");
+    return core::chineseText(core::MessageCode::RootSandbox);
 }
 
 int run(QApplication& application)
@@ -93,7 +90,7 @@ int run(QApplication& application)
     const ui::HandlerTable table = handlers();
     ui::BuiltWindow built = ui::buildMainWindow(table);
     if (!built.window)
-        fatalReport(QStringLiteral("载入启动窗口失败"), 0);
+        fatalReport(core::chineseText(core::MessageCode::NoStartWindow), 0);
 
     built.window->show();
     if (QScreen* screen = built.window->screen())

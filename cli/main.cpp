@@ -6,6 +6,7 @@
 #include "cli/progress.h"
 #include "cli/runner.h"
 #include "cli/stop.h"
+#include "core/messages.h"
 #include "material/badge_layout.h"
 #include "picture/decoder_messages.h"
 
@@ -27,7 +28,7 @@ void say(std::FILE* stream, const QString& text)
 
 int fail(const QString& why)
 {
-    say(stderr, QStringLiteral("vorlith-batch: ") + why);
+    say(stderr, core::englishText(core::MessageCode::Complaint, {why}));
     return cli::kExitUsage;
 }
 
@@ -36,11 +37,11 @@ constexpr qsizetype kListed = 20;
 
 int refuse(const QString& why, const QStringList& paths)
 {
-    say(stderr, QStringLiteral("vorlith-batch: ") + why);
+    say(stderr, core::englishText(core::MessageCode::Complaint, {why}));
     for (qsizetype i = 0; i < paths.size() && i < kListed; ++i)
         say(stderr, QStringLiteral("  ") + paths[i]);
     if (paths.size() > kListed)
-        say(stderr, QStringLiteral("  ... and %1 more").arg(paths.size() - kListed));
+        say(stderr, core::englishText(core::MessageCode::ListedMore, {QString::number(paths.size() - kListed)}));
     return cli::kExitUsage;
 }
 
@@ -50,26 +51,28 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
     for (const cli::Material& m : plan.materials) {
         const QString output = QDir::toNativeSeparators(plan.output(m));
         if (m.present) {
-            say(stdout, m.name + QStringLiteral(" -> ") + output + QStringLiteral(" is there, left as it is"));
+            say(stdout, core::englishText(core::MessageCode::DryRunThere, {m.name, output}));
             continue;
         }
         const core::Reason why = cli::quickCheck(plan.source(m));
         if (!why) {
-            say(stdout, m.name + QStringLiteral(" -> ") + output);
+            say(stdout, core::englishText(core::MessageCode::DryRunWritten, {m.name, output}));
         } else {
             ++skipped;
-            say(stdout, m.name + QStringLiteral(" -> skipped: ") + core::englishText(why));
+            say(stdout, core::englishText(core::MessageCode::DryRunSkipped, {m.name, core::englishText(why)}));
         }
     }
     for (const QString& path : plan.inTheWay)
-        say(stdout, (options.overwrite ? QStringLiteral("would replace ") : QStringLiteral("in the way: ")) + path);
+        say(stdout,
+            core::englishText(options.overwrite ? core::MessageCode::WouldReplace : core::MessageCode::InTheWayFile,
+                              {path}));
     const qsizetype total = static_cast<qsizetype>(plan.materials.size());
-    QString summary = QStringLiteral("dry run: %1, %2 would be written")
-                          .arg(cli::counted(total, QStringLiteral("material")))
-                          .arg(total - skipped - plan.presentCount);
+    QString summary = core::englishText(core::MessageCode::DryRunSummary,
+                                        {cli::counted(total, core::englishText(core::MessageCode::Material)),
+                                         QString::number(total - skipped - plan.presentCount)});
     if (plan.presentCount > 0)
-        summary += QStringLiteral(", %1 there already").arg(plan.presentCount);
-    say(stdout, summary + QStringLiteral(", %1 would be skipped; nothing was written").arg(skipped));
+        summary += core::englishText(core::MessageCode::ThereAlready, {QString::number(plan.presentCount)});
+    say(stdout, summary + core::englishText(core::MessageCode::DryRunEnd, {QString::number(skipped)}));
     if (!plan.inTheWay.isEmpty() && !options.overwrite)
         return cli::kExitUsage;
     return skipped > 0 ? cli::kExitSkipped : cli::kExitDone;
@@ -78,39 +81,39 @@ int dryRun(const cli::Plan& plan, const cli::Options& options)
 int report(const cli::RunReport& r, const cli::Plan& plan, const cli::Options& options, double seconds)
 {
     for (const cli::Warning& warning : r.warnings)
-        say(stderr, QStringLiteral("warning: %1: %2").arg(warning.name, core::englishText(warning.reason)));
+        say(stderr, core::englishText(core::MessageCode::Warning, {warning.name, core::englishText(warning.reason)}));
     for (const cli::Skip& skip : r.skipped) {
         const QString why = core::englishText(skip.reason);
         if (skip.writing)
             say(stderr,
-                QStringLiteral("skipped %1: cannot write %2: %3")
-                    .arg(skip.name, QDir::toNativeSeparators(plan.output(plan.materials[skip.index])), why));
+                core::englishText(core::MessageCode::SkippedWriting,
+                                  {skip.name, QDir::toNativeSeparators(plan.output(plan.materials[skip.index])), why}));
         else
-            say(stderr, QStringLiteral("skipped %1: %2").arg(skip.name, why));
+            say(stderr, core::englishText(core::MessageCode::Skipped, {skip.name, why}));
     }
     if (r.failure)
         say(stderr,
-            QStringLiteral("vorlith-batch: stopped: cannot write %1: %2")
-                .arg(r.failure->path, core::englishText(r.failure->reason)));
+            core::englishText(core::MessageCode::StoppedWriting,
+                              {r.failure->path, core::englishText(r.failure->reason)}));
     if (r.syncFailure)
-        say(stderr,
-            QStringLiteral("vorlith-batch: the pictures could not be flushed to the disk: %1")
-                .arg(core::englishText(r.syncFailure)));
+        say(stderr, core::englishText(core::MessageCode::NotFlushed, {core::englishText(r.syncFailure)}));
     const qsizetype total = static_cast<qsizetype>(plan.materials.size());
-    QString summary = QStringLiteral("wrote %1 of %2 to %3 in %4 s (%5/s)")
-                          .arg(r.written)
-                          .arg(cli::counted(total, QStringLiteral("picture")))
-                          .arg(QDir::toNativeSeparators(options.output))
-                          .arg(seconds, 0, 'f', 1)
-                          .arg(seconds > 0 ? static_cast<double>(r.written) / seconds : 0.0, 0, 'f', 1);
+    QString summary =
+        core::englishText(core::MessageCode::Wrote,
+                          {QString::number(r.written),
+                           cli::counted(total, core::englishText(core::MessageCode::Picture)),
+                           QDir::toNativeSeparators(options.output),
+                           QString::number(seconds, 'f', 1),
+                           QString::number(seconds > 0 ? static_cast<double>(r.written) / seconds : 0.0, 'f', 1)});
     if (r.present > 0)
-        summary += QStringLiteral(", %1 there already").arg(r.present);
+        summary += core::englishText(core::MessageCode::ThereAlready, {QString::number(r.present)});
     if (!r.skipped.empty())
-        summary += QStringLiteral(", %1 skipped").arg(r.skipped.size());
+        summary += core::englishText(core::MessageCode::SkippedCount, {QString::number(r.skipped.size())});
     if (r.notStarted > 0)
-        summary += QStringLiteral(", %1 with %2 not started")
-                       .arg(r.failure ? QStringLiteral("cut short") : QStringLiteral("stopped"))
-                       .arg(r.notStarted);
+        summary +=
+            core::englishText(core::MessageCode::NotStarted,
+                              {core::englishText(r.failure ? core::MessageCode::CutShort : core::MessageCode::Stopped),
+                               QString::number(r.notStarted)});
     say(stdout, summary);
     if (r.failure || r.syncFailure)
         return cli::kExitWriteFailed;
@@ -136,32 +139,30 @@ int main(int argc, char** argv)
         return cli::kExitDone;
     }
     if (parsed.version) {
-        say(stdout, QStringLiteral("vorlith-batch ") + QCoreApplication::applicationVersion());
+        say(stdout, core::englishText(core::MessageCode::Version, {QCoreApplication::applicationVersion()}));
         return cli::kExitDone;
     }
     const cli::Options& options = parsed.options;
     const cli::Plan plan = cli::makePlan(options);
-    if (!plan.error.isEmpty())
-        return fail(plan.error);
+    if (plan.error)
+        return fail(core::englishText(plan.error));
     if (!plan.clashes.isEmpty())
-        return refuse(QStringLiteral("materials would share output names (--names material); nothing was written:"),
-                      plan.clashes);
+        return refuse(core::englishText(core::MessageCode::Clashes), plan.clashes);
     if (!plan.unwritable.isEmpty())
-        return refuse(QStringLiteral("these output names can never be written:"), plan.unwritable);
+        return refuse(core::englishText(core::MessageCode::Unwritable), plan.unwritable);
     if (options.dryRun)
         return dryRun(plan, options);
     if (!plan.inTheWay.isEmpty() && !options.overwrite)
-        return refuse(QStringLiteral("%1 there; nothing was written (--overwrite replaces them, --skip-existing "
-                                     "leaves them and writes the rest):")
-                          .arg(cli::counted(plan.inTheWay.size(),
-                                            QStringLiteral("output file is"),
-                                            QStringLiteral("output files are"))),
+        return refuse(core::englishText(core::MessageCode::InTheWay,
+                                        {cli::counted(plan.inTheWay.size(),
+                                                      core::englishText(core::MessageCode::OutputFileIs),
+                                                      core::englishText(core::MessageCode::OutputFilesAre))}),
                       plan.inTheWay);
     if (!QDir().mkpath(options.output))
-        return fail(QStringLiteral("cannot make the output folder %1").arg(options.output));
+        return fail(core::englishText(core::MessageCode::CannotMakeOutputFolder, {options.output}));
 
     if (!material::startQtPoolThread()) {
-        fail(QStringLiteral("no thread can be started (a process or memory limit?); nothing was written"));
+        fail(core::englishText(core::MessageCode::NoThread));
         // The pool still holds the task it could not start and would wait for it at exit.
         std::fflush(nullptr);
         std::_Exit(cli::kExitUsage);

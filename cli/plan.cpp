@@ -1,5 +1,6 @@
 #include "cli/plan.h"
 
+#include "core/messages.h"
 #include "material/file_listing.h"
 #include "material/picture_file.h"
 #include "picture/limits.h"
@@ -31,9 +32,11 @@ void findConflicts(Plan& plan, const std::vector<material::ListedFile>& listed, 
         names.append(m.outputName);
     const material::OutputCheck check = material::checkOutputs(plan.outputFolder, names, plan.inputFolder, listed);
     for (qsizetype i : check.folders)
-        plan.unwritable.append(plan.output(plan.materials[std::size_t(i)]) + QStringLiteral(" (a folder)"));
+        plan.unwritable.append(
+            core::englishText(core::MessageCode::OutputIsFolder, {plan.output(plan.materials[std::size_t(i)])}));
     for (qsizetype i : check.overMaterials)
-        plan.unwritable.append(plan.output(plan.materials[std::size_t(i)]) + QStringLiteral(" (one of the materials)"));
+        plan.unwritable.append(
+            core::englishText(core::MessageCode::OutputIsMaterial, {plan.output(plan.materials[std::size_t(i)])}));
     for (qsizetype i : check.existing) {
         Material& m = plan.materials[std::size_t(i)];
         if (skipExisting) {
@@ -54,7 +57,8 @@ void findClashes(Plan& plan)
     for (const Material& m : plan.materials) {
         QStringList& names = byOutput[m.outputName];
         if (names.size() > 1) {
-            plan.clashes.append(QStringLiteral("%1 from %2").arg(m.outputName, names.join(QStringLiteral(", "))));
+            plan.clashes.append(
+                core::englishText(core::MessageCode::Clash, {m.outputName, names.join(QStringLiteral(", "))}));
             names.clear(); // listed once
         }
     }
@@ -73,23 +77,23 @@ Plan makePlan(const Options& options)
     Plan plan;
     const QFileInfo input(options.input);
     if (!input.isDir()) {
-        plan.error = QStringLiteral("the material folder %1 %2")
-                         .arg(options.input,
-                              input.exists() ? QStringLiteral("is not a folder") : QStringLiteral("does not exist"));
+        plan.error = {input.exists() ? core::ReasonCode::MaterialFolderNotFolder
+                                     : core::ReasonCode::MaterialFolderMissing,
+                      {options.input}};
         return plan;
     }
     if (!QDir(options.input).isReadable()) {
-        plan.error = QStringLiteral("the material folder %1 cannot be read").arg(options.input);
+        plan.error = {core::ReasonCode::MaterialFolderUnreadable, {options.input}};
         return plan;
     }
     const QFileInfo output(options.output);
     if (output.exists() && !output.isDir()) {
-        plan.error = QStringLiteral("the output folder %1 is not a folder").arg(options.output);
+        plan.error = {core::ReasonCode::OutputFolderNotFolder, {options.output}};
         return plan;
     }
     const std::vector<material::ListedFile> listed = material::listMaterials(options.input, options.format);
     if (listed.empty()) {
-        plan.error = QStringLiteral("no file in %1 matches *.%2").arg(options.input, options.format);
+        plan.error = {core::ReasonCode::NoMatchingMaterial, {options.input, options.format}};
         return plan;
     }
     plan.inputFolder = material::withTrailingSeparator(options.input);

@@ -27,7 +27,7 @@ struct Plan {
     QStringList inTheWay;   // existing output files (replaced only with --overwrite)
     QStringList unwritable; // outputs that can never be written: a folder in the way, or a material itself
     QStringList clashes;    // with --names material: outputs two materials would share, with their names
-    QString error;          // an unusable folder; empty when the plan can run
+    core::Reason error;     // an unusable folder; none when the plan can run
     qsizetype presentCount = 0;
 
     QByteArray source(const Material& m) const { return QFile::encodeName(inputFolder) + m.native; }

@@ -1,6 +1,7 @@
 #include "cli/stop.h"
 
 #include "cli/options.h"
+#include "core/messages.h"
 
 #include <csignal>
 #include <cstring>
@@ -13,7 +14,8 @@ namespace cli {
 
 namespace {
 
-// Only lock-free atomics and async-signal-safe calls (write, nanosleep, _exit) are used in the handler.
+// Only lock-free atomics, async-signal-safe calls (write, nanosleep, _exit) and the message table's own bytes
+// (core::englishBytes, which looks a row up and allocates nothing) are used in the handler.
 std::atomic<bool> g_stop{false};
 std::atomic<int> g_firstSignal{0};
 std::atomic<bool> g_ending{false};
@@ -21,9 +23,17 @@ std::atomic<int> g_writing{0};
 
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
-void say(const char* text)
+void put(const char* text)
 {
     (void)!::write(STDERR_FILENO, text, std::strlen(text));
+}
+
+// The message on a line of its own, the progress bar's line ended first.
+void say(core::MessageCode message)
+{
+    put("\n");
+    put(core::englishBytes(message));
+    put("\n");
 }
 
 // The writes in progress are short (one small PNG each); a write stuck on a failing disk is not waited for
@@ -33,7 +43,7 @@ constexpr int kWriteWaitMs = 5000;
 void endNow(int signal)
 {
     g_ending.store(true);
-    say("\nvorlith-batch: stopped at once\n");
+    say(core::MessageCode::StopNow);
     const timespec millisecond{0, 1000000};
     for (int waited = 0; g_writing.load() > 0 && waited < kWriteWaitMs; ++waited)
         ::nanosleep(&millisecond, nullptr);
@@ -48,7 +58,7 @@ extern "C" void onStopSignal(int signal)
         return;
     }
     g_stop.store(true);
-    say("\nvorlith-batch: stopping after the pictures in progress (again to stop at once)...\n");
+    say(core::MessageCode::StopSoon);
 }
 
 sigset_t stopSignals()

@@ -1,5 +1,7 @@
 #include "core/reasons.h"
 
+#include "core/text.h"
+
 #include <QRegularExpression>
 
 #include <array>
@@ -57,6 +59,11 @@ constexpr ReasonText kTexts[] = {
     {ReasonCode::NoFileNamed,      "no file is named",                                             u"没有指定文件"},
     {ReasonCode::NoMaterialFolder, "no material folder has been chosen",                           u"还没有选择素材文件夹"},
     {ReasonCode::NoOutputFolder,   "no output folder is set",                                      u"还没有设置保存文件夹"},
+    {ReasonCode::MaterialFolderMissing, "the material folder %1 does not exist",                  u"素材文件夹 %1 不存在"},
+    {ReasonCode::MaterialFolderNotFolder, "the material folder %1 is not a folder",               u"素材文件夹 %1 不是文件夹"},
+    {ReasonCode::MaterialFolderUnreadable, "the material folder %1 cannot be read",               u"无法读取素材文件夹 %1"},
+    {ReasonCode::OutputFolderNotFolder, "the output folder %1 is not a folder",                   u"保存文件夹 %1 不是文件夹"},
+    {ReasonCode::NoMatchingMaterial, "no file in %1 matches *.%2",                                u"%1 中没有 *.%2 文件"},
     {ReasonCode::LayoutFieldCount, "line %1: expected 4 fields (name visible left top), found %2", u"第 %1 行：应有 4 项（名称 可见 左 上），却有 %2 项"},
     {ReasonCode::LayoutUnknownBadge, "line %1: no badge is named \"%2\"",                        u"第 %1 行：没有名为“%2”的图标"},
     {ReasonCode::LayoutBadgeTwice, "line %1: badge \"%2\" is named twice",                        u"第 %1 行：图标“%2”写了两次"},
@@ -141,24 +148,6 @@ bool carriesDecoderWords(ReasonCode code)
     return code == ReasonCode::Damaged || code == ReasonCode::DamagedShown || code == ReasonCode::Unsupported;
 }
 
-// Puts the arguments in place of %1 to %9 in one pass, so an argument that holds "%2" (a file name) stays as
-// it is.
-QString filled(const QString& text, const QStringList& args)
-{
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const int n = i + 1 < text.size() && text[i] == QLatin1Char('%') ? text[i + 1].digitValue() : -1;
-        if (n >= 1 && n <= args.size()) {
-            out += args[n - 1];
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The layouts our own decoders name as not supported, each as the whole of their English words (a number
 // in them is %1) and in Chinese.
 struct UnsupportedKind {
@@ -184,7 +173,7 @@ QString unsupportedInChinese(const QString& words)
         const QRegularExpression pattern(QRegularExpression::anchoredPattern(QString::fromLatin1(kind.words)));
         const QRegularExpressionMatch match = pattern.match(words);
         if (match.hasMatch())
-            return filled(QString::fromUtf16(kind.chinese), {match.captured(1)});
+            return fillArguments(QString::fromUtf16(kind.chinese), {match.captured(1)});
     }
     return damageInChinese(words);
 }
@@ -193,7 +182,7 @@ QString unsupportedInChinese(const QString& words)
 
 QString englishText(const Reason& reason)
 {
-    return filled(QString::fromUtf8(row(reason.code).english), reason.args);
+    return fillArguments(QString::fromUtf8(row(reason.code).english), reason.args);
 }
 
 QString chineseText(const Reason& reason)
@@ -201,7 +190,7 @@ QString chineseText(const Reason& reason)
     QStringList args = reason.args;
     if (carriesDecoderWords(reason.code) && args.size() >= 2)
         args[1] = reason.code == ReasonCode::Unsupported ? unsupportedInChinese(args[1]) : damageInChinese(args[1]);
-    return filled(QString::fromUtf16(row(reason.code).chinese), args);
+    return fillArguments(QString::fromUtf16(row(reason.code).chinese), args);
 }
 
 Reason reasonFromErrno(int error)

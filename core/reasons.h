@@ -57,6 +57,12 @@ enum class ReasonCode : std::uint8_t {
     NoFileNamed,
     NoMaterialFolder,
     NoOutputFolder,
+    // vorlith-batch's folders: %1 the folder.
+    MaterialFolderMissing,
+    MaterialFolderNotFolder,
+    MaterialFolderUnreadable,
+    OutputFolderNotFolder,
+    NoMatchingMaterial, // %2 the format
     // Badge layout files: %1 the line number.
     LayoutFieldCount,   // %2 the number of fields found
     LayoutUnknownBadge, // %2 the name

@@ -97,4 +97,20 @@ int numberToInt(double value)
     return static_cast<int>(t);
 }
 
+QString fillArguments(const QString& text, const QStringList& args)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int n = i + 1 < text.size() && text[i] == QLatin1Char('%') ? text[i + 1].digitValue() : -1;
+        if (n >= 1 && n <= args.size()) {
+            out += args[n - 1];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 } // namespace core

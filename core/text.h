@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -25,5 +26,9 @@ QString numberToText(double value);
 
 // Truncation toward zero, saturated to the 32-bit range (NaN gives 0).
 int numberToInt(double value);
+
+// The text with the arguments in place of %1 to %9, in one pass, so an argument that holds "%2" (a file name)
+// stays as it is. A number with no argument stays as it is. The reason and message tables fill their texts so.
+QString fillArguments(const QString& text, const QStringList& args);
 
 } // namespace core

@@ -19,12 +19,6 @@ using namespace core::ids;
 
 namespace {
 
-constexpr char16_t kStopQuestion[] = u"批量制作正在进行。要停止吗？";
-constexpr char16_t kReplaceQuestion[] = u"%1 个文件已存在，替换？";
-constexpr char16_t kOverMaterials[] = u"输出文件 %1 是素材本身（共 %2 个），保存会毁掉素材。请选择另一个输出文件夹。";
-constexpr char16_t kFolderInTheWay[] = u"输出文件 %1 是一个文件夹（共 %2 个），无法保存。请选择另一个输出文件夹。";
-constexpr char16_t kNoThread[] = u"无法启动线程（进程或内存的限制？），未保存任何图片。";
-
 // The report lists at most this many skipped materials by name; a message box taller than the screen
 // would hide its own OK button.
 constexpr std::size_t kListedSkips = 20;
@@ -40,7 +34,7 @@ BatchHandlers::~BatchHandlers() = default;
 
 void BatchHandlers::chooseMaterialFolder(core::Controls& controls)
 {
-    const QString chosen = controls.browseForFolder(QString::fromUtf16(kBrowsePrompt));
+    const QString chosen = controls.browseForFolder(core::chineseText(core::MessageCode::BrowsePrompt));
     // A cancelled browser keeps the folder the user had.
     if (chosen.isEmpty())
         return;
@@ -69,10 +63,11 @@ void BatchHandlers::startRun(core::Controls& controls)
     }
     listFiles(controls);
     if (controls.text(FileList).isEmpty()) {
-        controls.showMessage(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kNothingListedMessage));
+        controls.showMessage(core::chineseText(core::MessageCode::BatchTitle),
+                             core::chineseText(core::MessageCode::NothingListed));
         return;
     }
-    const QString output = controls.browseForFolder(QString::fromUtf16(kBrowsePrompt));
+    const QString output = controls.browseForFolder(core::chineseText(core::MessageCode::BrowsePrompt));
     if (output.isEmpty() || !outputFolderAccepted(controls, output))
         return;
     controls.setText(OutputFolderBox, material::withTrailingSeparator(QDir::toNativeSeparators(output)));
@@ -96,19 +91,21 @@ bool BatchHandlers::outputFolderAccepted(core::Controls& controls, const QString
         material::checkOutputs(folder, names, controls.text(MaterialFolderBox), m_listed);
     const std::vector<qsizetype>& refused = !check.overMaterials.empty() ? check.overMaterials : check.folders;
     if (!refused.empty()) {
-        const QString why =
-            !check.overMaterials.empty() ? QString::fromUtf16(kOverMaterials) : QString::fromUtf16(kFolderInTheWay);
+        const core::MessageCode why =
+            !check.overMaterials.empty() ? core::MessageCode::OverMaterials : core::MessageCode::FolderInTheWay;
         const QString firstRefused = material::numberedOutput(folder, first + refused.front());
-        controls.showMessage(QString::fromUtf16(kMessageTitle),
-                             why.arg(QDir::toNativeSeparators(firstRefused)).arg(refused.size()));
+        controls.showMessage(
+            core::chineseText(core::MessageCode::BatchTitle),
+            core::chineseText(why, {QDir::toNativeSeparators(firstRefused), QString::number(refused.size())}));
         return false;
     }
     // Without a Yes nothing is replaced, not even a file that appears while the run goes on.
     m_writeMode = material::WriteMode::NoReplace;
     if (check.existing.empty())
         return true;
-    if (!controls.askYesNo(QString::fromUtf16(kMessageTitle),
-                           QString::fromUtf16(kReplaceQuestion).arg(check.existing.size())))
+    if (!controls.askYesNo(
+            core::chineseText(core::MessageCode::BatchTitle),
+            core::chineseText(core::MessageCode::ReplaceQuestion, {QString::number(check.existing.size())})))
         return false;
     m_writeMode = material::WriteMode::Replace;
     return true;
@@ -221,15 +218,16 @@ bool BatchHandlers::beginRun(core::Controls& controls)
     if (m_outputFolder.isEmpty() && !job.materials.empty()) {
         endRun(controls,
                RunEnd::Failed,
-               QStringLiteral("无法保存图片 %1：%2")
-                   .arg(QDir::toNativeSeparators(job.materials.front().output),
-                        core::chineseText(core::ReasonCode::NoOutputFolder)));
+               core::chineseText(core::MessageCode::CannotSavePicture,
+                                 {QDir::toNativeSeparators(job.materials.front().output),
+                                  core::chineseText(core::ReasonCode::NoOutputFolder)}));
         return false;
     }
     if (!material::startQtPoolThread()) {
         controls.setInterval(BatchTimer, 0);
         controls.setStatus({});
-        controls.showMessage(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kNoThread));
+        controls.showMessage(core::chineseText(core::MessageCode::BatchTitle),
+                             core::chineseText(core::MessageCode::NoThread));
         return false;
     }
     m_engine = std::make_unique<material::BatchEngine>(std::move(job));
@@ -293,10 +291,10 @@ void BatchHandlers::note(material::MaterialDone& done)
         // The first in listing order, when the workers met the failure with more than one material.
         if (m_failure.isEmpty() || done.index < m_failureIndex) {
             m_failureIndex = done.index;
-            m_failure = QStringLiteral("无法保存图片 %1：%2")
-                            .arg(QDir::toNativeSeparators(material::numberedOutput(
-                                     m_outputFolder, m_first + static_cast<qint64>(done.index) + 1)),
-                                 core::chineseText(done.reason));
+            m_failure = core::chineseText(core::MessageCode::CannotSavePicture,
+                                          {QDir::toNativeSeparators(material::numberedOutput(
+                                               m_outputFolder, m_first + static_cast<qint64>(done.index) + 1)),
+                                           core::chineseText(done.reason)});
         }
         break;
     case material::MaterialDone::Present:
@@ -322,7 +320,8 @@ void BatchHandlers::finishRun(core::Controls& controls)
     // The pictures count as saved once they are on the disk: the engine flushed the output's file system.
     if (end.syncFailure && failure.isEmpty()) {
         how = RunEnd::Failed;
-        failure = QStringLiteral("无法把图片写入 %1：%2").arg(m_outputFolder, core::chineseText(end.syncFailure));
+        failure = core::chineseText(core::MessageCode::CannotFlushPictures,
+                                    {m_outputFolder, core::chineseText(end.syncFailure)});
     }
     endRun(controls, how, failure);
 }
@@ -341,16 +340,18 @@ bool BatchHandlers::mayClose(core::Controls& controls)
 
 // Adds the heading (its %1 the count) and the materials with their reasons in listing order, at most
 // kListedSkips of them.
-void BatchHandlers::appendListed(QString& text, const QString& heading, std::vector<Skipped> listed)
+void BatchHandlers::appendListed(QString& text, core::MessageCode heading, std::vector<Skipped> listed)
 {
     if (listed.empty())
         return;
     std::sort(listed.begin(), listed.end(), [](const Skipped& a, const Skipped& b) { return a.index < b.index; });
-    text += QLatin1Char('\n') + heading.arg(listed.size());
+    text += QLatin1Char('\n') + core::chineseText(heading, {QString::number(listed.size())});
     for (std::size_t i = 0; i < listed.size() && i < kListedSkips; ++i)
-        text += QLatin1Char('\n') + listed[i].name + QStringLiteral("：") + listed[i].reason;
+        text +=
+            QLatin1Char('\n') + core::chineseText(core::MessageCode::ListedReason, {listed[i].name, listed[i].reason});
     if (listed.size() > kListedSkips)
-        text += QLatin1Char('\n') + QStringLiteral("……另有 %1 个").arg(listed.size() - kListedSkips);
+        text += QLatin1Char('\n') +
+                core::chineseText(core::MessageCode::ListedMore, {QString::number(listed.size() - kListedSkips)});
 }
 
 // While the question is open the engine takes no new material. Yes ends the run once the materials in
@@ -359,7 +360,8 @@ bool BatchHandlers::askToStop(core::Controls& controls)
 {
     if (m_engine)
         m_engine->pause();
-    const bool stop = controls.askYesNo(QString::fromUtf16(kMessageTitle), QString::fromUtf16(kStopQuestion));
+    const bool stop = controls.askYesNo(core::chineseText(core::MessageCode::BatchTitle),
+                                        core::chineseText(core::MessageCode::StopQuestion));
     // The timer keeps ticking while the question is open, so the run may have ended meanwhile.
     if (controls.interval(BatchTimer) == 0)
         return stop;
@@ -391,11 +393,11 @@ void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& 
     Report report = std::move(m_report);
     m_report = {};
 
-    const QString summary = QStringLiteral("已保存 %1 张图片").arg(report.written);
-    const QString ending = how == RunEnd::Finished  ? QStringLiteral("完成：")
-                           : how == RunEnd::Stopped ? QStringLiteral("已停止：")
-                                                    : QStringLiteral("出错停止：");
-    controls.setStatus(ending + summary);
+    const QString summary = core::chineseText(core::MessageCode::RunSaved, {QString::number(report.written)});
+    const core::MessageCode ending = how == RunEnd::Finished  ? core::MessageCode::RunFinished
+                                     : how == RunEnd::Stopped ? core::MessageCode::RunStopped
+                                                              : core::MessageCode::RunFailed;
+    controls.setStatus(core::chineseText(ending, {summary}));
     controls.setProgress(0, 0);
     const std::size_t skipped = report.skipped.size() + report.unwritten.size();
     controls.announceRunEnd(report.written, static_cast<int>(skipped));
@@ -404,13 +406,12 @@ void BatchHandlers::endRun(core::Controls& controls, RunEnd how, const QString& 
 
     QString text;
     if (!failure.isEmpty())
-        text += QStringLiteral("批量制作已停止。") + failure + QLatin1Char('\n');
-    text += summary + QStringLiteral("。");
-    appendListed(text, QStringLiteral("以下 %1 个素材未能载入，已跳过："), std::move(report.skipped));
-    appendListed(text, QStringLiteral("以下 %1 个素材的图片无法保存，已跳过："), std::move(report.unwritten));
-    appendListed(
-        text, QStringLiteral("以下 %1 个素材的数据不完整，已保存，缺少的部分为灰色："), std::move(report.damaged));
-    controls.showMessage(QString::fromUtf16(kMessageTitle), text);
+        text += core::chineseText(core::MessageCode::RunFailure, {failure}) + QLatin1Char('\n');
+    text += core::chineseText(core::MessageCode::RunSummary, {summary});
+    appendListed(text, core::MessageCode::NotLoadedHeading, std::move(report.skipped));
+    appendListed(text, core::MessageCode::NotWrittenHeading, std::move(report.unwritten));
+    appendListed(text, core::MessageCode::DamagedHeading, std::move(report.damaged));
+    controls.showMessage(core::chineseText(core::MessageCode::BatchTitle), text);
 }
 
 } // namespace handlers

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/controls.h"
+#include "core/messages.h"
 #include "material/batch_engine.h"
 #include "material/file_listing.h"
 #include "material/picture_file.h"
@@ -20,9 +21,6 @@
 namespace handlers {
 
 // The prompt of both folder choices, and the message of an empty listing.
-inline constexpr char16_t kBrowsePrompt[] = u"浏览你需要的文件夹";
-inline constexpr char16_t kMessageTitle[] = u"信息：";
-inline constexpr char16_t kNothingListedMessage[] = u"请确定素材路径正确或者格式正确！";
 
 // The batch timer's interval while a run is active, in milliseconds.
 inline constexpr int kBatchInterval = 10;
@@ -77,7 +75,7 @@ private:
     void showNewest(core::Controls& controls, const material::MaterialDone& newest);
     void finishRun(core::Controls& controls);
     bool askToStop(core::Controls& controls); // true when the user said stop
-    static void appendListed(QString& text, const QString& heading, std::vector<Skipped> listed);
+    static void appendListed(QString& text, core::MessageCode heading, std::vector<Skipped> listed);
     void endRun(core::Controls& controls, RunEnd how, const QString& failure);
 
     const int m_workers;

@@ -1,5 +1,6 @@
 #include "handlers/saving.h"
 
+#include "core/messages.h"
 #include "material/picture_file.h"
 
 #include <QFileInfo>
@@ -22,15 +23,15 @@ void uploadPictureFile(core::Controls& controls, const QString& path)
     // changes nothing in the box).
     const core::Reason why = read.reason ? read.reason : controls.setPicture(core::ids::CompositionPicture, read.bytes);
     if (why) {
-        controls.showMessage(QStringLiteral("上传图片"),
-                             QStringLiteral("无法显示图片 %1：%2").arg(path, core::chineseText(why)));
+        controls.showMessage(core::chineseText(core::MessageCode::UploadTitle),
+                             core::chineseText(core::MessageCode::CannotShowPicture, {path, core::chineseText(why)}));
         return;
     }
     // A picture shown from damaged data (a file cut short) is shown, and the user is told what is missing:
     // the grey part is not in the picture.
     if (const core::Reason damaged = controls.pictureWarning(core::ids::CompositionPicture))
-        controls.showMessage(QStringLiteral("上传图片"),
-                             QStringLiteral("图片 %1 已显示，但不完整：%2").arg(path, core::chineseText(damaged)));
+        controls.showMessage(core::chineseText(core::MessageCode::UploadTitle),
+                             core::chineseText(core::MessageCode::ShownIncomplete, {path, core::chineseText(damaged)}));
 }
 
 void saveFrame(core::Controls& controls, core::ControlId frame)
@@ -39,8 +40,8 @@ void saveFrame(core::Controls& controls, core::ControlId frame)
     if (frame == core::ids::ViewerFrame) {
         const QString failure = controls.loadFailure(core::ids::QqShowViewer);
         if (!failure.isEmpty()) {
-            controls.showMessage(QStringLiteral("保存QQ秀"),
-                                 QStringLiteral("QQ秀没有载入（%1），没有可保存的图片。").arg(failure));
+            controls.showMessage(core::chineseText(core::MessageCode::SaveQqShowTitle),
+                                 core::chineseText(core::MessageCode::QqShowNotLoaded, {failure}));
             return;
         }
     }
@@ -54,8 +55,9 @@ void saveFrame(core::Controls& controls, core::ControlId frame)
     if (written.ok())
         written.reason = material::syncOutputFolder(QFileInfo(path).absolutePath());
     if (!written.ok())
-        controls.showMessage(QStringLiteral("保存失败"),
-                             QStringLiteral("无法保存 %1：%2").arg(path, core::chineseText(written.reason)));
+        controls.showMessage(
+            core::chineseText(core::MessageCode::SaveFailedTitle),
+            core::chineseText(core::MessageCode::CannotSave, {path, core::chineseText(written.reason)}));
 }
 
 } // namespace handlers

@@ -38,6 +38,30 @@ check_layers() {
   return "$found"
 }
 
+# Every text the user reads in Chinese lives in the tables (core/messages.cpp, core/reasons.cpp, the badge names,
+# the layout's captions, the option table): a string literal with a CJK character anywhere else fails. Comments
+# may hold Chinese.
+check_texts() {
+  git ls-files -z 'app/*' 'cli/*' 'core/*' 'handlers/*' 'material/*' 'picture/*' 'ui/*' |
+    python3 -c '
+import re, sys
+allowed = {"core/messages.h", "core/messages.cpp", "core/reasons.cpp", "core/badges.h", "ui/layout.cpp", "cli/options.cpp"}
+token = re.compile(r"//[^\n]*|/\*.*?\*/|\x27(?:\\.|[^\x27\\\n])*\x27|\"(?:\\.|[^\"\\\n])*\"", re.S)
+cjk = re.compile("[\u3000-\u303f\u3400-\u9fff\uff00-\uffef]")
+bad = 0
+for path in sys.stdin.read().split("\0"):
+    if not path.endswith((".cpp", ".h")) or path in allowed:
+        continue
+    text = open(path, encoding="utf-8").read()
+    for m in token.finditer(text):
+        if m.group().startswith(("\"", "\x27")) and cjk.search(m.group()):
+            line = text.count("\n", 0, m.start()) + 1
+            print(f"{path}:{line}: a Chinese text outside the text tables (core/messages.cpp): {m.group()}")
+            bad = 1
+sys.exit(bad)
+'
+}
+
 check_tidy() {
   if [[ ! -f "$build/compile_commands.json" ]]; then
     echo "no $build/compile_commands.json: configure the build first (make build)" >&2
@@ -58,8 +82,9 @@ check_tidy() {
 }
 
 case "$what" in
-  format) check_format && check_layers ;;
+  format) check_texts && check_format && check_layers ;;
   tidy) check_tidy ;;
-  all) check_format && check_layers && check_tidy ;;
-  *) echo "usage: $0 [format|tidy|all] [build folder]" >&2; exit 2 ;;
+  texts) check_texts ;;
+  all) check_texts && check_format && check_layers && check_tidy ;;
+  *) echo "usage: $0 [format|texts|tidy|all] [build folder]" >&2; exit 2 ;;
 esac

@@ -1,5 +1,6 @@
 #include "ui/badge_layout_menu.h"
 
+#include "core/messages.h"
 #include "material/badge_layout.h"
 #include "ui/badge_editing.h"
 #include "ui/control_widgets.h"
@@ -9,27 +10,31 @@
 #include <QActionGroup>
 #include <QFileDialog>
 #include <QMenu>
-#include <QMessageBox>
 
 namespace ui {
 
 namespace {
 
-const QString kSaveText = QStringLiteral("保存图标布局…");
-const QString kLoadText = QStringLiteral("载入图标布局…");
-const QStringList kFilter{QStringLiteral("图标布局 (*.layout)"), QStringLiteral("所有文件 (*)")};
-const QString kFitText = QStringLiteral("图片适配");
+QString saveText()
+{
+    return core::chineseText(core::MessageCode::SaveLayout);
+}
+
+QString loadText()
+{
+    return core::chineseText(core::MessageCode::LoadLayout);
+}
 
 struct FitChoice {
     material::Fit fit;
-    const char16_t* text;
+    core::MessageCode text;
 };
 
 constexpr FitChoice kFitChoices[] = {
-    {material::Fit::Stretch, u"拉伸填满"},
-    {material::Fit::Cover, u"裁剪填满（居中）"},
-    {material::Fit::CoverTop, u"裁剪填满（保留顶部）"},
-    {material::Fit::Contain, u"完整显示（留白）"},
+    {material::Fit::Stretch, core::MessageCode::FitStretch},
+    {material::Fit::Cover, core::MessageCode::FitCover},
+    {material::Fit::CoverTop, core::MessageCode::FitCoverTop},
+    {material::Fit::Contain, core::MessageCode::FitContain},
 };
 
 } // namespace
@@ -73,12 +78,12 @@ QMenu* BadgeLayoutMenu::makeMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    connect(menu->addAction(kSaveText), &QAction::triggered, this, &BadgeLayoutMenu::askAndSave);
-    connect(menu->addAction(kLoadText), &QAction::triggered, this, &BadgeLayoutMenu::askAndLoad);
-    QMenu* fits = menu->addMenu(kFitText);
+    connect(menu->addAction(saveText()), &QAction::triggered, this, &BadgeLayoutMenu::askAndSave);
+    connect(menu->addAction(loadText()), &QAction::triggered, this, &BadgeLayoutMenu::askAndLoad);
+    QMenu* fits = menu->addMenu(core::chineseText(core::MessageCode::PictureFit));
     auto* group = new QActionGroup(fits);
     for (const FitChoice& choice : kFitChoices) {
-        QAction* action = fits->addAction(QString::fromUtf16(choice.text));
+        QAction* action = fits->addAction(core::chineseText(choice.text));
         action->setCheckable(true);
         action->setChecked(choice.fit == fit());
         group->addAction(action);
@@ -96,8 +101,9 @@ void BadgeLayoutMenu::showMenu(const QPoint& pos)
 // ".layout", so the load dialog's filter shows it; the overwrite question is about that name.
 QString BadgeLayoutMenu::chooseFile(QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(m_area->window(), mode == QFileDialog::AcceptSave ? kSaveText : kLoadText);
-    dialog.setNameFilters(kFilter);
+    QFileDialog dialog(m_area->window(), mode == QFileDialog::AcceptSave ? saveText() : loadText());
+    dialog.setNameFilters(
+        {core::chineseText(core::MessageCode::LayoutFilter), core::chineseText(core::MessageCode::AllFiles)});
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("layout"));
@@ -111,7 +117,7 @@ void BadgeLayoutMenu::askAndSave()
         return;
     const QString why = saveTo(path);
     if (!why.isEmpty())
-        QMessageBox::warning(m_area->window(), kSaveText, QStringLiteral("无法保存图标布局：") + why);
+        m_controls.showMessage(saveText(), core::chineseText(core::MessageCode::CannotSaveLayout, {why}));
 }
 
 void BadgeLayoutMenu::askAndLoad()
@@ -121,7 +127,7 @@ void BadgeLayoutMenu::askAndLoad()
         return;
     const QString why = loadFrom(path);
     if (!why.isEmpty())
-        QMessageBox::warning(m_area->window(), kLoadText, QStringLiteral("无法载入图标布局：") + why);
+        m_controls.showMessage(loadText(), core::chineseText(core::MessageCode::CannotLoadLayout, {why}));
 }
 
 BadgeLayoutMenu* installBadgeLayoutMenu(MainWindow& window, core::Controls& controls, BadgeHistory& history)

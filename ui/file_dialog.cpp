@@ -1,5 +1,6 @@
 #include "ui/file_dialog.h"
 
+#include "core/messages.h"
 #include "material/picture_file.h"
 #include "picture/picture.h"
 
@@ -36,7 +37,7 @@ public:
                 const auto answer =
                     QMessageBox::warning(this,
                                          windowTitle(),
-                                         QStringLiteral("%1 已存在。\n要替换它吗？").arg(written.fileName()),
+                                         core::chineseText(core::MessageCode::ReplaceFile, {written.fileName()}),
                                          QMessageBox::Yes | QMessageBox::No,
                                          QMessageBox::No);
                 if (answer != QMessageBox::Yes)
@@ -89,7 +90,7 @@ QString nameFilter(const QString& description, const QString& patterns)
 // One kind of picture the program reads, described with its patterns: "PNG 图片 (*.png)".
 QString kindFilter(const picture::PictureFormat& format)
 {
-    return nameFilter(QStringLiteral("%1 图片 (%2)").arg(format.name, format.patterns), format.patterns);
+    return nameFilter(core::chineseText(core::MessageCode::KindFilter, {format.name, format.patterns}), format.patterns);
 }
 
 } // namespace
@@ -111,8 +112,9 @@ QStringList FileDialogControl::openFilters() const
         all << format.patterns;
         kinds << kindFilter(format);
     }
-    return QStringList{nameFilter(QStringLiteral("所有支持的图片"), all.join(QLatin1Char(' '))), m_nameFilter} + kinds +
-           QStringList{nameFilter(QStringLiteral("所有文件 (*)"), QStringLiteral("*"))};
+    return QStringList{nameFilter(core::chineseText(core::MessageCode::AllPictures), all.join(QLatin1Char(' '))),
+                       m_nameFilter} +
+           kinds + QStringList{nameFilter(core::chineseText(core::MessageCode::AllFiles), QStringLiteral("*"))};
 }
 
 QStringList FileDialogControl::saveFilters() const

@@ -1,6 +1,7 @@
 #include "ui/widget_controls.h"
 
 #include "core/badges.h"
+#include "core/messages.h"
 #include "material/badge_layout.h"
 #include "material/composition.h"
 #include "ui/control_widgets.h"
@@ -257,8 +258,9 @@ void WidgetControls::announceRunEnd(int saved, int skipped)
     // A user who is looking at the window sees the end there; one who went elsewhere hears of it.
     if (m_window.isActiveWindow())
         return;
-    m_desktop.notify(QStringLiteral("批量制作完成"),
-                     QStringLiteral("已保存 %1 张图片，跳过 %2 个").arg(saved).arg(skipped));
+    m_desktop.notify(
+        core::chineseText(core::MessageCode::RunEndNotice),
+        core::chineseText(core::MessageCode::RunEndNoticeBody, {QString::number(saved), QString::number(skipped)}));
 }
 
 } // namespace ui

@@ -17,9 +17,9 @@ using testutil::MemoryControls;
 
 namespace {
 
-const QString kPrompt = QString::fromUtf16(handlers::kBrowsePrompt);
-const QString kTitle = QString::fromUtf16(handlers::kMessageTitle);
-const QString kNothingListed = QString::fromUtf16(handlers::kNothingListedMessage);
+const QString kPrompt = core::chineseText(core::MessageCode::BrowsePrompt);
+const QString kTitle = core::chineseText(core::MessageCode::BatchTitle);
+const QString kNothingListed = core::chineseText(core::MessageCode::NothingListed);
 
 // One window's worth of batch: a material folder, an output folder, the controls and the handlers, which
 // compose on two workers.

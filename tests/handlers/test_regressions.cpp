@@ -321,7 +321,7 @@ void TestRegressions::skipsMaterialsOfAFolderThatVanished()
     QVERIFY2(report.contains(second + QStringLiteral("：") + core::chineseText(gone)), qPrintable(report));
 
     handlers.startRun(controls);
-    QCOMPARE(controls.messages.last().text, QString::fromUtf16(handlers::kNothingListedMessage));
+    QCOMPARE(controls.messages.last().text, core::chineseText(core::MessageCode::NothingListed));
 }
 
 // A file whose name holds bytes that are not valid UTF-8 (0xFF 0xFE): the listing shows the bytes as \xHH
