@@ -1,5 +1,6 @@
 #include "cli/progress.h"
 
+#include "core/messages.h"
 #include "picture/decoder_messages.h"
 
 #include <unistd.h>
@@ -46,8 +47,15 @@ void ProgressBar::update(std::size_t done, std::size_t total)
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kBarWidth, ' ');
     const std::string left = rate > 0 ? clock(static_cast<double>(total - done) / rate) : std::string("--:--");
+    const QByteArray line = core::englishText(core::MessageCode::ProgressLine,
+                                              {QString::fromStdString(bar),
+                                               QString::number(done),
+                                               QString::number(total),
+                                               QString::number(rate, 'f', 1),
+                                               QString::fromStdString(left)})
+                                .toUtf8();
     const picture::StandardErrorLock held;
-    std::fprintf(m_stream, "\r[%s] %zu/%zu  %.1f/s  %s left ", bar.c_str(), done, total, rate, left.c_str());
+    std::fprintf(m_stream, "\r%s", line.constData());
     std::fflush(m_stream);
     m_drawn = true;
 }

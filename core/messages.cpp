@@ -180,15 +180,7 @@ constexpr MessageText kTexts[] = {
 // check catches a row put in the wrong place.
 static_assert(std::size(kTexts) == static_cast<std::size_t>(MessageCode::Count), "one row per message code");
 
-constexpr bool inCodeOrder()
-{
-    for (std::size_t i = 0; i < std::size(kTexts); ++i) {
-        if (static_cast<std::size_t>(kTexts[i].code) != i)
-            return false;
-    }
-    return true;
-}
-static_assert(inCodeOrder(), "the rows in the enum's order");
+static_assert(inCodeOrder(kTexts), "the rows in the enum's order");
 
 const MessageText& row(MessageCode code)
 {

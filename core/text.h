@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstddef>
 #include <optional>
 
 // The program's text helpers. Texts are compared as Unicode; the full-width space that Chinese input methods
@@ -30,5 +31,16 @@ int numberToInt(double value);
 // The text with the arguments in place of %1 to %9, in one pass, so an argument that holds "%2" (a file name)
 // stays as it is. A number with no argument stays as it is. The reason and message tables fill their texts so.
 QString fillArguments(const QString& text, const QStringList& args);
+
+// Whether every row of a text table holds the code that is its own index, so that a code can be looked up as an
+// index. Checked at compile time by the reason and message tables.
+template <typename Row, std::size_t N> constexpr bool inCodeOrder(const Row (&rows)[N])
+{
+    for (std::size_t i = 0; i < N; ++i) {
+        if (static_cast<std::size_t>(rows[i].code) != i)
+            return false;
+    }
+    return true;
+}
 
 } // namespace core

@@ -90,7 +90,8 @@ QString nameFilter(const QString& description, const QString& patterns)
 // One kind of picture the program reads, described with its patterns: "PNG 图片 (*.png)".
 QString kindFilter(const picture::PictureFormat& format)
 {
-    return nameFilter(core::chineseText(core::MessageCode::KindFilter, {format.name, format.patterns}), format.patterns);
+    return nameFilter(core::chineseText(core::MessageCode::KindFilter, {format.name, format.patterns}),
+                      format.patterns);
 }
 
 } // namespace
