@@ -9,61 +9,59 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <iterator>
+
 namespace ui {
 
 namespace {
 
 using namespace core::ids;
 
-// The way a nudge button moves the selected badge, as one character: 上, 下, 左 or 右.
+using M = core::MessageCode;
+
+// The way a nudge button moves the selected badge, as one character (上, 下, 左 or 右), in the order of
+// handlers::Direction.
+constexpr M kDirectionWords[] = {M::Up, M::Down, M::Left, M::Right};
+static_assert(std::size(kDirectionWords) == static_cast<std::size_t>(handlers::Direction::Right) + 1);
+
 QString directionWord(int argument)
 {
-    switch (static_cast<handlers::Direction>(argument)) {
-    case handlers::Direction::Up:
-        return core::chineseText(core::MessageCode::Up);
-    case handlers::Direction::Down:
-        return core::chineseText(core::MessageCode::Down);
-    case handlers::Direction::Left:
-        return core::chineseText(core::MessageCode::Left);
-    case handlers::Direction::Right:
-        return core::chineseText(core::MessageCode::Right);
-    }
-    return {};
+    return argument >= 0 && argument < int(std::size(kDirectionWords))
+               ? core::chineseText(kDirectionWords[static_cast<std::size_t>(argument)])
+               : QString();
 }
 
-// What a push button does, by its handler; empty for controls that run none.
+// What a push button does, by its handler. A handler not listed (the timers', or none) describes nothing.
+struct HandlerText {
+    Handler handler;
+    M description; // %1: the badge a toggle shows or hides, the way a nudge moves
+};
+
+constexpr HandlerText kHandlerTexts[] = {
+    {Handler::ToggleBadge, M::ToggleBadgeDescription},
+    {Handler::Nudge, M::NudgeDescription},
+    {Handler::RestoreBadges, M::RestoreBadgesDescription},
+    {Handler::Upload, M::UploadDescription},
+    {Handler::SavePicture, M::SavePictureDescription},
+    {Handler::QqShowLookup, M::QqShowLookupDescription},
+    {Handler::SaveQqShow, M::SaveQqShowDescription},
+    {Handler::BrowseMaterialFolder, M::BrowseMaterialFolderDescription},
+    {Handler::StartBatch, M::StartBatchDescription},
+    {Handler::ListFiles, M::ListFilesDescription},
+    {Handler::ReadLine, M::ReadLineDescription},
+    {Handler::PreviewCurrentFile, M::PreviewDescription},
+};
+
 QString handlerDescription(const Row& row)
 {
-    switch (row.handler) {
-    case Handler::ToggleBadge:
-        return core::chineseText(core::MessageCode::ToggleBadgeDescription,
-                                 {QString::fromUtf16(core::kBadges[static_cast<std::size_t>(row.argument)].name)});
-    case Handler::Nudge:
-        return core::chineseText(core::MessageCode::NudgeDescription, {directionWord(row.argument)});
-    case Handler::RestoreBadges:
-        return core::chineseText(core::MessageCode::RestoreBadgesDescription);
-    case Handler::Upload:
-        return core::chineseText(core::MessageCode::UploadDescription);
-    case Handler::SavePicture:
-        return core::chineseText(core::MessageCode::SavePictureDescription);
-    case Handler::QqShowLookup:
-        return core::chineseText(core::MessageCode::QqShowLookupDescription);
-    case Handler::SaveQqShow:
-        return core::chineseText(core::MessageCode::SaveQqShowDescription);
-    case Handler::BrowseMaterialFolder:
-        return core::chineseText(core::MessageCode::BrowseMaterialFolderDescription);
-    case Handler::StartBatch:
-        return core::chineseText(core::MessageCode::StartBatchDescription);
-    case Handler::ListFiles:
-        return core::chineseText(core::MessageCode::ListFilesDescription);
-    case Handler::ReadLine:
-        return core::chineseText(core::MessageCode::ReadLineDescription);
-    case Handler::PreviewCurrentFile:
-        return core::chineseText(core::MessageCode::PreviewDescription);
-    case Handler::None:
-    case Handler::StartUp:
-    case Handler::BatchStep:
-        break;
+    QString subject;
+    if (row.handler == Handler::ToggleBadge)
+        subject = QString::fromUtf16(core::kBadges[static_cast<std::size_t>(row.argument)].name);
+    else if (row.handler == Handler::Nudge)
+        subject = directionWord(row.argument);
+    for (const HandlerText& t : kHandlerTexts) {
+        if (t.handler == row.handler)
+            return core::chineseText(t.description, {subject});
     }
     return {};
 }
@@ -74,8 +72,6 @@ struct Described {
     core::MessageCode description; // None: what its handler does describes it
     core::ControlId label = 0;     // the label that names the control, for a screen reader's "labelled by"
 };
-
-using M = core::MessageCode;
 
 // The controls whose caption and handler do not say what they are.
 // clang-format off
