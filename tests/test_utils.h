@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by every test: the fixture folder, a temporary sandbox folder, and pixel comparison that says
-// where and how two pictures differ.
+// Shared by every test: the fixture folder, reading a whole file, a temporary sandbox folder, and pixel comparison that
+// says where and how two pictures differ.
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -15,10 +15,16 @@ inline QString dataPath(const QString& name)
     return QStringLiteral(VORLITH_TEST_DATA "/") + name;
 }
 
+// The whole file; empty when it cannot be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 inline QByteArray readData(const QString& name)
 {
-    QFile f(dataPath(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return readFile(dataPath(name));
 }
 
 // A temporary folder removed when the test ends. path() ends in a separator, as the program keeps folders.

@@ -1,8 +1,6 @@
 #pragma once
 
-// What the tests of whole programs share: running a program as a child process and reading how it ended, and
-// reading a file the program wrote.
-#include <QFile>
+// What the tests of whole programs share: running a program as a child process and reading how it ended.
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -20,10 +18,12 @@ struct ProgramRun {
 inline ProgramRun runProgram(const QString& program,
                              const QStringList& args,
                              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-                             int timeoutMs = 60000)
+                             int timeoutMs = 60000,
+                             const QString& workingDirectory = {})
 {
     QProcess p;
     p.setProcessEnvironment(env);
+    p.setWorkingDirectory(workingDirectory);
     p.start(program, args);
     ProgramRun r;
     r.started = p.waitForStarted();
@@ -38,13 +38,6 @@ inline ProgramRun runProgram(const QString& program,
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
-}
-
-// The whole file; empty when it cannot be read.
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace testutil

@@ -212,18 +212,15 @@ void InstalledTest::plantedLibraryNotLoaded()
     QProcessEnvironment env = programEnvironment();
     if (plantedOnSearchPath)
         env.insert(QStringLiteral("LD_LIBRARY_PATH"), downloads.path());
-    QProcess child;
-    child.setProcessEnvironment(env);
-    child.setWorkingDirectory(downloads.path());
-    child.start(program, {QStringLiteral("--version")});
-    QVERIFY(child.waitForFinished(60000));
-    const QString err = QString::fromUtf8(child.readAllStandardError());
+    const probe::Result child =
+        testutil::runProgram(program, {QStringLiteral("--version")}, env, 60000, downloads.path());
+    QVERIFY(!child.crashed);
     if (plantedOnSearchPath) {
-        QCOMPARE(child.exitCode(), 127);
-        QVERIFY2(err.contains(planted), qPrintable(err));
+        QCOMPARE(child.exitCode, 127);
+        QVERIFY2(child.err.contains(planted), qPrintable(child.err));
     } else {
-        QVERIFY2(child.exitCode() == 0, qPrintable(err));
-        QVERIFY(child.readAllStandardOutput().startsWith(QFileInfo(program).fileName().toUtf8() + ' '));
+        QVERIFY2(child.exitCode == 0, qPrintable(child.err));
+        QVERIFY(child.out.startsWith(QFileInfo(program).fileName() + QLatin1Char(' ')));
     }
 }
 

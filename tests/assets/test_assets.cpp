@@ -4,10 +4,10 @@
 #include "assets/assets.h"
 #include "core/badges.h"
 #include "test_utils.h"
+#include "testsupport/programs.h"
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QProcess>
 #include <QSet>
 #include <QtEndian>
 #include <QtTest>
@@ -184,18 +184,15 @@ void TestAssets::generatorReproducesCommittedFiles()
     QFETCH(QString, name);
     if (!m_generatorRan) {
         QVERIFY(m_generated.isValid());
-        QProcess gen;
-        gen.start(QStringLiteral(VORLITH_MAKE_ASSETS), {m_generated.path()});
-        QVERIFY(gen.waitForFinished(60000));
-        QCOMPARE(gen.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(gen.exitCode() == 0, gen.readAllStandardError().constData());
+        const testutil::ProgramRun gen =
+            testutil::runProgram(QStringLiteral(VORLITH_MAKE_ASSETS), {m_generated.path()});
+        QVERIFY2(!gen.crashed && gen.exitCode == 0, qPrintable(gen.err));
         m_generatorRan = true;
     }
-    QFile fresh(m_generated.file(name));
-    QVERIFY2(fresh.open(QIODevice::ReadOnly), qPrintable(name));
     const QByteArray carried = assets::resourceBytes(QStringLiteral(":/") + name);
     QVERIFY(!carried.isEmpty());
-    QVERIFY2(fresh.readAll() == carried, qPrintable(name + QStringLiteral(" differs: run `make assets`")));
+    QVERIFY2(testutil::readFile(m_generated.file(name)) == carried,
+             qPrintable(name + QStringLiteral(" differs: run `make assets`")));
 }
 
 QTEST_GUILESS_MAIN(TestAssets)

@@ -458,16 +458,12 @@ private slots:
         if (link)
             QVERIFY(QFile::link(kept, out.file(QStringLiteral("2.png"))));
         const QStringList args{QStringLiteral("--input"), in.path(), QStringLiteral("--output"), out.path()};
-        auto keptBytes = [&] {
-            QFile f(kept);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
 
         const testutil::ToolRun refused = testutil::runBatchTool(args);
         QCOMPARE(refused.exitCode, 2);
         QVERIFY2(refused.err.contains(out.file(QStringLiteral("2.png"))), qPrintable(refused.err));
         QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::System), QStringList{QStringLiteral("2.png")});
-        QCOMPARE(keptBytes(), QByteArray("keep me"));
+        QCOMPARE(testutil::readFile(kept), QByteArray("keep me"));
 
         const testutil::ToolRun replaced = testutil::runBatchTool(args + QStringList{QStringLiteral("--overwrite")});
         QCOMPARE(replaced.exitCode, 0);
@@ -476,7 +472,7 @@ private slots:
         QCOMPARE(files, 3);
         QVERIFY(!QFileInfo(out.file(QStringLiteral("2.png"))).isSymLink());
         if (link)
-            QCOMPARE(keptBytes(), QByteArray("keep me"));
+            QCOMPARE(testutil::readFile(kept), QByteArray("keep me"));
     }
 
     // Two runs into one folder at once, each with materials of its own colour: every output name is written
@@ -540,21 +536,22 @@ private slots:
         testutil::Sandbox out;
         const QByteArray png = sixteenBitPng(8192, 8192);
         QVERIFY(in.write(QStringLiteral("a.png"), png) && in.write(QStringLiteral("b.png"), png));
-        QProcess run;
-        run.start(QStringLiteral("prlimit"),
-                  {QStringLiteral("--as=400000000"),
-                   testutil::batchTool(),
-                   QStringLiteral("--input"),
-                   in.path(),
-                   QStringLiteral("--format"),
-                   QStringLiteral("png"),
-                   QStringLiteral("--output"),
-                   out.path(),
-                   QStringLiteral("--jobs"),
-                   QStringLiteral("2")});
-        QVERIFY(run.waitForFinished(120000));
-        const QString err = QString::fromUtf8(run.readAllStandardError());
-        QCOMPARE(run.exitCode(), 0);
+        const testutil::ToolRun run = testutil::runProgram(QStringLiteral("prlimit"),
+                                                           {QStringLiteral("--as=400000000"),
+                                                            testutil::batchTool(),
+                                                            QStringLiteral("--input"),
+                                                            in.path(),
+                                                            QStringLiteral("--format"),
+                                                            QStringLiteral("png"),
+                                                            QStringLiteral("--output"),
+                                                            out.path(),
+                                                            QStringLiteral("--jobs"),
+                                                            QStringLiteral("2")},
+                                                           QProcessEnvironment::systemEnvironment(),
+                                                           120000);
+        QVERIFY(!run.crashed);
+        const QString& err = run.err;
+        QCOMPARE(run.exitCode, 0);
         QVERIFY2(!err.contains(QStringLiteral("QImage")) && !err.contains(QStringLiteral("libpng")), qPrintable(err));
         for (const char* name : {"1.png", "2.png"}) {
             const QImage frame(out.file(QString::fromLatin1(name)));

@@ -36,12 +36,6 @@ material::BadgeLayout testLayout()
     return layout;
 }
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The window's batch over the folder, started with the save-to button; true once it has ended.
 bool runWindowBatch(testutil::ShownWindow& shown, const QString& in, const QString& format, const QString& out)
 {
@@ -127,7 +121,8 @@ private slots:
         testutil::Sandbox windowOut;
         QVERIFY(runWindowBatch(shown, in.path(), QFileInfo(name).suffix(), windowOut.path()));
         QCOMPARE(QDir(windowOut.path()).entryList(QDir::Files), QStringList{QStringLiteral("1.png")});
-        QCOMPARE(bytesOf(windowOut.file(QStringLiteral("1.png"))), bytesOf(out.file(QStringLiteral("1.png"))));
+        QCOMPARE(testutil::readFile(windowOut.file(QStringLiteral("1.png"))),
+                 testutil::readFile(out.file(QStringLiteral("1.png"))));
         // The layout matters: the default layout gives a different picture.
         material::applyBadgeLayout(shown.controls(), material::defaultBadgeLayout());
         QVERIFY(!testutil::pixelDiff(toolFrame, shown.controls().renderFrame(CompositionFrame)).isEmpty());

@@ -107,17 +107,13 @@ private slots:
 
         const material::WriteResult written = material::writePictureFile(path, frame, mode);
         QCOMPARE(written.reason.code, code);
-        QFile kept(outside);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("keep me"));
+        QCOMPARE(testutil::readFile(outside), QByteArray("keep me"));
         QVERIFY(!QFile::exists(box.file(QStringLiteral("nowhere.txt"))));
         if (written.ok()) {
             QVERIFY(!QFileInfo(path).isSymLink());
             VERIFY_SAME_PIXELS(QImage(path), frame);
         } else if (before == QLatin1String("file")) {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::ReadOnly));
-            QCOMPARE(old.readAll(), QByteArray("old"));
+            QCOMPARE(testutil::readFile(path), QByteArray("old"));
         }
         // No temporary file is left behind, whatever happened.
         const QStringList left =

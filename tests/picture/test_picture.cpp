@@ -8,8 +8,8 @@
 #include "testsupport/modern_pictures.h"
 #include "testsupport/photo_jpeg.h"
 #include "testsupport/picture_bytes.h"
+#include "testsupport/programs.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -238,29 +238,35 @@ QString magick()
     return im6.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("convert")) : im6;
 }
 
-// What another program writes of `image`: `program` (a path; empty when it is not installed) with `args`,
-// where "IN" is the picture as a PNG (as an uncompressed TIFF for libtiff's tools) and "OUT" the file it
-// writes ("BMP3:OUT" for ImageMagick's format prefix). Empty when the program is missing or failed.
-QByteArray writtenBy(const QString& program, const QStringList& args, const QImage& image)
+// What another program writes: `program` (a path; empty when it is not installed) with `args`, where "IN" is
+// a file of `input` named `inName` and "OUT" the file it writes ("BMP3:OUT" for ImageMagick's format prefix).
+// Empty when the program is missing or failed.
+QByteArray writtenBy(const QString& program, const QStringList& args, const QByteArray& input, const QString& inName)
 {
-    QTemporaryDir dir;
-    const bool tiffTool = QFileInfo(program).fileName().startsWith(QLatin1String("tiff"));
-    const QString in = dir.filePath(tiffTool ? QStringLiteral("in.tif") : QStringLiteral("in.png"));
-    const QString out = dir.filePath(QStringLiteral("out"));
-    const QImage given = image.hasAlphaChannel() ? image : image.convertToFormat(QImage::Format_RGB888);
-    if (program.isEmpty() || !given.save(in, tiffTool ? "TIFF" : "PNG"))
-        return {};
+    testutil::Sandbox dir;
     QStringList filled;
     for (const QString& a : args)
-        filled << (a == QLatin1String("IN") ? in : a.endsWith(QLatin1String("OUT")) ? a.chopped(3) + out : a);
-    QProcess p;
-    p.start(program, filled);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        qWarning("%s failed: %s", qPrintable(program), p.readAllStandardError().constData());
+        filled << (a == QLatin1String("IN")           ? dir.file(inName)
+                   : a.endsWith(QLatin1String("OUT")) ? a.chopped(3) + dir.file(QStringLiteral("out"))
+                                                      : a);
+    const testutil::ProgramRun run =
+        program.isEmpty() || !dir.write(inName, input) ? testutil::ProgramRun{} : testutil::runProgram(program, filled);
+    if (run.exitCode != 0) {
+        qWarning("%s failed: %s", qPrintable(program), qPrintable(run.err));
         return {};
     }
-    QFile f(out);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return testutil::readFile(dir.file(QStringLiteral("out")));
+}
+
+// What another program writes of `image`, given it as a PNG (as an uncompressed TIFF for libtiff's tools).
+QByteArray writtenBy(const QString& program, const QStringList& args, const QImage& image)
+{
+    const bool tiffTool = QFileInfo(program).fileName().startsWith(QLatin1String("tiff"));
+    const QImage given = image.hasAlphaChannel() ? image : image.convertToFormat(QImage::Format_RGB888);
+    return writtenBy(program,
+                     args,
+                     encode(given, tiffTool ? "TIFF" : "PNG"),
+                     tiffTool ? QStringLiteral("in.tif") : QStringLiteral("in.png"));
 }
 
 // Sixteen flat colours in bands, among them the (128, 128, 0) of a large flat area.
@@ -737,28 +743,21 @@ void TestPicture::decodesBmpsOtherProgramsWrote()
     QFETCH(int, compression);
     QFETCH(bool, ownReading);
     QFETCH(int, tolerance);
-    QProcess version;
-    version.start(QStringLiteral("convert"), {QStringLiteral("-version")});
-    if (!version.waitForFinished() || !version.readAllStandardOutput().contains("ImageMagick"))
+    if (magick().isEmpty())
         QSKIP("ImageMagick is not installed");
-    testutil::Sandbox sandbox;
-    QVERIFY(sandbox.write(QStringLiteral("in.png"), encode(picture, "png")));
-    const QString bmp = sandbox.file(QStringLiteral("out.bmp"));
-    QStringList args{sandbox.file(QStringLiteral("in.png"))};
-    args += options.mid(0, options.size() - 1);
-    args.append(options.last() + bmp);
-    QCOMPARE(QProcess::execute(QStringLiteral("convert"), args), 0);
-    QFile out(bmp);
-    QVERIFY(out.open(QIODevice::ReadOnly));
-    const QByteArray file = out.readAll();
+    const QStringList args = QStringList{QStringLiteral("IN")} + options.mid(0, options.size() - 1) +
+                             QStringList{options.last() + QStringLiteral("OUT")};
+    const QByteArray file = writtenBy(magick(), args, picture);
+    QVERIFY(!file.isEmpty());
     // The layout asked for is the layout written, so each row tests what it names.
     QCOMPARE(int(file[14]), infoSize);
     QCOMPARE(int(file[infoSize == 12 ? 24 : 28]), bits);
     QCOMPARE(int(infoSize == 12 ? 0 : file[30]), compression);
     if (ownReading) {
-        const QString read = sandbox.file(QStringLiteral("read.png"));
-        QCOMPARE(QProcess::execute(QStringLiteral("convert"), {bmp, read}), 0);
-        picture = QImage(read).convertToFormat(QImage::Format_RGB32);
+        const QByteArray read =
+            writtenBy(magick(), {QStringLiteral("IN"), QStringLiteral("PNG:OUT")}, file, QStringLiteral("in.bmp"));
+        QVERIFY(!read.isEmpty());
+        picture = QImage::fromData(read).convertToFormat(QImage::Format_RGB32);
     }
     const picture::DecodedPicture decoded = picture::decodePicture(file, QSize(140, 226));
     QVERIFY2(!decoded.image.isNull(), qPrintable(core::englishText(decoded.reason)));

@@ -2,6 +2,7 @@
 // changes how controls are drawn (pixels read back from widgets rendered on the X server).
 #include "skin/vorlith_skin.h"
 #include "skin_file.h"
+#include "test_utils.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -12,8 +13,7 @@ namespace {
 
 QByteArray committedSkin(int number)
 {
-    QFile f(QStringLiteral(SKINS_DIR "/%1.vskin").arg(number, 2, 10, QLatin1Char('0')));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return testutil::readFile(QStringLiteral(SKINS_DIR "/%1.vskin").arg(number, 2, 10, QLatin1Char('0')));
 }
 
 int attach(const QByteArray& skin)

@@ -438,16 +438,12 @@ private slots:
             expectedFiles.prepend(existing);
         if (asked && !replace) {
             QTRY_VERIFY(!QApplication::activeModalWidget());
-            QFile kept(dir.file(written));
-            QVERIFY(kept.open(QIODevice::ReadOnly));
-            QCOMPARE(kept.readAll(), QByteArray("an earlier file"));
+            QCOMPARE(testutil::readFile(dir.file(written)), QByteArray("an earlier file"));
             QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), expectedFiles);
             return;
         }
         QTRY_VERIFY(QFile::exists(dir.file(written)) && QFileInfo(dir.file(written)).size() > 100);
-        QFile file(dir.file(written));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = testutil::readFile(dir.file(written));
         QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
         const QImage saved = QImage::fromData(bytes, "PNG");
         // IHDR: 8 bits per channel, colour type 2 (truecolour, no alpha).
