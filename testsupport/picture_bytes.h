@@ -60,6 +60,14 @@ inline QImage painted(int w, int h, const std::function<QRgb(int, int)>& colour)
     return image;
 }
 
+// A picture of the picture box's own size, every pixel different, so that a shifted or stretched copy cannot
+// pass for it and stretching it into the box changes nothing; `seed` varies it.
+inline QImage knownPicture(int seed = 0)
+{
+    return painted(
+        140, 226, [=](int x, int y) { return qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3 + seed) & 0xFF); });
+}
+
 // --- PCX -----------------------------------------------------------------------------------------------
 
 inline QByteArray pcxHeader(int version, int bitsPerPixel, int planes, int w, int h, int bytesPerLine)

@@ -20,31 +20,13 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#include <functional>
-
 using namespace core;
 
 namespace {
 
-QImage knownPicture()
-{
-    // Every pixel different, so a shifted or stretched copy cannot pass for it.
-    QImage image(140, 226, QImage::Format_RGB32);
-    for (int y = 0; y < 226; ++y)
-        for (int x = 0; x < 140; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3) % 256));
-    return image;
-}
-
+using picturebytes::knownPicture;
 // A w x h picture whose every pixel differs from its neighbours, drawn from `colour`.
-QImage drawn(int w, int h, const std::function<QRgb(int, int)>& colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, colour(x, y));
-    return image;
-}
+constexpr auto& drawn = picturebytes::painted;
 
 QRgb pattern(int x, int y)
 {

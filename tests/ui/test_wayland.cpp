@@ -74,15 +74,7 @@ private:
     QProcess m_process;
 };
 
-// A picture of the box's own size, every pixel different, so stretching it changes nothing; `seed` varies it.
-QImage knownPicture(int seed = 0)
-{
-    QImage picture(140, 226, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, qRgb(x * 255 / 139, y * 255 / 225, (x * 7 + y * 3 + seed) & 0xFF));
-    return picture;
-}
+using picturebytes::knownPicture;
 
 } // namespace
 
