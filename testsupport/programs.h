@@ -1,9 +1,11 @@
 #pragma once
 
-// What the tests of whole programs share: running a program as a child process and reading how it ended.
+// What the tests of whole programs share: running a program as a child process and reading how it ended, and
+// finding a window of a running one on the X server and pressing a key in it (with xdotool).
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 namespace testutil {
 
@@ -38,6 +40,34 @@ inline ProgramRun runProgram(const QString& program,
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+// The first visible X window of process `pid` whose title matches `title` (a pattern), once it is mapped; empty
+// when none is after `tries` looks a tenth of a second apart.
+inline QString waitForWindow(qint64 pid, const QString& title, int tries)
+{
+    for (int i = 0; i < tries; ++i) {
+        const QString ids = runProgram(QStringLiteral("xdotool"),
+                                       {QStringLiteral("search"),
+                                        QStringLiteral("--all"), // every condition, not any: other tests' windows
+                                        QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--pid"),
+                                        QString::number(pid),
+                                        QStringLiteral("--name"),
+                                        title})
+                                .out.trimmed();
+        if (!ids.isEmpty())
+            return ids.section(QLatin1Char('\n'), 0, 0);
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+// Focuses `window` directly (no window manager runs under Xvfb to activate it) and presses `key` in it.
+inline void pressKey(const QString& window, const QString& key)
+{
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
 }
 
 } // namespace testutil

@@ -4,7 +4,6 @@
 #include "probe_runner.h"
 
 #include <QStandardPaths>
-#include <QThread>
 #include <QtTest>
 
 class FatalReportTest : public QObject {
@@ -105,25 +104,12 @@ void FatalReportTest::boxIsShownAndClosed()
     child.setProcessEnvironment(env);
     child.start(QStringLiteral(SHELL_PROBE), {QStringLiteral("report"), QStringLiteral("0"), QStringLiteral("框")});
     QVERIFY(child.waitForStarted());
-    QString window;
-    for (int i = 0; i < 100 && window.isEmpty(); ++i) {
-        QThread::msleep(100);
-        const probe::Result found = probe::run(QStringLiteral("xdotool"),
-                                               {QStringLiteral("search"),
-                                                QStringLiteral("--onlyvisible"),
-                                                QStringLiteral("--pid"),
-                                                QString::number(child.processId()),
-                                                QStringLiteral("--name"),
-                                                QStringLiteral("^错误$")});
-        window = found.out.section(QLatin1Char('\n'), 0, 0).trimmed();
-    }
+    const QString window = testutil::waitForWindow(child.processId(), QStringLiteral("^错误$"), 100);
     QVERIFY2(!window.isEmpty(), "no window titled 错误 appeared");
     QVERIFY2(child.state() == QProcess::Running, "the process ended before the box was closed");
-    // No window manager runs under Xvfb, so focus the box directly rather than asking to activate it; a box
-    // that has just been mapped may not take the first key yet, so press until the process is gone.
+    // A box that has just been mapped may not take the first key yet, so press until the process is gone.
     for (int i = 0; i < 20 && child.state() == QProcess::Running; ++i) {
-        probe::run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-        probe::run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+        testutil::pressKey(window, QStringLiteral("Return"));
         child.waitForFinished(500);
     }
     QCOMPARE(child.state(), QProcess::NotRunning);

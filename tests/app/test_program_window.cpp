@@ -7,32 +7,6 @@
 #include <QProcess>
 #include <QtTest>
 
-namespace {
-
-using testutil::runProgram;
-
-// The program's visible top-level window, once it is mapped.
-QString waitForWindow(qint64 pid)
-{
-    for (int i = 0; i < 300; ++i) {
-        const QString ids = runProgram(QStringLiteral("xdotool"),
-                                       {QStringLiteral("search"),
-                                        QStringLiteral("--all"), // every condition, not any: other tests' windows
-                                        QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--pid"),
-                                        QString::number(pid),
-                                        QStringLiteral("--name"),
-                                        QStringLiteral("Vorlith")})
-                                .out.trimmed();
-        if (!ids.isEmpty())
-            return ids.split(QLatin1Char('\n')).constFirst();
-        QTest::qWait(100);
-    }
-    return {};
-}
-
-} // namespace
-
 class TestProgramWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -49,13 +23,12 @@ private slots:
         child.start(program, {});
         QVERIFY(child.waitForStarted());
 
-        const QString window = waitForWindow(child.processId());
+        const QString window = testutil::waitForWindow(child.processId(), QStringLiteral("Vorlith"), 300);
         QVERIFY2(!window.isEmpty(), "the main window did not appear");
         const QString cwd = QFileInfo(QStringLiteral("/proc/%1/cwd").arg(child.processId())).symLinkTarget();
         QCOMPARE(cwd, QFileInfo(program).absolutePath());
 
-        runProgram(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-        runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+        testutil::pressKey(window, QStringLiteral("Escape"));
         QVERIFY2(child.waitForFinished(20000), "Esc did not end the program");
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 0);
