@@ -17,6 +17,30 @@ struct ProgramRun {
     QString err;
 };
 
+// How a program that was started has ended.
+inline ProgramRun endedRun(QProcess& p)
+{
+    ProgramRun r;
+    r.started = true;
+    r.crashed = p.exitStatus() == QProcess::CrashExit;
+    r.exitCode = r.crashed ? -1 : p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Ends a program started beside the test: asks it to stop, and kills it when it has not within ten seconds.
+inline ProgramRun endProgram(QProcess& p)
+{
+    if (p.state() == QProcess::Running) {
+        p.terminate();
+        if (!p.waitForFinished(10000))
+            p.kill();
+    }
+    p.waitForFinished();
+    return endedRun(p);
+}
+
 inline ProgramRun runProgram(const QString& program,
                              const QStringList& args,
                              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
@@ -35,11 +59,7 @@ inline ProgramRun runProgram(const QString& program,
         r.crashed = true;
         return r;
     }
-    r.crashed = p.exitStatus() == QProcess::CrashExit;
-    r.exitCode = r.crashed ? -1 : p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return endedRun(p);
 }
 
 // The first visible X window of process `pid` whose title matches `title` (a pattern), once it is mapped; empty

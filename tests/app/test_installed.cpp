@@ -122,11 +122,7 @@ WindowRun runWindow(const QString& program, const QString& mounts = {}, bool unt
             run.webEngine = webEngineStarted(child.processId());
         QThread::msleep(100);
     }
-    child.terminate();
-    if (!child.waitForFinished(10000))
-        child.kill();
-    child.waitForFinished();
-    run.err = QString::fromUtf8(child.readAllStandardError());
+    run.err = testutil::endProgram(child).err;
     if (run.engine.isEmpty())
         qWarning("%s", qPrintable(run.err));
     return run;

@@ -55,14 +55,8 @@ void ProgramRunsTest::firstStartWritesTheEngine()
     QVERIFY(child.waitForStarted());
     for (int i = 0; i < 300 && QFileInfo(engine).size() != image.size(); ++i)
         QThread::msleep(100);
-    if (child.state() == QProcess::Running) {
-        child.terminate();
-        if (!child.waitForFinished(10000))
-            child.kill();
-    }
-    child.waitForFinished();
-    QVERIFY2(child.exitStatus() == QProcess::CrashExit || child.exitCode() == 0,
-             qPrintable(QString::fromUtf8(child.readAllStandardError())));
+    const testutil::ProgramRun ended = testutil::endProgram(child);
+    QVERIFY2(ended.crashed || ended.exitCode == 0, qPrintable(ended.err));
     QCOMPARE(testutil::readFile(engine), image);
 }
 
