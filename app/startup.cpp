@@ -50,11 +50,7 @@ bool answersCommandLine(int argc, char** argv)
         return false;
     QCoreApplication console(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Opens one window with two pages. On the first, eleven QQ service badges lie over a composition picture;\n"
-        "each can be shown, hidden and moved pixel by pixel, and the composition is saved as a PNG file. A folder\n"
-        "of material pictures can be made into numbered PNG files, one per material. The second page looks up a\n"
-        "QQ Show picture by QQ number in a web view and saves it."));
+    parser.setApplicationDescription(core::englishText(core::MessageCode::WindowHelp));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(console); // prints the answer and ends the process
@@ -81,8 +77,7 @@ int run(QApplication& application)
     // Chinese throughout, also in the toolkit's own dialogs and the web engine's pages, whatever the system's
     // language; set before the first window and web view exist.
     if (!ui::useChineseInterface())
-        qWarning("Qt's Chinese translations are not installed (Debian: qt6-translations-l10n); "
-                 "standard dialogs will be in English");
+        qWarning("%s", core::englishBytes(core::MessageCode::NoChineseTranslations));
 
     // The layout's fixed control sizes were made for a 12-pixel CJK interface font.
     ui::useInterfaceFont();

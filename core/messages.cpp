@@ -67,6 +67,11 @@ constexpr MessageText kTexts[] = {
     {MessageCode::CannotSaveLayout, "", u"无法保存图标布局：%1"},
     {MessageCode::CannotLoadLayout, "", u"无法载入图标布局：%1"},
     // Starting and fatal errors.
+    {MessageCode::WindowHelp, "Opens one window with two pages. On the first, eleven QQ service badges lie over a composition picture;\n"
+                              "each can be shown, hidden and moved pixel by pixel, and the composition is saved as a PNG file. A folder\n"
+                              "of material pictures can be made into numbered PNG files, one per material. The second page looks up a\n"
+                              "QQ Show picture by QQ number in a web view and saves it.", u""},
+    {MessageCode::NoChineseTranslations, "Qt's Chinese translations are not installed (Debian: qt6-translations-l10n); standard dialogs will be in English", u""},
     {MessageCode::RootSandbox, "", u"以 root 身份运行时，网页视图（Qt WebEngine）的沙箱无法启动，程序不能运行。\r\n"
      u"请以普通用户身份运行；或在信任所访问网页时，关闭沙箱后再运行：\r\n"
      u"QTWEBENGINE_DISABLE_SANDBOX=1 vorlith-show\r\n"

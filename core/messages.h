@@ -63,6 +63,8 @@ enum class MessageCode : std::uint16_t {
     CannotSaveLayout, // %1 reason
     CannotLoadLayout, // %1 reason
     // Starting and fatal errors.
+    WindowHelp,            // the window program's --help, in English
+    NoChineseTranslations, // a warning on the terminal
     RootSandbox,
     NoStartWindow,
     FatalHeading,
