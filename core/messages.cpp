@@ -8,15 +8,9 @@ namespace core {
 
 namespace {
 
-struct MessageText {
-    MessageCode code;
-    const char* english;
-    const char16_t* chinese;
-};
-
 // clang-format off
 // code                        English (vorlith-batch)   Chinese (window)
-constexpr MessageText kTexts[] = {
+constexpr TextRow<MessageCode> kTexts[] = {
     {MessageCode::None, "", u""},
     // The window's batch: titles, prompts, questions and its report.
     {MessageCode::BatchTitle, "", u"信息："},
@@ -183,30 +177,23 @@ constexpr MessageText kTexts[] = {
 
 // As in the reason table: a code is its own index, a code without a row does not compile, and the order
 // check catches a row put in the wrong place.
-static_assert(std::size(kTexts) == static_cast<std::size_t>(MessageCode::Count), "one row per message code");
-
-static_assert(inCodeOrder(kTexts), "the rows in the enum's order");
-
-const MessageText& row(MessageCode code)
-{
-    return kTexts[static_cast<std::size_t>(code)];
-}
+static_assert(isCodeTable(kTexts), "one row per code, in the enum's order");
 
 } // namespace
 
 QString englishText(MessageCode code, const QStringList& args)
 {
-    return fillArguments(QString::fromUtf8(row(code).english), args);
+    return fillArguments(QString::fromUtf8(textRow(kTexts, code).english), args);
 }
 
 QString chineseText(MessageCode code, const QStringList& args)
 {
-    return fillArguments(QString::fromUtf16(row(code).chinese), args);
+    return fillArguments(QString::fromUtf16(textRow(kTexts, code).chinese), args);
 }
 
 const char* englishBytes(MessageCode code)
 {
-    return row(code).english;
+    return textRow(kTexts, code).english;
 }
 
 } // namespace core

@@ -12,15 +12,9 @@ namespace core {
 
 namespace {
 
-struct ReasonText {
-    ReasonCode code;
-    const char* english;
-    const char16_t* chinese;
-};
-
 // clang-format off
 // code                          English (vorlith-batch)                                         Chinese (window)
-constexpr ReasonText kTexts[] = {
+constexpr TextRow<ReasonCode> kTexts[] = {
     {ReasonCode::None,             "",                                                              u""},
     {ReasonCode::NoSpace,          "no space left on the device",                                  u"磁盘空间不足"},
     {ReasonCode::ReadOnly,         "the file system is read-only",                                 u"文件系统是只读的"},
@@ -77,14 +71,7 @@ constexpr ReasonText kTexts[] = {
 // The table is in code order, so a code is its own index. Its length against Count keeps a code added to the
 // enum without a row from compiling, wherever in the enum it is added; the order check catches a row put in
 // the wrong place.
-static_assert(std::size(kTexts) == static_cast<std::size_t>(ReasonCode::Count), "one row per reason code");
-
-static_assert(inCodeOrder(kTexts), "the rows in the enum's order");
-
-const ReasonText& row(ReasonCode code)
-{
-    return kTexts[static_cast<std::size_t>(code)];
-}
+static_assert(isCodeTable(kTexts), "one row per code, in the enum's order");
 
 // What the decoders' own words say is wrong, as one of a few kinds the window says in Chinese. The words are
 // those of libpng (and zlib inside it), libjpeg, giflib, libwebp, libtiff, libheif, Qt's readers and our own
@@ -174,7 +161,7 @@ QString unsupportedInChinese(const QString& words)
 
 QString englishText(const Reason& reason)
 {
-    return fillArguments(QString::fromUtf8(row(reason.code).english), reason.args);
+    return fillArguments(QString::fromUtf8(textRow(kTexts, reason.code).english), reason.args);
 }
 
 QString chineseText(const Reason& reason)
@@ -182,7 +169,7 @@ QString chineseText(const Reason& reason)
     QStringList args = reason.args;
     if (carriesDecoderWords(reason.code) && args.size() >= 2)
         args[1] = reason.code == ReasonCode::Unsupported ? unsupportedInChinese(args[1]) : damageInChinese(args[1]);
-    return fillArguments(QString::fromUtf16(row(reason.code).chinese), args);
+    return fillArguments(QString::fromUtf16(textRow(kTexts, reason.code).chinese), args);
 }
 
 Reason reasonFromErrno(int error)

@@ -32,15 +32,28 @@ int numberToInt(double value);
 // stays as it is. A number with no argument stays as it is. The reason and message tables fill their texts so.
 QString fillArguments(const QString& text, const QStringList& args);
 
-// Whether every row of a text table holds the code that is its own index, so that a code can be looked up as an
-// index. Checked at compile time by the reason and message tables.
-template <typename Row, std::size_t N> constexpr bool inCodeOrder(const Row (&rows)[N])
+// One row of a text table (the reasons', the messages'): a code and its text in English and in Chinese.
+template <typename Code> struct TextRow {
+    Code code;
+    const char* english;
+    const char16_t* chinese;
+};
+
+// Whether a table has one row per code (Code::Count of them), each holding the code that is its own index, so
+// that a code can be looked up as an index. Checked at compile time by the reason and message tables.
+template <typename Code, std::size_t N> constexpr bool isCodeTable(const TextRow<Code> (&rows)[N])
 {
     for (std::size_t i = 0; i < N; ++i) {
         if (static_cast<std::size_t>(rows[i].code) != i)
             return false;
     }
-    return true;
+    return N == static_cast<std::size_t>(Code::Count);
+}
+
+// The row of `code` in a table that isCodeTable() holds for.
+template <typename Code, std::size_t N> const TextRow<Code>& textRow(const TextRow<Code> (&rows)[N], Code code)
+{
+    return rows[static_cast<std::size_t>(code)];
 }
 
 } // namespace core
