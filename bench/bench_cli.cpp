@@ -136,7 +136,8 @@ template <class Fn> bench::ChildRun median3(Fn run)
 void compareEncoders(const QString& corpus, const QStringList& names, QTextStream& out)
 {
     std::vector<QImage> frames;
-    for (int i = 0; i < names.size(); i += names.size() / 3) {
+    const qsizetype step = std::max<qsizetype>(1, names.size() / 3); // at least one, for a corpus of under 3
+    for (qsizetype i = 0; i < names.size(); i += step) {
         QFile file(corpus + names[i]);
         if (!file.open(QIODevice::ReadOnly))
             return;
@@ -309,7 +310,7 @@ int main(int argc, char** argv)
     const QString overlay = work + QStringLiteral("badges.png");
     if (names.isEmpty() || !dir.isValid() || !bench::writeBadgeOverlay(overlay))
         return 1;
-    const double n = names.size();
+    const auto n = double(names.size());
     out << names.size() << " materials: 48 x 640x1024, 48 x 1080x1920, 24 x 3000x4000, quality 90; "
         << QThread::idealThreadCount() << " cores; load average at start " << loadAverage() << "\n\n"
         << Qt::flush;

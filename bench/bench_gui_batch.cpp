@@ -252,8 +252,8 @@ void printRounds(QTextStream& out, const std::vector<Round>& rounds, long window
                .arg(cpuRatios.front(), 0, 'f', 2)
                .arg(cpuRatios.back(), 0, 'f', 2);
     out << QStringLiteral("peak RSS: window process %1 MB, vorlith-batch %2 MB\n")
-               .arg(windowPeak / 1024.0, 0, 'f', 1)
-               .arg(toolPeak / 1024.0, 0, 'f', 1);
+               .arg(double(windowPeak) / 1024.0, 0, 'f', 1)
+               .arg(double(toolPeak) / 1024.0, 0, 'f', 1);
 }
 
 } // namespace
@@ -299,7 +299,7 @@ int main(int argc, char** argv)
     printRounds(out, rounds, peakKiB());
     out << QStringLiteral("the window process idle: %1 s of CPU a second\n").arg(idlePerSecond, 0, 'f', 3);
     out << QStringLiteral("window process peak RSS once the window was shown, before any run: %1 MB\n")
-               .arg(shownPeak / 1024.0, 0, 'f', 1);
+               .arg(double(shownPeak) / 1024.0, 0, 'f', 1);
     out << "files with the same bytes from the window and from vorlith-batch: " << same << " of " << kMaterials << "\n";
     if (!imageMagick)
         return 0;
