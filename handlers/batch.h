@@ -20,8 +20,6 @@
 // core, and the timer's ticks show its progress and the materials as they are finished.
 namespace handlers {
 
-// The prompt of both folder choices, and the message of an empty listing.
-
 // The batch timer's interval while a run is active, in milliseconds.
 inline constexpr int kBatchInterval = 10;
 

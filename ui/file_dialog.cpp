@@ -123,7 +123,7 @@ QStringList FileDialogControl::saveFilters() const
     // The pictures the program writes first, so a card.png saved before shows and can be chosen again.
     QStringList filters;
     for (const picture::PictureFormat& format : picture::pictureFormats()) {
-        if (format.patterns == QLatin1String("*.png"))
+        if (format.name == picture::kindName(picture::PictureKind::Png))
             filters << kindFilter(format);
     }
     return filters << m_nameFilter;
